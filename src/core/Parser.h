@@ -1,0 +1,551 @@
+// The parser-combinator layer. A parser is a callable `Reply<T>(State&)`: it runs on the
+// state, and on success leaves the new state there. After a failure without consumed
+// input the state may hold traces of the attempt; every combinator that goes on after
+// such a failure (choice, repetition, option, look-ahead) puts back the state it saved,
+// so a failed alternative never leaves a trace. Saving a state costs one reference
+// increment: the input is a pair of pointers into a text that lives for the whole run.
+#pragma once
+
+#include "ParseError.h"
+#include "ParserState.h"
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace zarnet {
+
+struct Unit {
+    friend bool operator==(Unit, Unit) { return true; }
+};
+
+// A run of the input: a view into a text kept alive for the whole program.
+struct InputView {
+    const char32_t* begin = nullptr;
+    const char32_t* end = nullptr;
+    TextView view() const { return TextView(begin, std::size_t(end - begin)); }
+    bool empty() const { return begin == end; }
+};
+// Keeps t alive for the rest of the run and returns a view of it.
+InputView keepText(Text t);
+
+struct State {
+    const char32_t* cur = nullptr;
+    const char32_t* end = nullptr;
+    SourcePos pos;
+    UserState user;
+
+    bool atEnd() const noexcept { return cur == end; }
+    char32_t peek() const noexcept { return *cur; }
+    TextView rest() const noexcept { return TextView(cur, std::size_t(end - cur)); }
+    InputView input() const noexcept { return InputView{cur, end}; }
+    const ParserState& st() const noexcept { return user->state; }
+    template <class F> void modify(F&& f) { user = modifiedState(user, std::forward<F>(f)); }
+};
+
+template <class T> struct Reply {
+    T value{};
+    ParseError err;
+    bool consumed = false;
+    bool ok = false;
+};
+
+template <class T> Reply<T> okReply(bool consumed, T value, ParseError pending) {
+    return Reply<T>{std::move(value), std::move(pending), consumed, true};
+}
+
+// A failure that converts to the reply of any parser.
+struct Failure {
+    ParseError err;
+    bool consumed = false;
+    template <class T> operator Reply<T>() const { return Reply<T>{T{}, err, consumed, false}; }
+};
+inline Failure emptyError(ParseError e) { return Failure{std::move(e), false}; }
+inline Failure consumedError(ParseError e) { return Failure{std::move(e), true}; }
+
+template <class P> using ResultOf = decltype(std::declval<P&>()(std::declval<State&>()).value);
+
+template <class T> using Parser = std::function<Reply<T>(State&)>;
+
+// Raised for a defect of a grammar (a repetition of a parser that consumes nothing).
+class InternalError : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+// ---------------------------------------------------------------------------
+// Sequencing. A Seq runs the steps of one sequence on a state, keeping track of whether
+// any step consumed and of the pending error, exactly as nested binds would:
+//
+//     Seq q(s);
+//     auto a = q(p1); if (!q) return q.failure();
+//     auto b = q(p2); if (!q) return q.failure();
+//     return q.ok(result);
+class Seq {
+public:
+    explicit Seq(State& s) : s_(s) {}
+
+    template <class P> ResultOf<P> operator()(P&& p) {
+        auto r = p(s_);
+        step(r.consumed, r.ok, std::move(r.err));
+        return std::move(r.value);
+    }
+    // Takes an already computed reply as one step.
+    template <class T> T take(Reply<T> r) {
+        step(r.consumed, r.ok, std::move(r.err));
+        return std::move(r.value);
+    }
+
+    explicit operator bool() const noexcept { return !failed_; }
+    bool consumed() const noexcept { return consumed_; }
+    State& state() noexcept { return s_; }
+
+    Failure failure() const { return Failure{pending_, consumed_}; }
+    template <class T> Reply<T> ok(T value) const {
+        return okReply(consumed_, std::move(value), started_ ? pending_ : unknownError(s_.pos));
+    }
+    Reply<Unit> ok() const { return ok(Unit{}); }
+
+private:
+    void step(bool consumed, bool ok, ParseError err) {
+        if (consumed) {
+            consumed_ = true;
+            pending_ = std::move(err);
+        } else {
+            pending_ = started_ ? mergeError(pending_, err) : std::move(err);
+        }
+        started_ = true;
+        if (!ok) failed_ = true;
+    }
+
+    State& s_;
+    ParseError pending_;
+    bool consumed_ = false;
+    bool started_ = false;
+    bool failed_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// Character primitives.
+
+namespace detail {
+inline Failure endOfInputError(const State& s) {
+    return emptyError(ParseError(s.pos, Message{MsgKind::SysUnExpect, MsgText::empty()}));
+}
+inline Failure unexpectedCharError(const State& s, char32_t c) {
+    return emptyError(ParseError(s.pos, Message{MsgKind::SysUnExpect, MsgText::quotedChar(c)}));
+}
+// A failed one-character test with the given label (empty label: none).
+inline Failure labelledCharError(const State& s, MsgText label) {
+    Message found = s.atEnd() ? Message{MsgKind::SysUnExpect, MsgText::empty()}
+                              : Message{MsgKind::SysUnExpect, MsgText::quotedChar(s.peek())};
+    return emptyError(ParseError(s.pos, Message{MsgKind::Expect, std::move(label)}, std::move(found)));
+}
+inline Reply<char32_t> takeChar(State& s) {
+    char32_t c = *s.cur++;
+    advancePos(s.pos, c);
+    return okReply(true, c, unknownError(s.pos));
+}
+} // namespace detail
+
+template <class F> auto satisfying(F f) {
+    return [f](State& s) -> Reply<char32_t> {
+        if (s.atEnd()) return detail::endOfInputError(s);
+        if (!f(s.peek())) return detail::unexpectedCharError(s, s.peek());
+        return detail::takeChar(s);
+    };
+}
+
+// One character test with a label, used by the labelled character primitives.
+template <class F> auto satisfyingLabelled(F f, MsgText label) {
+    return [f, label](State& s) -> Reply<char32_t> {
+        if (s.atEnd() || !f(s.peek())) return detail::labelledCharError(s, label);
+        return detail::takeChar(s);
+    };
+}
+
+inline auto char_(char32_t c) {
+    return [c](State& s) -> Reply<char32_t> {
+        if (s.atEnd() || s.peek() != c) return detail::labelledCharError(s, MsgText::quotedChar(c));
+        return detail::takeChar(s);
+    };
+}
+
+inline auto anyChar() {
+    return [](State& s) -> Reply<char32_t> {
+        if (s.atEnd()) return detail::endOfInputError(s);
+        return detail::takeChar(s);
+    };
+}
+
+// The set is a static literal.
+inline auto noneOf(TextView set) {
+    return satisfying([set](char32_t c) { return set.find(c) == TextView::npos; });
+}
+
+inline auto digit() {
+    return satisfyingLabelled([](char32_t c) { return c >= U'0' && c <= U'9'; },
+                              MsgText::literal("digit"));
+}
+
+inline auto spaceChar() { return satisfyingLabelled(isWhiteSpace, MsgText::literal("space")); }
+
+// Any character, without advancing the position.
+inline auto anyToken() {
+    return [](State& s) -> Reply<char32_t> {
+        if (s.atEnd()) return detail::endOfInputError(s);
+        char32_t c = *s.cur++;
+        return okReply(true, c, unknownError(s.pos));
+    };
+}
+
+// Matches the text s (a literal that outlives the parse). Errors lie where s began.
+inline auto string_(TextView lit) {
+    return [lit](State& s) -> Reply<Text> {
+        if (lit.empty()) return okReply(false, Text(), unknownError(s.pos));
+        const char32_t* p = s.cur;
+        for (std::size_t i = 0; i < lit.size(); ++i, ++p) {
+            if (p == s.end || *p != lit[i]) {
+                Message found = p == s.end ? Message{MsgKind::SysUnExpect, MsgText::empty()}
+                                           : Message{MsgKind::SysUnExpect, MsgText::quotedChar(*p)};
+                ParseError e(s.pos, Message{MsgKind::Expect, MsgText::quotedLiteral(lit)}, std::move(found));
+                return i == 0 ? Reply<Text>(emptyError(e)) : Reply<Text>(consumedError(e));
+            }
+        }
+        s.cur = p;
+        advancePos(s.pos, lit);
+        return okReply(true, Text(lit), unknownError(s.pos));
+    };
+}
+
+// ---------------------------------------------------------------------------
+// State access.
+
+template <class T> auto succeedWith(T x) {
+    return [x](State& s) -> Reply<T> { return okReply(false, x, unknownError(s.pos)); };
+}
+inline Reply<UserState> getUserState(State& s) { return okReply(false, s.user, unknownError(s.pos)); }
+inline auto putUserState(UserState u) {
+    return [u](State& s) -> Reply<Unit> {
+        s.user = u;
+        return okReply(false, Unit{}, unknownError(s.pos));
+    };
+}
+template <class F> auto modifyUserState(F f) {
+    return [f](State& s) -> Reply<Unit> {
+        s.modify(f);
+        return okReply(false, Unit{}, unknownError(s.pos));
+    };
+}
+inline Reply<SourcePos> currentPosition(State& s) { return okReply(false, s.pos, unknownError(s.pos)); }
+inline auto moveTo(SourcePos p) {
+    return [p](State& s) -> Reply<Unit> {
+        s.pos = p;
+        return okReply(false, Unit{}, unknownError(s.pos));
+    };
+}
+inline Reply<InputView> remainingInput(State& s) {
+    return okReply(false, s.input(), unknownError(s.pos));
+}
+inline auto replaceInput(InputView in) {
+    return [in](State& s) -> Reply<Unit> {
+        s.cur = in.begin;
+        s.end = in.end;
+        return okReply(false, Unit{}, unknownError(s.pos));
+    };
+}
+
+// Failing operations.
+inline auto failWith(MsgText m) {
+    return [m](State& s) -> Reply<Unit> { return emptyError(ParseError(s.pos, Message{MsgKind::Message, m})); };
+}
+inline auto failUnexpected(MsgText m) {
+    return [m](State& s) -> Reply<Unit> { return emptyError(ParseError(s.pos, Message{MsgKind::UnExpect, m})); };
+}
+inline Reply<Unit> failEmpty(State& s) { return emptyError(unknownError(s.pos)); }
+
+// ---------------------------------------------------------------------------
+// Combinators.
+
+template <class P, class F> auto bind(P p, F f) {
+    return [p, f](State& s) {
+        Seq q(s);
+        auto a = q(p);
+        using R = ResultOf<decltype(f(a))>;
+        if (!q) return Reply<R>(q.failure());
+        auto b = q(f(std::move(a)));
+        if (!q) return Reply<R>(q.failure());
+        return q.ok(std::move(b));
+    };
+}
+
+template <class P, class Q> auto seqLeft(P p, Q q_) {
+    return [p, q_](State& s) {
+        using R = ResultOf<P>;
+        Seq q(s);
+        auto a = q(p);
+        if (!q) return Reply<R>(q.failure());
+        q(q_);
+        if (!q) return Reply<R>(q.failure());
+        return q.ok(std::move(a));
+    };
+}
+
+template <class P, class Q> auto seqRight(P p, Q q_) {
+    return [p, q_](State& s) {
+        using R = ResultOf<Q>;
+        Seq q(s);
+        q(p);
+        if (!q) return Reply<R>(q.failure());
+        auto b = q(q_);
+        if (!q) return Reply<R>(q.failure());
+        return q.ok(std::move(b));
+    };
+}
+
+namespace detail {
+// Runs the alternatives in order on the same saved state; merges the errors of the
+// alternatives that failed without consuming.
+template <class R, class P, class... Ps>
+Reply<R> choiceFrom(State& s, const State& saved, ParseError* acc, const P& p, const Ps&... ps) {
+    Reply<R> r = p(s);
+    if (r.consumed) return r;
+    if (acc) r.err = mergeError(*acc, r.err);
+    if (r.ok) return r;
+    if constexpr (sizeof...(Ps) == 0) {
+        s = saved;
+        return r;
+    } else {
+        s = saved;
+        ParseError e = std::move(r.err);
+        return choiceFrom<R>(s, saved, &e, ps...);
+    }
+}
+} // namespace detail
+
+template <class P, class Q> auto orElse(P p, Q q) {
+    return [p, q](State& s) {
+        using R = ResultOf<P>;
+        static_assert(std::is_same_v<R, ResultOf<Q>>, "alternatives must have one result type");
+        State saved = s;
+        return detail::choiceFrom<R>(s, saved, nullptr, p, q);
+    };
+}
+
+// p1 `orElse` (p2 `orElse` ... (pn `orElse` failEmpty)).
+template <class P, class... Ps> auto choice(P p, Ps... ps) {
+    return [p, ps...](State& s) {
+        using R = ResultOf<P>;
+        State saved = s;
+        Reply<R> r = detail::choiceFrom<R>(s, saved, nullptr, p, ps...);
+        if (!r.ok && !r.consumed) r.err = mergeError(r.err, unknownError(saved.pos));
+        return r;
+    };
+}
+
+template <class P> auto attempt(P p) {
+    return [p](State& s) {
+        auto r = p(s);
+        if (!r.ok) r.consumed = false;
+        return r;
+    };
+}
+
+// A label replaces what an empty outcome expected; consumed outcomes pass unchanged.
+template <class P> auto labelled(P p, MsgText label) {
+    return [p, label](State& s) {
+        auto r = p(s);
+        if (r.consumed) return r;
+        if (!r.ok || r.err.hasMessages()) r.err = setExpectErrors(r.err, label);
+        return r;
+    };
+}
+
+template <class P> auto peek(P p) {
+    return [p](State& s) {
+        State saved = s;
+        auto r = p(s);
+        if (!r.ok) return r;
+        s = saved;
+        r.consumed = false;
+        r.err = mergeError(r.err, unknownError(saved.pos));
+        return r;
+    };
+}
+
+// The printed form of a result, as an unexpected message shows it.
+inline MsgText showResult(char32_t c) { return MsgText::singleQuotedChar(c); }
+inline MsgText showResult(const Text& t) { return MsgText::quotedOwned(t); }
+inline MsgText showResult(Unit) { return MsgText::literal("()"); }
+
+template <class P> auto notAhead(P p) {
+    return [p](State& s) -> Reply<Unit> {
+        State saved = s;
+        auto r = p(s);
+        if (r.ok) {
+            ParseError e(s.pos, Message{MsgKind::UnExpect, showResult(r.value)});
+            s = saved;
+            return emptyError(std::move(e));
+        }
+        s = saved;
+        return okReply(false, Unit{}, mergeError(r.err, unknownError(s.pos)));
+    };
+}
+
+inline Reply<Unit> eof(State& s) {
+    static const auto p = labelled(notAhead(anyToken()), MsgText::literal("end of input"));
+    return p(s);
+}
+
+[[noreturn]] void manyAcceptsEmpty();
+
+namespace detail {
+// The repetition loop shared by many and manySkip: runs p until it fails without
+// consuming, handing each result to `keep`; a failure after consuming is returned.
+template <class P, class K>
+std::optional<Failure> repeat(const P& p, State& s, bool& consumed, ParseError& pending, K&& keep) {
+    for (;;) {
+        State saved = s;
+        auto r = p(s);
+        if (r.ok) {
+            if (!r.consumed) manyAcceptsEmpty();
+            consumed = true;
+            keep(std::move(r.value));
+            continue;
+        }
+        if (r.consumed) return consumedError(std::move(r.err));
+        s = std::move(saved);
+        pending = std::move(r.err);
+        return std::nullopt;
+    }
+}
+} // namespace detail
+
+template <class P> auto many(P p) {
+    return [p](State& s) {
+        using T = ResultOf<P>;
+        std::vector<T> out;
+        bool consumed = false;
+        ParseError pending;
+        if (auto f = detail::repeat(p, s, consumed, pending, [&](T v) { out.push_back(std::move(v)); }))
+            return Reply<std::vector<T>>(*f);
+        return okReply(consumed, std::move(out), std::move(pending));
+    };
+}
+
+template <class P> auto manySkip(P p) {
+    return [p](State& s) -> Reply<Unit> {
+        using T = ResultOf<P>;
+        bool consumed = false;
+        ParseError pending;
+        if (auto f = detail::repeat(p, s, consumed, pending, [](T&&) {})) return *f;
+        return okReply(consumed, Unit{}, std::move(pending));
+    };
+}
+
+template <class P> auto manyOne(P p) {
+    return [p](State& s) {
+        using T = ResultOf<P>;
+        Seq q(s);
+        auto first = q(p);
+        if (!q) return Reply<std::vector<T>>(q.failure());
+        auto rest = q(many(p));
+        if (!q) return Reply<std::vector<T>>(q.failure());
+        rest.insert(rest.begin(), std::move(first));
+        return q.ok(std::move(rest));
+    };
+}
+
+inline auto spaceChars() { return labelled(manySkip(spaceChar()), MsgText::literal("white space")); }
+
+template <class P, class E> auto manyUntil(P p, E end) {
+    return [p, end](State& s) {
+        using T = ResultOf<P>;
+        std::vector<T> out;
+        Seq q(s);
+        for (;;) {
+            State saved = s;
+            auto re = end(s);
+            if (re.ok || re.consumed) {
+                q.take(std::move(re));
+                if (!q) return Reply<std::vector<T>>(q.failure());
+                return q.ok(std::move(out));
+            }
+            s = saved;
+            auto rp = p(s);
+            if (!rp.consumed) rp.err = mergeError(re.err, rp.err);
+            T v = q.take(std::move(rp));
+            if (!q) return Reply<std::vector<T>>(q.failure());
+            out.push_back(std::move(v));
+        }
+    };
+}
+
+template <class P, class S> auto separatedBy(P p, S sep) {
+    return [p, sep](State& s) {
+        using T = ResultOf<P>;
+        auto nonEmpty = [p, sep](State& st) {
+            Seq q(st);
+            auto first = q(p);
+            if (!q) return Reply<std::vector<T>>(q.failure());
+            auto rest = q(many(seqRight(sep, p)));
+            if (!q) return Reply<std::vector<T>>(q.failure());
+            rest.insert(rest.begin(), std::move(first));
+            return q.ok(std::move(rest));
+        };
+        return orElse(nonEmpty, succeedWith(std::vector<T>{}))(s);
+    };
+}
+
+template <class P> auto count(long long n, P p) {
+    return [n, p](State& s) {
+        using T = ResultOf<P>;
+        Seq q(s);
+        std::vector<T> out;
+        for (long long i = 0; i < n; ++i) {
+            auto v = q(p);
+            if (!q) return Reply<std::vector<T>>(q.failure());
+            out.push_back(std::move(v));
+        }
+        return q.ok(std::move(out));
+    };
+}
+
+template <class P> auto optionally(P p) {
+    return orElse(seqRight(p, succeedWith(Unit{})), succeedWith(Unit{}));
+}
+
+// Runs p over a text from line 1, column 1 of the given source.
+template <class T> struct ParseResult {
+    bool ok = false;
+    T value{};
+    ParseError error;
+    State finalState; // the state after a success
+};
+
+template <class P> auto runParserWithState(P p, UserState user, SourceName name, InputView in) {
+    State s;
+    s.cur = in.begin;
+    s.end = in.end;
+    s.pos = initialPos(name);
+    s.user = std::move(user);
+    auto r = p(s);
+    ParseResult<ResultOf<P>> out;
+    out.ok = r.ok;
+    if (r.ok) {
+        out.value = std::move(r.value);
+        out.finalState = s;
+    } else {
+        out.error = std::move(r.err);
+    }
+    return out;
+}
+
+template <class P> auto runParse(P p, const ParserState& user, TextView sourceName, Text input) {
+    return runParserWithState(p, makeUserState(user), SourceName(sourceName), keepText(std::move(input)));
+}
+
+} // namespace zarnet

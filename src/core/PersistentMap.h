@@ -1,0 +1,119 @@
+// An immutable ordered map: a balanced (AVL) search tree whose insert copies only the
+// path to the changed entry and shares every other node with the old version.
+#pragma once
+
+#include "Rc.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace zarnet {
+
+// Cmp(a, b) returns a negative, zero or positive number, like a three-way comparison.
+template <class K, class V, class Cmp> class PMap {
+    struct Node : RcObject {
+        Node(K k, V v, Rc<const Node> l, Rc<const Node> r)
+            : key(std::move(k)), value(std::move(v)), left(std::move(l)), right(std::move(r)),
+              height(1 + std::max(h(left), h(right))), size(1 + sz(left) + sz(right)) {}
+        K key;
+        V value;
+        Rc<const Node> left, right;
+        int height;
+        std::size_t size;
+    };
+    using Link = Rc<const Node>;
+
+public:
+    PMap() = default;
+
+    bool empty() const noexcept { return !root_; }
+    std::size_t size() const noexcept { return sz(root_); }
+
+    const V* find(const K& k) const {
+        const Node* n = root_.get();
+        while (n) {
+            int c = Cmp{}(k, n->key);
+            if (c == 0) return &n->value;
+            n = c < 0 ? n->left.get() : n->right.get();
+        }
+        return nullptr;
+    }
+    std::optional<V> lookup(const K& k) const {
+        if (const V* v = find(k)) return *v;
+        return std::nullopt;
+    }
+    bool contains(const K& k) const { return find(k) != nullptr; }
+
+    PMap insert(K k, V v) const { return PMap(ins(root_, std::move(k), std::move(v))); }
+
+    // Visits the entries in ascending key order (iteratively; the tree is shallow).
+    template <class F> void forEach(F&& f) const {
+        std::vector<const Node*> stack;
+        const Node* n = root_.get();
+        while (n || !stack.empty()) {
+            while (n) {
+                stack.push_back(n);
+                n = n->left.get();
+            }
+            n = stack.back();
+            stack.pop_back();
+            f(n->key, n->value);
+            n = n->right.get();
+        }
+    }
+
+    std::vector<std::pair<K, V>> entries() const {
+        std::vector<std::pair<K, V>> out;
+        out.reserve(size());
+        forEach([&](const K& k, const V& v) { out.emplace_back(k, v); });
+        return out;
+    }
+
+    friend bool operator==(const PMap& a, const PMap& b) {
+        if (a.root_ == b.root_) return true;
+        if (a.size() != b.size()) return false;
+        auto x = a.entries(), y = b.entries();
+        for (std::size_t i = 0; i < x.size(); ++i)
+            if (Cmp{}(x[i].first, y[i].first) != 0 || !(x[i].second == y[i].second)) return false;
+        return true;
+    }
+
+private:
+    explicit PMap(Link r) : root_(std::move(r)) {}
+    static int h(const Link& n) { return n ? n->height : 0; }
+    static std::size_t sz(const Link& n) { return n ? n->size : 0; }
+    static Link mk(const K& k, const V& v, Link l, Link r) {
+        return makeRc<Node>(k, v, std::move(l), std::move(r));
+    }
+    static Link balance(const K& k, const V& v, Link l, Link r) {
+        int hl = h(l), hr = h(r);
+        if (hl > hr + 1) {
+            if (h(l->left) >= h(l->right))
+                return mk(l->key, l->value, l->left, mk(k, v, l->right, std::move(r)));
+            return mk(l->right->key, l->right->value, mk(l->key, l->value, l->left, l->right->left),
+                      mk(k, v, l->right->right, std::move(r)));
+        }
+        if (hr > hl + 1) {
+            if (h(r->right) >= h(r->left))
+                return mk(r->key, r->value, mk(k, v, std::move(l), r->left), r->right);
+            return mk(r->left->key, r->left->value, mk(k, v, std::move(l), r->left->left),
+                      mk(r->key, r->value, r->left->right, r->right));
+        }
+        return mk(k, v, std::move(l), std::move(r));
+    }
+    static Link ins(const Link& n, K k, V v) {
+        if (!n) return makeRc<Node>(std::move(k), std::move(v), Link(), Link());
+        int c = Cmp{}(k, n->key);
+        if (c == 0) return makeRc<Node>(std::move(k), std::move(v), n->left, n->right);
+        if (c < 0) return balance(n->key, n->value, ins(n->left, std::move(k), std::move(v)), n->right);
+        return balance(n->key, n->value, n->left, ins(n->right, std::move(k), std::move(v)));
+    }
+
+    Link root_;
+};
+
+} // namespace zarnet

@@ -1,0 +1,86 @@
+// Non-atomic intrusive reference counting for the immutable values shared by the
+// parse state. The checker is single-threaded, so copies cost one increment.
+#pragma once
+
+#include <cstddef>
+#include <utility>
+
+namespace zarnet {
+
+class RcObject {
+public:
+    RcObject() = default;
+    RcObject(const RcObject&) : refs_(0) {}
+    RcObject& operator=(const RcObject&) { return *this; }
+
+protected:
+    ~RcObject() = default;
+
+private:
+    template <class T> friend class Rc;
+    mutable std::size_t refs_ = 0;
+};
+
+template <class T> class Rc {
+public:
+    Rc() noexcept = default;
+    Rc(std::nullptr_t) noexcept {}
+    explicit Rc(T* p) noexcept : p_(p) { retain(); }
+    Rc(const Rc& o) noexcept : p_(o.p_) { retain(); }
+    Rc(Rc&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    template <class U> Rc(const Rc<U>& o) noexcept : p_(o.get()) { retain(); }
+    ~Rc() { release(); }
+
+    Rc& operator=(const Rc& o) noexcept {
+        T* old = p_;
+        p_ = o.p_;
+        retain();
+        releasePtr(old);
+        return *this;
+    }
+    Rc& operator=(Rc&& o) noexcept {
+        if (this != &o) {
+            T* old = p_;
+            p_ = std::exchange(o.p_, nullptr);
+            releasePtr(old);
+        }
+        return *this;
+    }
+
+    T* get() const noexcept { return p_; }
+    T& operator*() const noexcept { return *p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    bool unique() const noexcept { return p_ && p_->refs_ == 1; }
+
+    // Gives up ownership without releasing; used by destructors that unlink long chains
+    // iteratively instead of recursively.
+    T* detach() noexcept { return std::exchange(p_, nullptr); }
+    // Takes over a pointer whose reference was detached earlier.
+    static Rc adopt(T* p) noexcept {
+        Rc r;
+        r.p_ = p;
+        return r;
+    }
+    // Drops one reference of a detached pointer; true when it was the last one (the
+    // caller then owns the object and must delete it).
+    static bool releaseDetached(T* p) noexcept { return --p->refs_ == 0; }
+
+    friend bool operator==(const Rc& a, const Rc& b) noexcept { return a.p_ == b.p_; }
+
+private:
+    void retain() const noexcept {
+        if (p_) ++p_->refs_;
+    }
+    void release() noexcept { releasePtr(p_); }
+    static void releasePtr(T* p) noexcept {
+        if (p && --p->refs_ == 0) delete p;
+    }
+    T* p_ = nullptr;
+};
+
+template <class T, class... Args> Rc<T> makeRc(Args&&... args) {
+    return Rc<T>(new T(std::forward<Args>(args)...));
+}
+
+} // namespace zarnet

@@ -1,0 +1,143 @@
+// The records shared by every stage of the checker, with their equality and order.
+#pragma once
+
+#include "PersistentList.h"
+#include "PersistentMap.h"
+#include "SourcePos.h"
+#include "Text.h"
+
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+namespace zarnet {
+
+inline int compareText(const Text& a, const Text& b) noexcept {
+    int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+inline int cmpInt(std::int64_t a, std::int64_t b) noexcept { return a < b ? -1 : (a > b ? 1 : 0); }
+
+struct TextCmp {
+    int operator()(const Text& a, const Text& b) const noexcept { return compareText(a, b); }
+};
+
+// The scope of a variable: the whole program, or one local procedure (name upper-cased).
+struct Scope {
+    bool isLocal = false;
+    Text name; // empty for Global
+
+    static Scope global() { return Scope{}; }
+    static Scope local(Text procName) { return Scope{true, std::move(procName)}; }
+};
+int compare(const Scope& a, const Scope& b) noexcept;
+inline bool operator==(const Scope& a, const Scope& b) noexcept { return compare(a, b) == 0; }
+struct ScopeCmp {
+    int operator()(const Scope& a, const Scope& b) const noexcept { return compare(a, b); }
+};
+
+enum class VarSymbol : std::uint8_t { Dollar, Sharp };
+inline int compare(VarSymbol a, VarSymbol b) noexcept { return cmpInt(int(a), int(b)); }
+
+struct VarType {
+    enum class Kind : std::uint8_t { INTEGER, FLOAT, DECIMAL, TEXT, DATE };
+    Kind kind = Kind::INTEGER;
+    std::int64_t precision = 0; // DECIMAL only
+
+    static VarType integer() { return {Kind::INTEGER, 0}; }
+    static VarType float_() { return {Kind::FLOAT, 0}; }
+    static VarType decimal(std::int64_t p) { return {Kind::DECIMAL, p}; }
+    static VarType text() { return {Kind::TEXT, 0}; }
+    static VarType date() { return {Kind::DATE, 0}; }
+};
+int compare(const VarType& a, const VarType& b) noexcept;
+inline bool operator==(const VarType& a, const VarType& b) noexcept { return compare(a, b) == 0; }
+
+enum class CallType : std::uint8_t { CallByValue, CallByReference };
+inline int compare(CallType a, CallType b) noexcept { return cmpInt(int(a), int(b)); }
+
+struct VarIdentifier {
+    Text varName; // upper-cased, without its sigil
+    VarSymbol varSymbol = VarSymbol::Dollar;
+};
+int compare(const VarIdentifier& a, const VarIdentifier& b) noexcept;
+inline bool operator==(const VarIdentifier& a, const VarIdentifier& b) noexcept {
+    return compare(a, b) == 0;
+}
+struct VarIdentifierCmp {
+    int operator()(const VarIdentifier& a, const VarIdentifier& b) const noexcept {
+        return compare(a, b);
+    }
+};
+
+struct Parameter {
+    VarIdentifier varIdentifier;
+    CallType callType = CallType::CallByValue;
+};
+int compare(const Parameter& a, const Parameter& b) noexcept;
+inline bool operator==(const Parameter& a, const Parameter& b) noexcept { return compare(a, b) == 0; }
+
+struct Procedure {
+    Text procName; // as written
+    Scope procScope;
+    SourcePos procPosition;
+    PList<Parameter> parameters;
+};
+int compare(const Procedure& a, const Procedure& b) noexcept;
+inline bool operator==(const Procedure& a, const Procedure& b) noexcept { return compare(a, b) == 0; }
+
+// Key of the needless-underscore map: source name and line.
+struct FileLine {
+    Text sourceName;
+    std::int64_t line = 0;
+};
+int compare(const FileLine& a, const FileLine& b) noexcept;
+inline bool operator==(const FileLine& a, const FileLine& b) noexcept { return compare(a, b) == 0; }
+struct FileLineCmp {
+    int operator()(const FileLine& a, const FileLine& b) const noexcept { return compare(a, b); }
+};
+FileLine fileLine(const SourcePos& p);
+
+using UnderbarMap = PMap<FileLine, SourcePos, FileLineCmp>;
+
+struct VarAttr {
+    VarType varType;
+    Text caseSensitiveName;
+    bool defined = false;
+    std::int64_t usedCount = 0;
+    SourcePos varPosition;
+    std::optional<SourcePos> reportPos;
+    UnderbarMap warnUnderbarPos;
+};
+bool operator==(const VarAttr& a, const VarAttr& b);
+
+// One operand of an #if comparison: the upper-cased text and, when the whole text reads
+// as one number, that number.
+struct PPValue {
+    Text text;
+    std::optional<double> number;
+
+    static PPValue fromOperand(TextView operand);
+};
+// Reads a whole text as one number (parentheses, an optional "-", decimal, hexadecimal,
+// octal, NaN or Infinity); nothing when the text has any other form.
+std::optional<double> readPPNumber(TextView t);
+bool operator==(const PPValue& a, const PPValue& b);
+bool operator!=(const PPValue& a, const PPValue& b);
+bool operator<=(const PPValue& a, const PPValue& b);
+bool operator<(const PPValue& a, const PPValue& b);
+bool operator>(const PPValue& a, const PPValue& b);
+bool operator>=(const PPValue& a, const PPValue& b);
+int compare(const PPValue& a, const PPValue& b);
+
+// The saved place of a file that is including another: where reading resumes, and the
+// input that remains there (a view into a text that lives as long as the program).
+struct Context {
+    SourcePos ctxPos;
+    const char32_t* ctxInpBegin = nullptr;
+    const char32_t* ctxInpEnd = nullptr;
+    TextView ctxInp() const { return TextView(ctxInpBegin, std::size_t(ctxInpEnd - ctxInpBegin)); }
+};
+
+} // namespace zarnet

@@ -1,0 +1,45 @@
+#include "SourcePos.h"
+
+#include <memory>
+#include <unordered_set>
+
+namespace zarnet {
+
+namespace {
+// Interned names live as long as the program; there are only as many as there are files.
+const Text* intern(TextView name) {
+    static std::unordered_set<Text>* names = new std::unordered_set<Text>();
+    return &*names->emplace(name).first;
+}
+const Text* emptyName() {
+    static const Text* e = intern(TextView());
+    return e;
+}
+} // namespace
+
+SourceName::SourceName() noexcept : p_(emptyName()) {}
+SourceName::SourceName(TextView name) : p_(intern(name)) {}
+
+int compare(const SourcePos& a, const SourcePos& b) noexcept {
+    if (int c = compare(a.sourceName, b.sourceName)) return c < 0 ? -1 : 1;
+    if (a.sourceLine != b.sourceLine) return a.sourceLine < b.sourceLine ? -1 : 1;
+    if (a.sourceColumn != b.sourceColumn) return a.sourceColumn < b.sourceColumn ? -1 : 1;
+    return 0;
+}
+
+void advancePos(SourcePos& p, TextView t) noexcept {
+    for (char32_t c : t) advancePos(p, c);
+}
+
+std::string showPos(const SourcePos& p) {
+    std::string out;
+    if (!p.sourceName.empty()) {
+        out += '"';
+        out += toUtf8(p.sourceName.text());
+        out += "\" ";
+    }
+    out += "(line " + std::to_string(p.sourceLine) + ", column " + std::to_string(p.sourceColumn) + ")";
+    return out;
+}
+
+} // namespace zarnet

@@ -1,0 +1,154 @@
+#include "Text.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace zarnet {
+
+namespace {
+
+struct CaseRange {
+    char32_t first, last, to;
+};
+struct LetterRange {
+    char32_t first, last;
+};
+
+#include "UnicodeTables.inc"
+
+template <std::size_t N> char32_t mapCase(const CaseRange (&table)[N], char32_t c) {
+    auto it = std::upper_bound(std::begin(table), std::end(table), c,
+                               [](char32_t v, const CaseRange& r) { return v < r.first; });
+    if (it == std::begin(table)) return c;
+    --it;
+    return c <= it->last ? it->to + (c - it->first) : c;
+}
+
+// Windows-1252 bytes 0x80-0x9F; the five undefined ones stand for the code point of
+// the same value.
+constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+bool decodeUtf8(std::string_view s, Text& out) {
+    out.clear();
+    out.reserve(s.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* e = p + s.size();
+    while (p < e) {
+        unsigned char b = *p;
+        if (b < 0x80) {
+            out.push_back(b);
+            ++p;
+            continue;
+        }
+        int n;
+        char32_t cp, min;
+        if ((b & 0xE0) == 0xC0) {
+            n = 1, cp = b & 0x1F, min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            n = 2, cp = b & 0x0F, min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            n = 3, cp = b & 0x07, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (e - p <= n) return false;
+        for (int i = 1; i <= n; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[i] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        out.push_back(cp);
+        p += n + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string toUtf8(TextView t) {
+    std::string out;
+    out.reserve(t.size());
+    for (char32_t c : t) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+Text fromAscii(std::string_view s) { return Text(s.begin(), s.end()); }
+
+Text decodeBytes(std::string_view bytes) {
+    Text out;
+    if (decodeUtf8(bytes, out)) return out;
+    out.clear();
+    for (unsigned char b : bytes)
+        out.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b));
+    return out;
+}
+
+Text fromTextMode(std::string_view bytes) {
+    Text t = decodeBytes(bytes);
+    // Compact CR LF pairs in place.
+    std::size_t w = 0;
+    for (std::size_t r = 0; r < t.size(); ++r) {
+        if (t[r] == U'\r' && r + 1 < t.size() && t[r + 1] == U'\n') continue;
+        t[w++] = t[r];
+    }
+    t.resize(w);
+    return t;
+}
+
+char32_t toUpperSimple(char32_t c) noexcept {
+    if (c < 0x80) return (c >= U'a' && c <= U'z') ? c - 32 : c;
+    return mapCase(kUpperRanges, c);
+}
+
+char32_t toLowerSimple(char32_t c) noexcept {
+    if (c < 0x80) return (c >= U'A' && c <= U'Z') ? c + 32 : c;
+    return mapCase(kLowerRanges, c);
+}
+
+Text toUpperText(TextView t) {
+    Text out(t);
+    for (char32_t& c : out) c = toUpperSimple(c);
+    return out;
+}
+
+bool isLetter(char32_t c) noexcept {
+    if (c < 0x80) return (c | 0x20) >= U'a' && (c | 0x20) <= U'z';
+    auto it = std::upper_bound(std::begin(kLetterRanges), std::end(kLetterRanges), c,
+                               [](char32_t v, const LetterRange& r) { return v < r.first; });
+    if (it == std::begin(kLetterRanges)) return false;
+    --it;
+    return c <= it->last;
+}
+
+bool isBlank(char32_t c) noexcept {
+    switch (c) {
+    case 0x20: case 0x09: case 0x0B: case 0x0C: case 0xA0: case 0x1680: case 0x180E:
+    case 0x202F: case 0x205F: case 0x3000:
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A;
+    }
+}
+
+bool isWhiteSpace(char32_t c) noexcept { return c == U'\n' || c == U'\r' || isBlank(c); }
+
+} // namespace zarnet

@@ -1,0 +1,46 @@
+// The checker's view of the file system. SQR programs come from Windows: names are
+// found without regard to letter case when they do not exist as written, "\" is read as
+// a directory separator, and files are read in text mode.
+#pragma once
+
+#include "core/Text.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace zarnet {
+
+// A file operation that failed where the run cannot go on. The driver prints
+// "<program>: <path>: <operation>: <kind> (<system text>)" on standard error, exit code 1.
+class FileOpError : public std::runtime_error {
+public:
+    FileOpError(Text path, std::string operation, int errnum);
+    const Text& path() const noexcept { return path_; }
+    const std::string& operation() const noexcept { return operation_; }
+    int errnum() const noexcept { return errnum_; }
+    // "<path>: <operation>: <kind> (<system text>)", without the program name.
+    std::string describe() const;
+
+private:
+    Text path_;
+    std::string operation_;
+    int errnum_;
+};
+
+// True only when the path names an existing entry that is not a directory; any failure
+// while asking counts as absent.
+bool fileExists(const Text& path);
+
+// Reads a whole file in text mode (CR LF becomes LF; UTF-8, or else Windows-1252).
+// Throws FileOpError ("openFile") when the file cannot be opened or read, or is a directory.
+Text readTextFile(const Text& path);
+
+// Joins a directory and a file name: a name beginning with "/" or "\" stands alone, an
+// empty directory gives the name, an empty name gives the directory, and "/" goes between
+// them unless the directory already ends in a separator.
+Text joinPath(const Text& dir, const Text& name);
+
+// The file-name part of a path (after the last "/" or "\").
+Text fileNamePart(const Text& path);
+
+} // namespace zarnet

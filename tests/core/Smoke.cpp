@@ -1,0 +1,3 @@
+#include "core/ParserLib.h"
+#include <gtest/gtest.h>
+TEST(Smoke, Builds) { SUCCEED(); }

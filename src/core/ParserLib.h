@@ -25,11 +25,12 @@ Reply<char32_t> nbsp(State& s);
 
 // Fails after consuming one character, with the message alone, at the position where it
 // was called; at the end of the input the input first becomes one blank.
+// As a parser value it may take any result type, since it never succeeds.
 Reply<Unit> pFail(State& s, MsgText message);
-inline auto pFail(MsgText message) {
-    return [message](State& s) { return pFail(s, message); };
+template <class T = Unit> auto pFail(MsgText message) {
+    return [message](State& s) -> Reply<T> { return Failure{pFail(s, message).err, true}; };
 }
-inline auto pFail(const char* message) { return pFail(MsgText::literal(message)); }
+template <class T = Unit> auto pFail(const char* message) { return pFail<T>(MsgText::literal(message)); }
 
 // Writes a warning on standard output: the position line and the message line.
 Reply<Unit> printPosMessage(State& s, const SourcePos& pos, TextView message);

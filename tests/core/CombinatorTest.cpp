@@ -1,0 +1,182 @@
+// The combinators' consumption, merging, label and look-ahead rules, one row per case.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace zarnet {
+namespace {
+
+using test::runOn;
+
+TEST(Position, TabsLineFeedsAndCarriageReturns) {
+    struct Row {
+        std::int64_t column;
+        char32_t c;
+        std::int64_t line, newColumn;
+    } rows[] = {{1, U'\t', 1, 9}, {8, U'\t', 1, 9}, {9, U'\t', 1, 17}, {5, U'\n', 2, 1}, {5, U'\r', 1, 6}};
+    for (const Row& r : rows) {
+        SourcePos p{SourceName(), 1, r.column};
+        advancePos(p, r.c);
+        EXPECT_EQ(p.sourceLine, r.line) << r.column;
+        EXPECT_EQ(p.sourceColumn, r.newColumn) << r.column;
+    }
+}
+
+TEST(Choice, ConsumedFailureIsNotFollowedByTheNextAlternative) {
+    auto o = runOn(orElse(string_(U"ab"), string_(U"ac")), "ac");
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.consumed);
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"c\"\nexpecting \"ab\"");
+    auto b = runOn(orElse(attempt(string_(U"ab")), string_(U"ac")), "ac");
+    EXPECT_TRUE(b.ok);
+    EXPECT_EQ(test::U8(b.value), "ac");
+}
+
+TEST(Choice, AttemptedEmptyErrorGivesWayToAConsumingAlternative) {
+    auto o = runOn(orElse(attempt(string_(U"ab")), string_(U"ac")), "ad");
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.consumed);
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"d\"\nexpecting \"ac\"");
+}
+
+TEST(Choice, EmptyFailuresMergeTheirExpectations) {
+    auto o = runOn(orElse(char_(U'a'), char_(U'b')), "c");
+    EXPECT_FALSE(o.consumed);
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"c\"\nexpecting \"a\" or \"b\"");
+    EXPECT_EQ(runOn(choice(char_(U'a'), char_(U'b'), char_(U'c')), "d").error,
+              "\"test.sqr\" (line 1, column 1):\nunexpected \"d\"\nexpecting \"a\", \"b\" or \"c\"");
+}
+
+TEST(Choice, AnEmptyChoiceIsAnUnknownError) {
+    auto o = runOn(labelled(failEmpty, MsgText::empty()), "x");
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):");
+    auto p = runOn([](State& s) { return failEmpty(s); }, "x");
+    EXPECT_EQ(p.error, "\"test.sqr\" (line 1, column 1):unknown parse error");
+}
+
+TEST(Many, PendingErrorMergesIntoTheNextFailure) {
+    auto o = runOn(seqRight(many(char_(U'a')), char_(U'b')), "aac");
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.consumed);
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 3):\nunexpected \"c\"\nexpecting \"a\" or \"b\"");
+}
+
+TEST(Many, AParserThatAcceptsEmptyIsAnInternalError) {
+    EXPECT_THROW(runOn(many(succeedWith(Unit{})), "x"), InternalError);
+    EXPECT_THROW(runOn(manySkip(optionally(char_(U'a'))), "aab"), InternalError);
+}
+
+TEST(Many, ConsumedFailureInsideEndsTheRepetition) {
+    auto o = runOn(many(string_(U"ab")), "ababac");
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.consumed);
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 5):\nunexpected \"c\"\nexpecting \"ab\"");
+}
+
+TEST(Label, ReplacesExpectationsOfEmptyOutcomesOnly) {
+    auto number = labelled(manyOne(digit()), MsgText::literal("number"));
+    auto x = runOn(number, "x");
+    EXPECT_EQ(x.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"x\"\nexpecting number");
+    auto one = runOn(number, "1x");
+    EXPECT_TRUE(one.ok);
+    EXPECT_TRUE(one.consumed);
+    EXPECT_EQ(one.error, "\"test.sqr\" (line 1, column 2):\nunexpected \"x\"\nexpecting digit");
+}
+
+TEST(Eof, FailsAtTheUnexpectedCharacter) {
+    auto o = runOn(seqRight(string_(U"ab\nabcd"), [](State& s) { return eof(s); }), "ab\nabcdx");
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 2, column 5):\nunexpected 'x'\nexpecting end of input");
+    auto lf = runOn([](State& s) { return eof(s); }, "\n");
+    EXPECT_EQ(lf.error, "\"test.sqr\" (line 1, column 1):\nunexpected '\\n'\nexpecting end of input");
+    auto quote = runOn([](State& s) { return eof(s); }, "'");
+    EXPECT_EQ(quote.error, "\"test.sqr\" (line 1, column 1):\nunexpected '\\''\nexpecting end of input");
+    auto end = runOn([](State& s) { return eof(s); }, "");
+    EXPECT_TRUE(end.ok);
+    EXPECT_EQ(end.error, "\"test.sqr\" (line 1, column 1):\nunexpected end of input\nexpecting end of input");
+}
+
+TEST(Peek, RestoresOnSuccessAndKeepsAPartialMatchAsConsumed) {
+    auto partial = runOn(peek(string_(U"abc")), "abd");
+    EXPECT_FALSE(partial.ok);
+    EXPECT_TRUE(partial.consumed);
+    auto full = runOn(peek(string_(U"abc")), "abcd");
+    EXPECT_TRUE(full.ok);
+    EXPECT_FALSE(full.consumed);
+    EXPECT_EQ(full.rest, "abcd");
+    EXPECT_EQ(full.pos.sourceColumn, 1);
+}
+
+TEST(NotAhead, KeepsTheExpectationsOfTheFailedParserPending) {
+    auto o = runOn(seqRight(notAhead(char_(U'x')), char_(U'z')), "y");
+    EXPECT_FALSE(o.ok);
+    EXPECT_FALSE(o.consumed);
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"y\"\nexpecting \"x\" or \"z\"");
+}
+
+TEST(NotAhead, FailsWheneverTheParserSucceedsEvenEmpty) {
+    auto o = runOn(notAhead(string_(U"ab")), "abc");
+    EXPECT_FALSE(o.ok);
+    EXPECT_FALSE(o.consumed);
+    EXPECT_EQ(o.rest, "abc");
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 3):\nunexpected \"ab\"");
+    auto empty = runOn(notAhead(succeedWith(Unit{})), "abc");
+    EXPECT_FALSE(empty.ok);
+    EXPECT_EQ(empty.error, "\"test.sqr\" (line 1, column 1):\nunexpected ()");
+}
+
+TEST(Repetitions, CountOptionallySeparatedByAndManyUntil) {
+    auto none = runOn(count(0, char_(U'a')), "b");
+    EXPECT_TRUE(none.ok);
+    EXPECT_TRUE(none.value.empty());
+    auto three = runOn(count(3, char_(U'a')), "aaab");
+    EXPECT_EQ(three.value.size(), 3u);
+    auto opt = runOn(optionally(string_(U"ab")), "ac");
+    EXPECT_FALSE(opt.ok);
+    EXPECT_TRUE(opt.consumed);
+    auto sep = runOn(separatedBy(digit(), char_(U',')), "1,2,3;");
+    ASSERT_TRUE(sep.ok);
+    EXPECT_EQ(sep.value, (std::vector<char32_t>{U'1', U'2', U'3'}));
+    EXPECT_EQ(sep.rest, ";");
+    auto until = runOn(manyUntil(anyChar(), string_(U"*/")), "ab*/c");
+    ASSERT_TRUE(until.ok);
+    EXPECT_EQ(until.value, (std::vector<char32_t>{U'a', U'b'}));
+    EXPECT_EQ(until.rest, "c");
+    auto noEnd = runOn(manyUntil(char_(U'a'), char_(U';')), "aab");
+    EXPECT_EQ(noEnd.error, "\"test.sqr\" (line 1, column 3):\nunexpected \"b\"\nexpecting \";\" or \"a\"");
+}
+
+TEST(State, AFailedAlternativeLeavesNoTrace) {
+    // An alternative that changes the user state, moves and replaces the input, then fails
+    // without consuming: the next alternative sees the state from before.
+    auto dirty = [](State& s) -> Reply<Unit> {
+        Seq q(s);
+        q(modifyUserState([](ParserState& p) { p.sequenceNo = 99; }));
+        q(moveTo(SourcePos{SourceName(U"elsewhere"), 7, 7}));
+        q(replaceInput(keepText(U"other")));
+        q(char_(U'!'));
+        if (!q) return q.failure();
+        return q.ok();
+    };
+    auto start = runOn(succeedWith(Unit{}), "abc").state;
+    State seen = test::stateSeenByNextAlternative(dirty, start);
+    EXPECT_EQ(seen.st().sequenceNo, 1);
+    EXPECT_EQ(seen.pos, start.pos);
+    EXPECT_EQ(seen.cur, start.cur);
+    EXPECT_EQ(seen.user.get(), start.user.get());
+    // The same for a repetition stopping at such an alternative.
+    State s = start;
+    auto r = many(dirty)(s);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(s.st().sequenceNo, 1);
+    EXPECT_EQ(s.cur, start.cur);
+}
+
+TEST(RunParse, UnreadInputIsNotAnError) {
+    auto r = runParse(char_(U'a'), initialState(), U"x.sqr", U"abc");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.value, U'a');
+}
+
+} // namespace
+} // namespace zarnet

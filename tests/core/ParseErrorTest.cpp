@@ -1,0 +1,90 @@
+// Rendering and merging of parse errors, pinned to the exact texts users see.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace zarnet {
+namespace {
+
+SourcePos at(const char* name, std::int64_t line, std::int64_t col) {
+    return SourcePos{SourceName(test::T(name)), line, col};
+}
+Message sys(MsgText t) { return {MsgKind::SysUnExpect, std::move(t)}; }
+Message unexp(const char* t) { return {MsgKind::UnExpect, MsgText::literal(t)}; }
+Message expect(const char* t) { return {MsgKind::Expect, MsgText::literal(t)}; }
+Message plain(const char* t) { return {MsgKind::Message, MsgText::literal(t)}; }
+
+ParseError err(SourcePos p, std::vector<Message> ms) {
+    ParseError e(p);
+    for (auto& m : ms) e = mergeError(e, ParseError(p, m));
+    return e;
+}
+
+TEST(Render, MessageGroupsAndPositions) {
+    struct Row {
+        ParseError e;
+        const char* text;
+    } rows[] = {
+        {err(at("main.sqr", 12, 4), {plain("(SQR 4708) #ELSE without preceding #IF.")}),
+         "\"main.sqr\" (line 12, column 4):\n(SQR 4708) #ELSE without preceding #IF."},
+        {err(at("", 12, 4), {plain("m")}), "(line 12, column 4):\nm"},
+        {err(at("a.sqr", 1, 1), {}), "\"a.sqr\" (line 1, column 1):unknown parse error"},
+        {err(at("a", 1, 1), {sys(MsgText::empty()), expect("space")}),
+         "\"a\" (line 1, column 1):\nunexpected end of input\nexpecting space"},
+        {err(at("a", 1, 1), {sys(MsgText::quotedChar(U'x')), sys(MsgText::quotedChar(U'y'))}),
+         "\"a\" (line 1, column 1):\nunexpected \"x\""},
+        {err(at("a", 1, 1), {sys(MsgText::quotedChar(U'x')), unexp("thing")}),
+         "\"a\" (line 1, column 1):\nunexpected thing"},
+        {err(at("a", 1, 1), {expect("a"), expect("b"), expect("a"), expect("")}),
+         "\"a\" (line 1, column 1):\nexpecting a or b"},
+        {err(at("a", 1, 1), {plain("p"), plain("q")}), "\"a\" (line 1, column 1):\np or q"},
+        {err(at("a", 1, 1), {plain("p"), plain("q"), plain("r")}), "\"a\" (line 1, column 1):\np, q or r"},
+        {err(at("a", 1, 1), {expect("")}), "\"a\" (line 1, column 1):"},
+        {err(at("we\"ird\\", 1, 1), {plain("m")}), "\"we\"ird\\\" (line 1, column 1):\nm"},
+        {err(at("a", -3, 1), {plain("m")}), "\"a\" (line -3, column 1):\nm"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(renderError(r.e), r.text);
+}
+
+TEST(Render, EscapedCharactersAndTexts) {
+    struct Row {
+        MsgText m;
+        const char* shown;
+    } rows[] = {
+        {MsgText::quotedChar(U'\n'), "\"\\n\""},   {MsgText::quotedChar(U'\t'), "\"\\t\""},
+        {MsgText::quotedChar(U'\r'), "\"\\r\""},   {MsgText::quotedChar(0xA0), "\"\\160\""},
+        {MsgText::quotedChar(U'"'), "\"\\\"\""},   {MsgText::quotedChar(U'\\'), "\"\\\\\""},
+        {MsgText::quotedChar(0x7F), "\"\\DEL\""},  {MsgText::quotedChar(0), "\"\\NUL\""},
+        {MsgText::quotedChar(14), "\"\\SO\""},     {MsgText::quotedChar(31), "\"\\US\""},
+        {MsgText::quotedChar(U'\''), "\"'\""},     {MsgText::singleQuotedChar(U'\''), "'\\''"},
+        {MsgText::singleQuotedChar(U'"'), "'\"'"}, {MsgText::singleQuotedChar(0xE9), "'\\233'"},
+        {MsgText::quotedOwned(U"\u00e91"), "\"\\233\\&1\""},
+        {MsgText::quotedOwned(U"\x0EH"), "\"\\SO\\&H\""},
+        {MsgText::quotedOwned(U"\x0E" U"A"), "\"\\SOA\""},
+        {MsgText::quotedOwned(U"\u00e9x"), "\"\\233x\""},
+    };
+    for (const Row& r : rows) EXPECT_EQ(r.m.build(), r.shown);
+}
+
+TEST(Merge, MessagesWinThenTheLaterPositionThenBothPool) {
+    ParseError unknown9(at("a", 9, 1));
+    ParseError at2 = err(at("a", 2, 1), {plain("two")});
+    ParseError at9 = err(at("a", 9, 1), {plain("nine")});
+    EXPECT_EQ(mergeError(unknown9, at2).pos().sourceLine, 2);
+    EXPECT_EQ(mergeError(at2, unknown9).pos().sourceLine, 2);
+    EXPECT_EQ(mergeError(at2, at9).pos().sourceLine, 9);
+    EXPECT_EQ(renderError(mergeError(at9, err(at("a", 9, 1), {plain("more")}))),
+              "\"a\" (line 9, column 1):\nnine or more");
+    // Source names compare first, as text.
+    ParseError inB = err(at("b", 1, 1), {plain("b")});
+    EXPECT_EQ(mergeError(at9, inB).pos().sourceName, SourceName(U"b"));
+}
+
+TEST(Merge, LabelReplacesExpectationsAndGoesFirst) {
+    ParseError e = err(at("a", 1, 1), {sys(MsgText::quotedChar(U'x')), expect("one"), expect("two")});
+    EXPECT_EQ(renderError(setExpectErrors(e, MsgText::literal("word"))),
+              "\"a\" (line 1, column 1):\nunexpected \"x\"\nexpecting word");
+}
+
+} // namespace
+} // namespace zarnet

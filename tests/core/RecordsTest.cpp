@@ -1,0 +1,153 @@
+// Orders of the shared records, #if operand values, printed forms and the parser state.
+#include "core/Show.h"
+#include "TestSupport.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace zarnet {
+namespace {
+
+TEST(Order, ScopesAndVariableIdentifiers) {
+    EXPECT_LT(compare(Scope::global(), Scope::local(U"")), 0);
+    EXPECT_LT(compare(Scope::local(U"ABC"), Scope::local(U"ABD")), 0);
+    EXPECT_GT(compare(Scope::local(U"ABC"), Scope::local(U"AB")), 0);
+    VarIdentifier aDollar{U"A", VarSymbol::Dollar}, aSharp{U"A", VarSymbol::Sharp}, abDollar{U"AB", VarSymbol::Dollar};
+    EXPECT_LT(compare(aDollar, aSharp), 0);
+    EXPECT_LT(compare(aSharp, abDollar), 0);
+    EXPECT_LT(compare(VarType::decimal(2), VarType::decimal(10)), 0);
+    EXPECT_LT(compare(VarType::float_(), VarType::decimal(-1)), 0);
+    EXPECT_LT(compare(VarType::decimal(-1), VarType::decimal(0)), 0);
+    EXPECT_LT(compare(VarType::decimal(99), VarType::text()), 0);
+}
+
+TEST(Order, VarAttrEqualityIsStructural) {
+    VarAttr a;
+    VarAttr b = a;
+    EXPECT_TRUE(a == b);
+    b.reportPos = SourcePos{};
+    EXPECT_FALSE(a == b);
+    VarAttr c = a;
+    c.warnUnderbarPos = c.warnUnderbarPos.insert(FileLine{U"x", 1}, SourcePos{});
+    EXPECT_FALSE(a == c);
+}
+
+TEST(PPValueNumbers, WhatReadsAsANumber) {
+    const char* numbers[] = {"(-5)", "( 5 )", "- 5", "1E+3", "007", "0x1F", "0o17", "NaN", "Infinity", " 5", "1.5e-3"};
+    for (const char* n : numbers) EXPECT_TRUE(readPPNumber(test::T(n)).has_value()) << n;
+    const char* texts[] = {"+5", ".5", "5.", "1,5", "1e", "0x", "--5", "-(5)", "5 ", "nan", "INFINITY", "", "((5)", "NaNa"};
+    for (const char* t : texts) EXPECT_FALSE(readPPNumber(test::T(t)).has_value()) << t;
+    EXPECT_EQ(*readPPNumber(U"0x1F"), 31.0);
+    EXPECT_EQ(*readPPNumber(U"0o17"), 15.0);
+    EXPECT_EQ(*readPPNumber(U"(-5)"), -5.0);
+    EXPECT_TRUE(std::isinf(*readPPNumber(U"1e400")));
+    EXPECT_EQ(*readPPNumber(U"1e-400"), 0.0);
+}
+
+TEST(PPValueCompare, NumbersWhenBothHaveOneElseTexts) {
+    auto v = [](const char* t) { return PPValue::fromOperand(test::T(t)); };
+    EXPECT_TRUE(v("10") > v("9"));
+    EXPECT_TRUE(v("10") < v("9A"));
+    EXPECT_TRUE(v("abc") == v("ABC"));
+    EXPECT_TRUE(v("5") == v("5.0"));
+    EXPECT_FALSE(v("5") != v("5.0"));
+    EXPECT_TRUE(v("1e400") == v("Infinity"));
+    EXPECT_TRUE(v("0x10") == v("16"));
+    EXPECT_TRUE(v("-0") == v("0"));
+    for (auto [a, b] : {std::pair{"NaN", "1"}, std::pair{"1", "NaN"}}) {
+        EXPECT_FALSE(v(a) == v(b));
+        EXPECT_TRUE(v(a) != v(b));
+        EXPECT_TRUE(v(a) > v(b));
+        EXPECT_TRUE(v(a) >= v(b));
+        EXPECT_FALSE(v(a) < v(b));
+        EXPECT_FALSE(v(a) <= v(b));
+    }
+    EXPECT_FALSE(v("NaN") == v("NaN"));
+    EXPECT_TRUE(v("5 ") != v("5"));
+    EXPECT_TRUE(v("5 ") > v("5"));
+    EXPECT_EQ(v("\u00e9t\u00e9").text, U"\u00c9T\u00c9");
+}
+
+TEST(Show, PrintedForms) {
+    EXPECT_EQ(show(VarSymbol::Dollar, 11), "$");
+    EXPECT_EQ(showList(std::vector<VarSymbol>{VarSymbol::Dollar, VarSymbol::Sharp}), "[$,#]");
+    EXPECT_EQ(show(Scope::local(U"P"), 0), "Local \"P\"");
+    EXPECT_EQ(show(Scope::local(U"P"), 11), "(Local \"P\")");
+    EXPECT_EQ(show(VarType::decimal(-2), 0), "DECIMAL (-2)");
+    EXPECT_EQ(show(VarIdentifier{U"X", VarSymbol::Sharp}), "VarIdentifier {varName = \"X\", varSymbol = #}");
+    Procedure p{U"Main", Scope::local(U"MAIN"), SourcePos{SourceName(U"a.sqr"), 3, 1}, {}};
+    EXPECT_EQ(show(p), "Procedure {procName = \"Main\", procScope = Local \"MAIN\", procPosition = \"a.sqr\" "
+                       "(line 3, column 1), parameters = []}");
+    EXPECT_EQ(show(PPValue{U"5", 5.0}), "PPValue (\"5\",Just 5.0)");
+    EXPECT_EQ(show(PPValue{U"A", std::nullopt}), "PPValue (\"A\",Nothing)");
+    EXPECT_EQ(showDouble(-0.5, 11), "(-0.5)");
+    EXPECT_EQ(showDouble(1e7), "1.0e7");
+    EXPECT_EQ(showDouble(0.01), "1.0e-2");
+    EXPECT_EQ(showDouble(1234567.5), "1234567.5");
+    EXPECT_EQ(showDouble(0.1), "0.1");
+}
+
+TEST(ParserStateTest, InitialValueAndMaps) {
+    const ParserState& s = initialState();
+    EXPECT_TRUE(s.context.empty());
+    EXPECT_TRUE(s.symtab.empty());
+    EXPECT_EQ(s.sequenceNo, 1);
+    EXPECT_TRUE(s.sourceNameStack.empty());
+    EXPECT_EQ(s.currentScope, Scope::global());
+    EXPECT_EQ(s.scopeMap.size(), 1u);
+    EXPECT_TRUE(s.scopeMap.contains(Scope::global()));
+    EXPECT_TRUE(s.procMap.empty());
+    EXPECT_FALSE(s.continued);
+    EXPECT_TRUE(s.bol);
+    EXPECT_TRUE(s.searchPaths.empty());
+    EXPECT_TRUE((*s.matchSourceNameForReport)(U""));
+    EXPECT_TRUE((*s.matchSourceNameForReport)(U"any.sqc"));
+    EXPECT_FALSE(s.recursiveCheck);
+    EXPECT_TRUE(s.rootSourceName.empty());
+
+    ScopeMap m = insertGlobalScope(VarMap(), initialScopeMap());
+    EXPECT_EQ(m.size(), 1u);
+    ScopeMap ordered = insertByScope(Scope::global(), VarMap(),
+                                     insertByScope(Scope::local(U"A"), VarMap(),
+                                                   insertByScope(Scope::local(U"B"), VarMap(), ScopeMap())));
+    std::vector<Scope> keys;
+    ordered.forEach([&](const Scope& k, const VarMap&) { keys.push_back(k); });
+    EXPECT_EQ(keys, (std::vector<Scope>{Scope::global(), Scope::local(U"A"), Scope::local(U"B")}));
+
+    SymTab t1 = insertByName<Text>(U"ABC", U"1", SymTab());
+    SymTab t2 = insertByName<Text>(U"ABC", U"2", t1);
+    EXPECT_EQ(t2.size(), 1u);
+    EXPECT_EQ(*lookupByName(Text(U"ABC"), t2), U"2");
+    EXPECT_EQ(*lookupByName(Text(U"ABC"), t1), U"1"); // the old version is unchanged
+    EXPECT_FALSE(lookupByName(Text(U"abc"), t2).has_value());
+}
+
+TEST(ParserStateTest, PersistentMapStaysBalancedAndOrdered) {
+    SymTab t;
+    std::vector<SymTab> versions;
+    for (int i = 0; i < 2000; ++i) {
+        t = t.insert(fromAscii(std::to_string((i * 7919) % 2000)), fromAscii(std::to_string(i)));
+        if (i % 500 == 0) versions.push_back(t);
+    }
+    EXPECT_EQ(t.size(), 2000u);
+    EXPECT_EQ(versions[0].size(), 1u);
+    Text prev;
+    bool first = true;
+    t.forEach([&](const Text& k, const Text&) {
+        if (!first) {
+            EXPECT_LT(prev, k);
+        }
+        prev = k;
+        first = false;
+    });
+}
+
+TEST(PersistentListTest, LongListsAreDroppedWithoutDeepRecursion) {
+    PList<SourceSwitch> l;
+    for (int i = 0; i < 1000000; ++i) l = l.push(SourceSwitch{i, U"f", 1});
+    EXPECT_EQ(l.front().outputLine, 999999);
+    EXPECT_EQ(l.reversed().front().outputLine, 0);
+}
+
+} // namespace
+} // namespace zarnet

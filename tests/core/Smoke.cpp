@@ -1,3 +1,0 @@
-#include "core/ParserLib.h"
-#include <gtest/gtest.h>
-TEST(Smoke, Builds) { SUCCEED(); }

@@ -2,6 +2,7 @@
 // error is rendered. Merging two errors is cheap: an error without messages costs a test.
 #pragma once
 
+#include "Pool.h"
 #include "Rc.h"
 #include "SourcePos.h"
 
@@ -95,7 +96,7 @@ struct Message {
 
 // Messages form a small immutable rope so that errors at one position pool their
 // messages without copying them.
-struct MsgNode : RcObject {
+struct MsgNode : RcObject, Pooled<MsgNode> {
     Message items[4];
     std::uint8_t count = 0;
     Rc<const MsgNode> left, right;

@@ -3,6 +3,7 @@
 
 #include "PersistentList.h"
 #include "PersistentMap.h"
+#include "Pool.h"
 #include "Rc.h"
 #include "Records.h"
 
@@ -47,7 +48,7 @@ struct ParserState {
 
 // The parse carries the state behind one shared pointer, so that saving it before an
 // alternative costs one increment; a change copies the record.
-struct UserStateBox : RcObject {
+struct UserStateBox : RcObject, Pooled<UserStateBox> {
     explicit UserStateBox(ParserState s) : state(std::move(s)) {}
     ParserState state;
 };

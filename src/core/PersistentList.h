@@ -2,6 +2,7 @@
 // onto a list leaves the old list as it was. Long lists are torn down iteratively.
 #pragma once
 
+#include "Pool.h"
 #include "Rc.h"
 
 #include <cstddef>
@@ -11,7 +12,7 @@
 namespace zarnet {
 
 template <class T> class PList {
-    struct Node : RcObject {
+    struct Node : RcObject, Pooled<Node> {
         Node(T v, Rc<const Node> n) : value(std::move(v)), next(std::move(n)) {}
         ~Node() {
             // Unlink the chain here so that dropping a long list never recurses deeply.

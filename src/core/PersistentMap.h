@@ -2,6 +2,7 @@
 // path to the changed entry and shares every other node with the old version.
 #pragma once
 
+#include "Pool.h"
 #include "Rc.h"
 
 #include <algorithm>
@@ -15,7 +16,7 @@ namespace zarnet {
 
 // Cmp(a, b) returns a negative, zero or positive number, like a three-way comparison.
 template <class K, class V, class Cmp> class PMap {
-    struct Node : RcObject {
+    struct Node : RcObject, Pooled<Node> {
         Node(K k, V v, Rc<const Node> l, Rc<const Node> r)
             : key(std::move(k)), value(std::move(v)), left(std::move(l)), right(std::move(r)),
               height(1 + std::max(h(left), h(right))), size(1 + sz(left) + sz(right)) {}

@@ -43,4 +43,11 @@ Text joinPath(const Text& dir, const Text& name);
 // The file-name part of a path (after the last "/" or "\").
 Text fileNamePart(const Text& path);
 
+// The path as the system names it: "\" read as "/", and every component that does not
+// exist as written looked up without regard to case (the first match in byte order).
+std::string toNativePath(const Text& path);
+
+// Reads a whole file as bytes; failures as for readTextFile.
+std::string readFileBytes(const Text& path);
+
 } // namespace zarnet

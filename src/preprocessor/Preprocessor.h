@@ -4,6 +4,9 @@
 
 #include "core/Parser.h"
 
+#include <array>
+#include <vector>
+
 namespace zarnet {
 
 // The second-pass parser: the SQR program parser, or pZarnet for the preprocessed text.
@@ -16,5 +19,19 @@ Reply<Text> pSqr(State& s, const SecondPass& secondPass);
 
 // The second pass that returns all remaining text (the preprocessed output).
 Reply<Text> pZarnet(State& s);
+
+// The substitution variables every run starts with; each stands for its own reference.
+inline constexpr std::array<TextView, 5> predefinedSubstVarNames = {
+    U"sqr-database", U"sqr-dbcs", U"sqr-encoding", U"sqr-hostname", U"sqr-platform"};
+// The table with name (upper-cased) bound to "{name}".
+SymTab predefineSubstVar(TextView name, const SymTab& symtab);
+SymTab addPredefinedSubstVars(const SymTab& symtab);
+
+// The line step one or more times; result the step texts joined.
+Reply<Text> pPreprocessLines(State& s);
+Text concatLines(const std::vector<Text>& lines);
+// The hand-over to the second pass: sequenceNo 1, the position at line 1, column 1 of
+// the named source, and the recorded switches oldest first. Consumes nothing.
+Reply<Unit> restartState(State& s, SourceName sourceName);
 
 } // namespace zarnet

@@ -1,0 +1,132 @@
+#include "driver/Driver.h"
+
+#include "core/Console.h"
+#include "core/Messages.h"
+#include "driver/FileSystem.h"
+#include "driver/Report.h"
+#include "driver/SqrFile.h"
+#include "driver/VarFileParser.h"
+#include "preprocessor/Ask.h"
+#include "preprocessor/Preprocessor.h"
+
+namespace zarnet {
+
+void reportRuntimeError(const std::string& text) {
+    console().flushOut();
+    console().writeErr(programName() + ": " + text + "\n");
+}
+
+namespace {
+
+// The second pass of a report run. The SQR program parser plugs in here; this one reads
+// the text and records nothing, so the report holds no variables.
+Reply<Text> pProgramWithoutRecords(State& s) {
+    Reply<Text> r = pZarnet(s);
+    r.value.clear();
+    return r;
+}
+
+// The result goes to the output file, or to standard output, in one write.
+void writeResult(const Options& o, const std::string& bytes) {
+    if (o.optOutputHandle) {
+        o.optOutputHandle->replaceContents(bytes);
+    } else {
+        console().writeOut(bytes);
+        console().flushOut();
+    }
+}
+
+void closeOutput(const Options& o) {
+    if (o.optOutputHandle)
+        o.optOutputHandle->close();
+    else
+        console().flushOut();
+}
+
+std::optional<SuppressList> readSuppressList(const Text& path) {
+    Text text = readTextFile(path);
+    auto r = varfile::parseVarFile(text, fileNamePart(path));
+    if (r.ok) return std::move(r.value);
+    // Standard output whatever options O and "!" say.
+    console().writeOut(renderError(r.error) + "\n");
+    console().flushOut();
+    return std::nullopt;
+}
+
+int run(const std::vector<std::string>& args) {
+    std::vector<Text> words;
+    for (const auto& a : args) words.push_back(decodeBytes(a));
+    CommandLine cl = readCommandLine(words);
+    Options o = applyOptionActions(defaultOptions(), cl.options);
+
+    if (cl.files.empty()) {
+        printUsage();
+        return 1;
+    }
+    Text path = resolveInputPath(cl.files.front(), o.optSearchPaths);
+
+    if (const auto& out = o.optOutputHandle) {
+        const char* clash = nullptr;
+        if (out->sameFileAs(path))
+            clash = msg::kOutputIsInputFile;
+        else if (o.optVarFilePath && out->sameFileAs(*o.optVarFilePath))
+            clash = msg::kOutputIsVarFile;
+        if (clash) {
+            reportRuntimeError(toUtf8(out->path()) + ": " + clash);
+            return 1;
+        }
+    }
+
+    SuppressList suppress;
+    if (o.optVarFilePath) {
+        auto list = readSuppressList(*o.optVarFilePath);
+        if (!list) return 1;
+        suppress = std::move(*list);
+    }
+
+    Text root = fileNamePart(path);
+    ParserState st = initialState();
+    st.searchPaths = o.optSearchPaths;
+    st.matchSourceNameForReport = o.optFileFilter;
+    st.recursiveCheck = o.optRecursiveCheck;
+    st.rootSourceName = root;
+
+    Text input = readTextFile(path);
+    SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);
+    auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
+                                     makeUserState(std::move(st)), SourceName(root), keepText(std::move(input)));
+
+    if (!result.ok) {
+        if (!o.optSuppressOutput) writeResult(o, renderError(result.error) + "\n");
+        closeOutput(o);
+        return 1;
+    }
+    if (!o.optSuppressOutput) {
+        Text text = o.optOnlyPreprocess
+                        ? std::move(result.value)
+                        : buildReport(o.optOutputFormatList, suppress, o.optExceptCheckParam, result.finalState.st());
+        writeResult(o, toUtf8(text) + "\n");
+    }
+    closeOutput(o);
+    return 0;
+}
+
+} // namespace
+
+int runMain(const std::vector<std::string>& args) {
+    try {
+        return run(args);
+    } catch (const ExitRequest& e) {
+        return e.code;
+    } catch (const FileOpError& e) {
+        reportRuntimeError(e.describe());
+    } catch (const AskInputEnded& e) {
+        console().flushOut();
+        console().writeErr(e.what());
+    } catch (const std::exception& e) {
+        reportRuntimeError(e.what());
+    }
+    return 1;
+}
+
+} // namespace zarnet

@@ -1,0 +1,196 @@
+#include "driver/FileSystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarnet {
+
+namespace {
+
+// The kind words of a failed operation, by error number, as users of the checker know
+// them from its earlier releases.
+const char* kindOf(int e) {
+    switch (e) {
+    case ENOENT:
+    case ENXIO:
+        return "does not exist";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EFBIG:
+    case EDQUOT:
+        return "permission denied";
+    case EISDIR:
+    case ENOTDIR:
+        return "inappropriate type";
+    case EEXIST:
+        return "already exists";
+    case EBUSY:
+    case ETXTBSY:
+        return "resource busy";
+    case ENOMEM:
+    case ENOSPC:
+    case EMFILE:
+    case ENFILE:
+        return "resource exhausted";
+    case EPIPE:
+        return "resource vanished";
+    case EIO:
+        return "hardware fault";
+    case EINVAL:
+    case EBADF:
+    case ELOOP:
+    case ENAMETOOLONG:
+        return "invalid argument";
+    case EINTR:
+        return "interrupted";
+    case ENODEV:
+        return "unsupported operation";
+    default:
+        return "failed";
+    }
+}
+
+std::string systemText(int e) {
+    // A directory is refused by the checker itself, not by the system.
+    if (e == EISDIR) return "is a directory";
+    return std::strerror(e);
+}
+
+bool statPath(const std::string& p, struct stat& st) { return ::stat(p.c_str(), &st) == 0; }
+
+bool pathExists(const std::string& p) {
+    struct stat st;
+    return statPath(p, st);
+}
+
+std::string upperKey(std::string_view bytes) { return toUtf8(toUpperText(decodeBytes(bytes))); }
+
+// The entry of `dir` whose name equals `comp` without regard to case; of several, the
+// first in byte order.
+std::optional<std::string> findCaseInsensitive(const std::string& dir, const std::string& comp) {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return std::nullopt;
+    std::string want = upperKey(comp);
+    std::vector<std::string> hits;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        if (upperKey(name) == want) hits.push_back(std::move(name));
+    }
+    ::closedir(d);
+    if (hits.empty()) return std::nullopt;
+    return *std::min_element(hits.begin(), hits.end());
+}
+
+} // namespace
+
+std::string toNativePath(const Text& path) {
+    std::string p = toUtf8(path);
+    std::replace(p.begin(), p.end(), '\\', '/');
+    if (p.empty() || pathExists(p)) return p;
+
+    // Look the path up component by component, each as written first, then without
+    // regard to case. Where a component cannot be found the rest stays as written.
+    std::string out;
+    std::size_t i = 0;
+    if (p[0] == '/') {
+        out = "/";
+        i = 1;
+    }
+    bool lost = false;
+    while (i <= p.size()) {
+        std::size_t j = p.find('/', i);
+        if (j == std::string::npos) j = p.size();
+        std::string comp = p.substr(i, j - i);
+        bool last = j == p.size();
+        if (!comp.empty()) {
+            std::string dir = out;
+            std::string candidate = dir + comp;
+            if (!lost && comp != "." && comp != ".." && !pathExists(candidate)) {
+                if (auto found = findCaseInsensitive(dir, comp))
+                    candidate = dir + *found;
+                else
+                    lost = true;
+            }
+            out = candidate;
+        }
+        if (!last) out += '/';
+        i = j + 1;
+    }
+    return out;
+}
+
+FileOpError::FileOpError(Text path, std::string operation, int errnum)
+    : std::runtime_error(toUtf8(path) + ": " + operation + ": " + kindOf(errnum) + " (" + systemText(errnum) + ")"),
+      path_(std::move(path)), operation_(std::move(operation)), errnum_(errnum) {}
+
+std::string FileOpError::describe() const { return what(); }
+
+bool fileExists(const Text& path) {
+    if (path.empty()) return false;
+    struct stat st;
+    if (!statPath(toNativePath(path), st)) return false;
+    return !S_ISDIR(st.st_mode);
+}
+
+std::string readFileBytes(const Text& path) {
+    std::string native = toNativePath(path);
+    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw FileOpError(path, "openFile", errno);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        int e = errno;
+        ::close(fd);
+        throw FileOpError(path, "openFile", e);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw FileOpError(path, "openFile", EISDIR);
+    }
+    std::string bytes;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(std::size_t(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            throw FileOpError(path, "hGetContents", e);
+        }
+        bytes.append(buf, std::size_t(n));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+Text readTextFile(const Text& path) { return fromTextMode(readFileBytes(path)); }
+
+namespace {
+bool isSep(char32_t c) { return c == U'/' || c == U'\\'; }
+} // namespace
+
+Text joinPath(const Text& dir, const Text& name) {
+    if (!name.empty() && isSep(name.front())) return name;
+    if (dir.empty()) return name;
+    if (name.empty()) return dir;
+    if (isSep(dir.back())) return dir + name;
+    return dir + U'/' + name;
+}
+
+Text fileNamePart(const Text& path) {
+    std::size_t k = path.find_last_of(U"/\\");
+    return k == Text::npos ? path : path.substr(k + 1);
+}
+
+} // namespace zarnet

@@ -1,0 +1,108 @@
+// The command line: the options record of a run, the option table, the reading of the
+// argument words, and the usage text.
+#pragma once
+
+#include "core/ParserState.h"
+#include "core/Records.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zarnet {
+
+// Ends the run with an exit code (the version and usage options do so while the options
+// are being applied).
+struct ExitRequest {
+    int code = 0;
+};
+
+// The output file of option O. It is opened for writing when the option is read, without
+// emptying it: an existing file keeps its contents until a result is written over it.
+class OutputFile {
+public:
+    // Opens (creating it when missing); throws FileOpError.
+    explicit OutputFile(Text path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    const Text& path() const noexcept { return path_; }
+    // True when the open file and the file at `path` are one file.
+    bool sameFileAs(const Text& path) const;
+    // Replaces the file's contents with the bytes; throws FileOpError.
+    void replaceContents(std::string_view bytes);
+    // Closes the file; throws FileOpError when the close fails.
+    void close();
+
+private:
+    Text path_;
+    int fd_ = -1;
+};
+
+using SuppressList = std::vector<std::pair<Scope, VarIdentifier>>;
+
+struct Options {
+    PList<Text> optSearchPaths;
+    bool optOnlyPreprocess = false;
+    bool optRecursiveCheck = false;
+    NamePredicate optFileFilter;
+    std::shared_ptr<OutputFile> optOutputHandle; // none: standard output
+    bool optExceptCheckParam = false;
+    bool optOutputFormatList = false;
+    std::optional<Text> optVarFilePath;
+    SuppressList variablesSuppressError;
+    bool optSuppressOutput = false;
+};
+
+bool acceptAllFiles(const Text& name);
+const Options& defaultOptions();
+
+enum class ArgKind { None, Required, Optional };
+
+using OptionAction = std::function<Options(const Options&)>;
+
+struct OptionDescriptor {
+    std::u32string letters;            // one or two letters, the same option under each
+    std::vector<std::string> longNames; // always empty
+    ArgKind argKind = ArgKind::None;
+    const char* placeholder = "";
+    const char* help = "";
+    // The action, given the argument text (empty for options without one, absent for an
+    // optional argument that was not given).
+    std::function<OptionAction(const std::optional<Text>&)> action;
+};
+
+const std::vector<OptionDescriptor>& optionDescriptors();
+
+// One recognised option of the command line, with its argument.
+struct OptionUse {
+    char32_t letter = 0; // as typed
+    std::optional<Text> argument;
+    OptionAction action;
+};
+
+struct CommandLine {
+    std::vector<OptionUse> options;     // in command-line order
+    std::vector<Text> files;            // in command-line order
+    std::vector<std::string> errors;    // unrecognised options, missing arguments: unused
+};
+
+CommandLine readCommandLine(const std::vector<Text>& words);
+Options applyOptionActions(const Options& start, const std::vector<OptionUse>& options);
+
+// The argument of option I cut at ";", empty pieces dropped.
+PList<Text> splitSearchPaths(const Text& list);
+
+// The name the program was invoked under, without its directory; set once at start-up
+// and shown in the usage text and in the runtime error lines.
+void setProgramName(std::string invokedAs);
+const std::string& programName();
+
+std::string usageText();
+void printUsage();
+
+} // namespace zarnet

@@ -1,0 +1,26 @@
+// The variable report: the findings of every reported variable, in the normal format (one
+// line per finding) or the list format (one line per variable with findings).
+#pragma once
+
+#include "core/ParserState.h"
+#include "driver/Options.h"
+
+namespace zarnet {
+
+// The scope being reported, with what the report takes from its procedure header.
+struct ReportScope {
+    Scope scope;
+    Text procName;                       // as written in the header; empty without one
+    std::vector<VarIdentifier> parameters; // none without a header
+};
+
+Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st);
+
+Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
+                    bool exceptParams, const VarIdentifier& id, const VarAttr& attr);
+Text reportListLine(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
+                    bool exceptParams, const VarIdentifier& id, const VarAttr& attr);
+Text reportLine(const char* kind, VarSymbol symbol, const Text& caseSensitiveName, const ReportScope& scope,
+                const SourcePos& pos, const char* message);
+
+} // namespace zarnet

@@ -1,0 +1,23 @@
+#include "core/Console.h"
+#include "driver/Driver.h"
+#include "driver/StdStreams.h"
+#include "preprocessor/Ask.h"
+
+#include <csignal>
+
+int main(int argc, char** argv) {
+    using namespace zarnet;
+    // A closed pipe is a failed write (EPIPE), reported like any other.
+    std::signal(SIGPIPE, SIG_IGN);
+    CheckedConsole streams;
+    setConsole(&streams);
+    setProgramName(argc > 0 && argv[0] ? argv[0] : "zarnet");
+    setAskProgramName(programName());
+
+    int code = runMain(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (auto failure = streams.finish()) {
+        streams.writeErr(programName() + ": " + *failure + "\n");
+        code = 1;
+    }
+    return code;
+}

@@ -1,0 +1,84 @@
+#include "Ask.h"
+
+#include "DirectiveKeywords.h"
+#include "Substitution.h"
+
+#include "core/Console.h"
+#include "core/Messages.h"
+#include "core/ParserLib.h"
+
+namespace zarnet {
+
+namespace {
+
+std::string& askProgramName() {
+    static std::string name = "zarnet";
+    return name;
+}
+
+// The console dialogue, once the whole ASK line has been read.
+void askAtConsole(State& s, const Text& name, const Text& prompt) {
+    if (auto value = lookupSubstVar(s.st(), name)) {
+        console().writeOut(msg::kAskAlreadyDefinedOpen + toUtf8(name) + msg::kAskAlreadyDefinedMiddle +
+                           toUtf8(*value) + msg::kAskAlreadyDefinedClose + "\n");
+        return;
+    }
+    console().writeOut(toUtf8(stripSpaces(prompt)) + msg::kAskPromptEnd);
+    console().flushOut();
+    std::optional<std::string> line = console().readLine();
+    if (!line) throw AskInputEnded(askProgramName());
+    // Standard input is read as text: the carriage return of a "\r\n" line end goes too.
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    Text answer = decodeBytes(*line);
+    defineSubstVar(s, name, answer);
+    console().writeOut(toUtf8(name) + msg::kAskEchoSeparator + toUtf8(answer) + "\n");
+    console().flushOut();
+}
+
+} // namespace
+
+AskInputEnded::AskInputEnded(const std::string& programName)
+    : std::runtime_error(programName + msg::kAskEndOfInputSuffix + "\n") {}
+
+void setAskProgramName(std::string name) { askProgramName() = std::move(name); }
+
+Reply<Text> pAsk(State& s) {
+    static const auto blanks = manyOne(nbsp);
+    Seq q(s);
+    q(blanks);
+    if (!q) return q.failure();
+    Text nl = q(pAskArgs);
+    if (!q) return q.failure();
+    return q.ok(std::move(nl));
+}
+
+Reply<Text> pAskArgs(State& s) {
+    static const auto name = manyOne(pSubstVar);
+    Seq q(s);
+    std::vector<Text> pieces = q(name);
+    if (!q) return q.failure();
+    Text nl = q([n = concatPieces(pieces)](State& st) { return askSubstVar(st, n); });
+    if (!q) return q.failure();
+    return q.ok(std::move(nl));
+}
+
+Reply<Text> askSubstVar(State& s, const Text& name) {
+    static const auto givenPrompt = attempt([](State& st) -> Reply<Text> {
+        static const auto blanks = manyOne(nbsp);
+        Seq q(st);
+        q(blanks);
+        if (!q) return q.failure();
+        Text arg = q(pDirectiveArg);
+        if (!q) return q.failure();
+        return q.ok(std::move(arg));
+    });
+    Seq q(s);
+    Text prompt = q(orElse(givenPrompt, succeedWith(fromAscii(msg::kAskDefaultPrompt) + name)));
+    if (!q) return q.failure();
+    q(pDirectiveLineEnd);
+    if (!q) return q.failure();
+    askAtConsole(s, name, prompt);
+    return q.ok(Text(U"\n"));
+}
+
+} // namespace zarnet

@@ -1,0 +1,172 @@
+#include "preprocessor/DirectiveKeywords.h"
+
+#include "core/Messages.h"
+#include "core/ParserLib.h"
+#include "preprocessor/LineEnd.h"
+#include "preprocessor/LineScanner.h"
+
+namespace zarnet {
+
+namespace {
+
+template <class P> auto charAsText(P p) {
+    return [p](State& s) -> Reply<Text> {
+        auto r = p(s);
+        if (!r.ok) return Failure{std::move(r.err), r.consumed};
+        return okReply(r.consumed, Text(1, r.value), std::move(r.err));
+    };
+}
+
+// A "!" that starts a comment: not followed by "!" or "=".
+Reply<Text> commentBang(State& s) {
+    Seq q(s);
+    q(char_(U'!'));
+    if (!q) return q.failure();
+    q(notAhead(satisfying([](char32_t c) { return c == U'!' || c == U'='; })));
+    if (!q) return q.failure();
+    return q.ok(Text(U"!"));
+}
+
+// Blanks and a keyword, as one unit, then the rest of the line dropped.
+template <class K> Reply<Text> keywordLine(State& s, K keyword) {
+    Seq q(s);
+    q(attempt([keyword](State& st) -> Reply<Text> {
+        Seq k(st);
+        k(manySkip(nbsp));
+        if (!k) return k.failure();
+        Text kw = k(keyword);
+        if (!k) return k.failure();
+        return k.ok(std::move(kw));
+    }));
+    if (!q) return q.failure();
+    Text nl = q(pDropRestOfLine);
+    if (!q) return q.failure();
+    return q.ok(std::move(nl));
+}
+
+// A keyword where no open block can take it: the keyword as a unit, then the failure.
+template <class K> Reply<Text> keywordOutOfPlace(State& s, K keyword, const char* message) {
+    Seq q(s);
+    q(attempt(keyword));
+    if (!q) return q.failure();
+    q(pFail(message));
+    return q.failure();
+}
+
+} // namespace
+
+Reply<Text> pKeywordEnd(State& s) {
+    static const auto p = peek(choice(charAsText(spaceChar()), pEndOfLine, attempt(commentBang)));
+    auto r = p(s);
+    // Only looked at: what the test read past the keyword (the character after a "!")
+    // must not surface in a later error, which belongs right after the keyword.
+    if (r.ok) r.err = unknownError(s.pos);
+    return r;
+}
+
+Reply<Text> pBeginSetupKeyword(State& s) { return stringCI(s, U"begin-setup"); }
+Reply<Text> pEndSetupKeyword(State& s) { return stringCI(s, U"end-setup"); }
+Reply<Text> pIfKeyword(State& s) { return stringCI(s, U"#if"); }
+Reply<Text> pIfdefKeyword(State& s) { return stringCI(s, U"#ifdef"); }
+Reply<Text> pIfndefKeyword(State& s) { return stringCI(s, U"#ifndef"); }
+Reply<Text> pIncludeKeyword(State& s) { return stringCI(s, U"#include"); }
+
+Reply<Text> pAskKeyword(State& s) {
+    Seq q(s);
+    Text kw = q(stringCI(U"ask"));
+    if (!q) return q.failure();
+    q(pKeywordEnd);
+    if (!q) return q.failure();
+    return q.ok(std::move(kw));
+}
+
+Reply<Text> pDefSuffix(State& s) {
+    Seq q(s);
+    q(optionally(charCI(U'n')));
+    if (!q) return q.failure();
+    Text def = q(stringCI(U"def"));
+    if (!q) return q.failure();
+    return q.ok(std::move(def));
+}
+
+Reply<Text> pIfKeywordTail(State& s) {
+    Seq q(s);
+    q(optionally(pDefSuffix));
+    if (!q) return q.failure();
+    Text sep = q(pKeywordEnd);
+    if (!q) return q.failure();
+    return q.ok(std::move(sep));
+}
+
+Reply<Text> pDirectiveLineEnd(State& s) {
+    Seq q(s);
+    q(optionally(attempt(pLineTail)));
+    if (!q) return q.failure();
+    Text nl = q(pEndOfLine);
+    if (!q) return q.failure();
+    return q.ok(std::move(nl));
+}
+
+Reply<Text> pEndSetupLine(State& s) {
+    static const auto line = attempt([](State& st) -> Reply<Text> {
+        Seq q(st);
+        q(manySkip(nbsp));
+        if (!q) return q.failure();
+        Text out = q(pEndSetupKeyword);
+        if (!q) return q.failure();
+        std::vector<char32_t> rest = q(many(pLineRestChar));
+        if (!q) return q.failure();
+        out.append(rest.begin(), rest.end());
+        q(pEndOfLine);
+        if (!q) return q.failure();
+        out.push_back(U'\n');
+        return q.ok(std::move(out));
+    });
+    return line(s);
+}
+
+Reply<char32_t> pLineRestChar(State& s) {
+    static const auto p = noneOf(lineBreakChars);
+    return p(s);
+}
+
+Reply<char32_t> pBang(State& s) { return char_(U'!')(s); }
+
+Reply<Text> pElseKeyword(State& s) {
+    Seq q(s);
+    Text kw = q(stringCI(U"#else"));
+    if (!q) return q.failure();
+    q(pKeywordEnd);
+    if (!q) return q.failure();
+    return q.ok(std::move(kw));
+}
+
+Reply<Text> pEndIfKeyword(State& s) {
+    Seq q(s);
+    q(stringCI(U"#end"));
+    if (!q) return q.failure();
+    q(optionally(char_(U'-')));
+    if (!q) return q.failure();
+    Text ifText = q(stringCI(U"if"));
+    if (!q) return q.failure();
+    q(pKeywordEnd);
+    if (!q) return q.failure();
+    return q.ok(std::move(ifText));
+}
+
+Reply<Text> pDropRestOfLine(State& s) {
+    Seq q(s);
+    q(manySkip(pLineRestChar));
+    if (!q) return q.failure();
+    Text nl = q(pEndOfLine);
+    if (!q) return q.failure();
+    return q.ok(std::move(nl));
+}
+
+Reply<Text> pElseLine(State& s) { return keywordLine(s, pElseKeyword); }
+Reply<Text> pEndIfLine(State& s) { return keywordLine(s, pEndIfKeyword); }
+
+Reply<Text> pElseOutOfPlace(State& s) { return keywordOutOfPlace(s, pElseKeyword, msg::kElseWithoutIf); }
+Reply<Text> pEndIfOutOfPlace(State& s) { return keywordOutOfPlace(s, pEndIfKeyword, msg::kEndIfWithoutIf); }
+
+} // namespace zarnet

@@ -1,0 +1,15 @@
+// The dispatch of one first-pass line by the word it begins with.
+#pragma once
+
+#include "core/Parser.h"
+
+namespace zarnet {
+
+// Runs after the line's leading blanks; the result is those blanks followed by the text of
+// the alternative that took the line. Fails clean when no alternative can take it.
+Reply<Text> pDirective(State& s, const Text& leadingBlanks);
+// The same, trying every alternative in turn, without the shortcut by the first character
+// (the reference that the shortcut must agree with).
+Reply<Text> pDirectiveInFull(State& s, const Text& leadingBlanks);
+
+} // namespace zarnet

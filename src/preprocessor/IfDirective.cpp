@@ -1,0 +1,160 @@
+#include "preprocessor/IfDirective.h"
+
+#include "core/Messages.h"
+#include "core/ParserLib.h"
+#include "preprocessor/Conditional.h"
+#include "preprocessor/DirectiveKeywords.h"
+#include "preprocessor/LineScanner.h"
+#include "preprocessor/Substitution.h"
+
+#include <array>
+
+namespace zarnet {
+
+namespace {
+
+bool equalOp(const PPValue& a, const PPValue& b) { return a == b; }
+bool notEqualOp(const PPValue& a, const PPValue& b) { return a != b; }
+bool lessEqualOp(const PPValue& a, const PPValue& b) { return a <= b; }
+bool greaterEqualOp(const PPValue& a, const PPValue& b) { return a >= b; }
+bool lessOp(const PPValue& a, const PPValue& b) { return a < b; }
+bool greaterOp(const PPValue& a, const PPValue& b) { return a > b; }
+
+// Tried in this order: a longer operator before the one it begins with.
+const std::array<CompareOp, 8> kOperators{{
+    {U"=", equalOp},
+    {U"!!=", notEqualOp},
+    {U"!=", notEqualOp},
+    {U"<>", notEqualOp},
+    {U"<=", lessEqualOp},
+    {U">=", greaterEqualOp},
+    {U"<", lessOp},
+    {U">", greaterOp},
+}};
+
+// Zero or more operand characters; never fails.
+Reply<Text> bareOperand(State& s) {
+    Seq q(s);
+    std::vector<char32_t> chars = q(many(satisfying(isOperandChar)));
+    if (!q) return q.failure();
+    return q.ok(Text(chars.begin(), chars.end()));
+}
+
+// The left operand: between single quotes, else bare.
+Reply<Text> leftOperand(State& s) {
+    static const auto p = orElse(attempt(seqLeft(pQuotedChars, pQuote)), bareOperand);
+    return p(s);
+}
+
+// The operator, or the run-ending failure where none stands.
+Reply<CompareOp> operatorOrFail(State& s) {
+    static const auto p = orElse(pCompareOperator, [](State& st) -> Reply<CompareOp> {
+        auto r = pFail(st, MsgText::literal(msg::kInvalidOperator));
+        return Failure{std::move(r.err), r.consumed};
+    });
+    return p(s);
+}
+
+} // namespace
+
+bool isOperandChar(char32_t c) noexcept {
+    switch (c) {
+    case U'!': case U'\n': case U'\r': case U'\t': case U' ': case U'=': case U'<': case U'>':
+        return false;
+    default:
+        return true;
+    }
+}
+
+Reply<Text> pOperandChar(State& s) {
+    auto r = satisfying(isOperandChar)(s);
+    if (!r.ok) return Failure{std::move(r.err), r.consumed};
+    return okReply(r.consumed, Text(1, r.value), std::move(r.err));
+}
+
+Reply<CompareOp> pCompareOp(State& s, const CompareOp& row) {
+    auto r = attempt(string_(row.text))(s);
+    if (!r.ok) return Failure{std::move(r.err), r.consumed};
+    return okReply(r.consumed, row, std::move(r.err));
+}
+
+Reply<CompareOp> pCompareOperator(State& s) {
+    State saved = s;
+    ParseError merged;
+    for (std::size_t i = 0; i < kOperators.size(); ++i) {
+        auto r = pCompareOp(s, kOperators[i]);
+        if (r.ok) return r; // every operator text consumes
+        merged = i == 0 ? std::move(r.err) : mergeError(merged, r.err);
+        s = saved;
+    }
+    return emptyError(std::move(merged));
+}
+
+std::pair<Text, std::optional<double>> readPPValue(TextView t) { return {toUpperText(t), readPPNumber(t)}; }
+
+PPValue mkPPValue(TextView t) {
+    auto [text, number] = readPPValue(t);
+    return PPValue{std::move(text), number};
+}
+
+Reply<Text> pOperandValue(State& s, const Text& operand) {
+    std::optional<Text> value = lookupSubstVar(s.st(), operand);
+    return okReply(false, value ? std::move(*value) : operand, unknownError(s.pos));
+}
+
+Reply<bool> evalCondition(State& s, const Text& left) {
+    Seq q(s);
+    q(manySkip(nbsp));
+    if (!q) return q.failure();
+    CompareOp op = q(operatorOrFail);
+    if (!q) return q.failure();
+    q(manySkip(nbsp));
+    if (!q) return q.failure();
+    Text right = stripSpaces(q(pDirectiveArg));
+    if (!q) return q.failure();
+    Text leftValue = q([&left](State& st) { return pOperandValue(st, left); });
+    Text rightValue = q([&right](State& st) { return pOperandValue(st, right); });
+    return q.ok(op.holds(mkPPValue(leftValue), mkPPValue(rightValue)));
+}
+
+Reply<Text> pIfDirective(State& s) {
+    if (ConditionalLevel::exhausted()) return pConditionalTooDeep(s);
+    ConditionalLevel level;
+    static const auto blanksOrFail = orElse(seqRight(nbsp, manySkip(nbsp)), pFail(msg::kInvalidOperator));
+    Seq q(s);
+    q(blanksOrFail);
+    if (!q) return q.failure();
+    Text condition = q(pRestOfLineSubst);
+    if (!q) return q.failure();
+    condition += q(pTrailingBlanks);
+    if (!q) return q.failure();
+    Text out = q([&condition](State& st) { return pIfComparison(st, condition); });
+    if (!q) return q.failure();
+    return q.ok(std::move(out));
+}
+
+Reply<Text> pIfComparison(State& s, const Text& condition) {
+    Seq q(s);
+    // The comparison is read from the condition text alone, its positions running on from
+    // the end of the #if line; then the line itself is ended.
+    const InputView line = s.input();
+    const SourcePos lineEnd = s.pos;
+    const InputView cond = keepText(condition);
+    s.cur = cond.begin;
+    s.end = cond.end;
+    Text left = stripSpaces(q(leftOperand));
+    if (!q) return q.failure();
+    bool taken = q([&left](State& st) { return evalCondition(st, left); });
+    if (!q) return q.failure();
+    s.cur = line.begin;
+    s.end = line.end;
+    s.pos = lineEnd;
+    q(pDirectiveLineEnd);
+    if (!q) return q.failure();
+    Text block = q([taken](State& st) { return pCondBlock(st, taken); });
+    if (!q) return q.failure();
+    block.insert(block.begin(), U'\n');
+    return q.ok(std::move(block));
+}
+
+} // namespace zarnet

@@ -1,0 +1,84 @@
+#include "preprocessor/Include.h"
+
+#include "core/Messages.h"
+#include "core/ParserLib.h"
+#include "driver/FileSystem.h"
+#include "driver/SqrFile.h"
+#include "preprocessor/DirectiveKeywords.h"
+
+namespace zarnet {
+
+namespace {
+
+Text messageWithName(const char* prefix, const Text& name) {
+    Text m = fromAscii(prefix);
+    m += name;
+    m += fromAscii(msg::kIncludeNameEnd);
+    return m;
+}
+
+// Every character up to the closing quote, line ends included.
+Reply<Text> quotedName(State& s, char32_t quote) {
+    Seq q(s);
+    std::vector<char32_t> chars = q(many(satisfying([quote](char32_t c) { return c != quote; })));
+    if (!q) return q.failure();
+    return q.ok(Text(chars.begin(), chars.end()));
+}
+
+} // namespace
+
+Reply<Context> mkContext(State& s) {
+    return okReply(false, Context{s.pos, s.cur, s.end}, unknownError(s.pos));
+}
+
+Reply<Unit> pushContext(State& s, const Context& c) {
+    s.modify([&c](ParserState& st) { st.context = st.context.push(c); });
+    return okReply(false, Unit{}, unknownError(s.pos));
+}
+
+Reply<Text> pIncludeDirective(State& s) {
+    Seq q(s);
+    q(manySkip(nbsp));
+    if (!q) return q.failure();
+    Text out = q(pIncludeFile);
+    if (!q) return q.failure();
+    return q.ok(std::move(out));
+}
+
+Reply<Text> pIncludeFile(State& s) {
+    Seq q(s);
+    const SourcePos quotePos = s.pos;
+    char32_t quote = q(satisfying([](char32_t c) { return c == U'\'' || c == U'"'; }));
+    if (!q) return q.failure();
+    Text name = q([quote](State& st) { return quotedName(st, quote); });
+    if (!q) return q.failure();
+    q(char_(quote));
+    if (!q) return q.failure();
+    SearchResult found = searchFile(name, s.st().searchPaths);
+    q(pDirectiveLineEnd);
+    if (!q) return q.failure();
+
+    if (!found.found) {
+        writePosMessage(quotePos, messageWithName(msg::kCannotOpenIncludePrefix, name));
+        return q.ok(Text(U"\n"));
+    }
+    // A file that includes itself, directly or through others, would nest without end.
+    if (static_cast<std::int64_t>(s.st().context.size()) >= kMaxIncludeDepth)
+        return consumedError(ParseError(
+            quotePos, Message{MsgKind::Message, MsgText::owned(messageWithName(msg::kIncludeTooDeepPrefix, name))}));
+
+    Context here = q(mkContext);
+    q([&here](State& st) { return pushContext(st, here); });
+    InputView text = keepText(readTextFile(found.path));
+    Text sourceName = fileNamePart(found.path);
+    s.cur = text.begin;
+    s.end = text.end;
+    s.pos = initialPos(SourceName(sourceName));
+    if (!text.empty())
+        s.modify([&sourceName](ParserState& st) {
+            st.sourceNameStack = st.sourceNameStack.push(SourceSwitch{st.sequenceNo, sourceName, 1});
+        });
+    return q.ok(Text(U"\n"));
+}
+
+} // namespace zarnet

@@ -1,0 +1,129 @@
+#include "LineEnd.h"
+
+#include "LeaveInclude.h"
+
+#include "core/ParserLib.h"
+
+namespace zarnet {
+
+namespace {
+
+using Counter = std::pair<std::int64_t, std::int64_t>;
+
+bool startsWithLineBreak(const State& s) {
+    if (s.atEnd()) return false;
+    if (*s.cur == U'\n') return true;
+    return *s.cur == U'\r' && s.cur + 1 != s.end && s.cur[1] == U'\n';
+}
+
+// Consumes the "\n" or "\r\n" at the current position; returns it as written.
+Text takeLineBreak(State& s) {
+    if (*s.cur == U'\n') {
+        ++s.cur;
+        advancePos(s.pos, U'\n');
+        return Text(U"\n");
+    }
+    s.cur += 2;
+    advancePos(s.pos, U'\r');
+    advancePos(s.pos, U'\n');
+    return Text(U"\r\n");
+}
+
+// The line-break choice as the grammar states it; used where the input holds no line
+// break, so that failures carry the errors of every alternative tried.
+Reply<Text> lineBreakChoice(State& s) {
+    static const auto p = attempt(choice(string_(U"\n"), string_(U"\r\n"), string_(U"\r")));
+    return p(s);
+}
+
+Reply<Text> endOfLineChoice(State& s) {
+    static const auto atEnd = [](State& st) -> Reply<Text> {
+        Seq q(st);
+        q(pLeaveInclude);
+        if (!q) return q.failure();
+        return q.ok(Text(U"\n"));
+    };
+    static const auto p = attempt(choice(string_(U"\n"), string_(U"\r\n"), atEnd));
+    Reply<Text> r = p(s);
+    if (r.ok) r.value = U"\n";
+    return r;
+}
+
+} // namespace
+
+Reply<Counter> modifySequenceNo(State& s, const std::function<std::int64_t(std::int64_t)>& f) {
+    std::int64_t old = s.st().sequenceNo;
+    std::int64_t now = f(old);
+    if (now != old) s.modify([now](ParserState& p) { p.sequenceNo = now; });
+    return okReply(false, Counter{old, now}, unknownError(s.pos));
+}
+
+Reply<Counter> incrementSequenceNo(State& s) {
+    std::int64_t old = s.st().sequenceNo;
+    s.modify([](ParserState& p) { ++p.sequenceNo; });
+    return okReply(false, Counter{old, old + 1}, unknownError(s.pos));
+}
+
+Reply<Text> pLineBreak(State& s) {
+    if (startsWithLineBreak(s)) {
+        Text b = takeLineBreak(s);
+        return okReply(true, std::move(b), unknownError(s.pos));
+    }
+    return lineBreakChoice(s);
+}
+
+Reply<Text> pCountedLineBreak(State& s) {
+    Seq q(s);
+    Text b = q(pLineBreak);
+    if (!q) return q.failure();
+    q(incrementSequenceNo);
+    return q.ok(std::move(b));
+}
+
+Reply<Text> pEndOfLine(State& s) {
+    // The common case first: a line break, counted.
+    if (startsWithLineBreak(s)) {
+        takeLineBreak(s);
+        incrementSequenceNo(s);
+        return okReply(true, Text(U"\n"), unknownError(s.pos));
+    }
+    Seq q(s);
+    q(incrementSequenceNo);
+    q(endOfLineChoice);
+    if (!q) return q.failure();
+    return q.ok(Text(U"\n"));
+}
+
+Reply<Text> eol(State& s) {
+    static const auto newline = string_(U"\n");
+    Seq q(s);
+    q(newline);
+    if (!q) return q.failure();
+    Counter c = q(incrementSequenceNo);
+    q([n = c.second](State& st) { return syncSourcePos(st, n); });
+    return q.ok(Text(U"\n"));
+}
+
+Reply<Unit> syncSourcePos(State& s, std::int64_t n) {
+    PList<SourceSwitch> stack = s.st().sourceNameStack;
+    bool moved = false;
+    while (!stack.empty() && stack.front().outputLine == n) {
+        const SourceSwitch& sw = stack.front();
+        s.pos.sourceName = SourceName(sw.sourceName);
+        s.pos.sourceLine = sw.sourceLine;
+        stack = stack.tail();
+        moved = true;
+    }
+    if (moved) s.modify([&stack](ParserState& p) { p.sourceNameStack = stack; });
+    return okReply(false, Unit{}, unknownError(s.pos));
+}
+
+Reply<Text> pBlanks(State& s) {
+    const char32_t* begin = s.cur;
+    while (s.cur != s.end && isBlank(*s.cur)) advancePos(s.pos, *s.cur++);
+    // The blank that was not found, as `many nbsp` reports it.
+    ParseError pending = detail::labelledCharError(s, MsgText::literal("space")).err;
+    return okReply(s.cur != begin, Text(begin, s.cur), std::move(pending));
+}
+
+} // namespace zarnet

@@ -1,0 +1,32 @@
+// Line ends of both passes and the bookkeeping that keeps positions of the second pass on
+// the file and line each piece of text came from.
+#pragma once
+
+#include "core/Parser.h"
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+namespace zarnet {
+
+// The one way sequenceNo changes. Result: the old and the new value. Never fails.
+Reply<std::pair<std::int64_t, std::int64_t>> modifySequenceNo(State& s,
+                                                              const std::function<std::int64_t(std::int64_t)>& f);
+Reply<std::pair<std::int64_t, std::int64_t>> incrementSequenceNo(State& s);
+
+// "\n" or "\r\n", as written. A lone carriage return is no line break. Fails clean.
+Reply<Text> pLineBreak(State& s);
+// pLineBreak, counted in sequenceNo once it has matched.
+Reply<Text> pCountedLineBreak(State& s);
+// The end of a first-pass line: counts it, then "\n", "\r\n", or the end of the current
+// input (leaving finished include files). Result always "\n". Fails clean.
+Reply<Text> pEndOfLine(State& s);
+// The line end of the second pass: one "\n", counted, then the recorded switches applied.
+Reply<Text> eol(State& s);
+// Applies every front entry of sourceNameStack recorded for output line n.
+Reply<Unit> syncSourcePos(State& s, std::int64_t n);
+// Zero or more blanks (not line ends), as written. Never fails.
+Reply<Text> pBlanks(State& s);
+
+} // namespace zarnet

@@ -1,0 +1,138 @@
+#include "LineScanner.h"
+
+#include "LineEnd.h"
+
+namespace zarnet {
+
+namespace {
+
+Reply<Text> charAsText(Reply<char32_t> r) {
+    Reply<Text> out;
+    out.ok = r.ok;
+    out.consumed = r.consumed;
+    out.err = std::move(r.err);
+    if (r.ok) out.value = Text(1, r.value);
+    return out;
+}
+
+// `many` of one unlabelled character test, collected as a text: the run, and as pending
+// error the failed test at its end.
+template <class F> Reply<Text> manyCharsWhile(State& s, F pred) {
+    const char32_t* begin = s.cur;
+    while (s.cur != s.end && pred(*s.cur)) advancePos(s.pos, *s.cur++);
+    ParseError pending = s.atEnd() ? detail::endOfInputError(s).err : detail::unexpectedCharError(s, s.peek()).err;
+    return okReply(s.cur != begin, Text(begin, s.cur), std::move(pending));
+}
+
+bool isLineChar(char32_t c) { return c != U'\n' && c != U'\r'; }
+
+// A '!' or '=' after a '!' keeps it from starting a comment.
+auto notEqualChar() {
+    return satisfying([](char32_t c) { return notEqualText.find(c) != TextView::npos; });
+}
+
+} // namespace
+
+Reply<Text> pComment(State& s) {
+    Seq q(s);
+    q(char_(U'!'));
+    if (!q) return q.failure();
+    q(notAhead(notEqualChar()));
+    if (!q) return q.failure();
+    Text rest = q([](State& st) { return manyCharsWhile(st, isLineChar); });
+    return q.ok(std::move(rest));
+}
+
+Reply<Text> pAtLineEnd(State& s) {
+    static const auto p = notAhead(noneOf(lineBreakChars));
+    Reply<Unit> r = p(s);
+    return Reply<Text>{Text(), std::move(r.err), r.consumed, r.ok};
+}
+
+Reply<Text> pCommentAtLineEnd(State& s) {
+    static const auto optionalComment = optionally(attempt(pComment));
+    Seq q(s);
+    q(optionalComment);
+    if (!q) return q.failure();
+    q(pAtLineEnd);
+    if (!q) return q.failure();
+    return q.ok(Text());
+}
+
+Reply<Text> pLineTail(State& s) {
+    Seq q(s);
+    q(pBlanks);
+    q(pCommentAtLineEnd);
+    if (!q) return q.failure();
+    return q.ok(Text());
+}
+
+Reply<Text> pOpenBrace(State& s) { return charAsText(char_(U'{')(s)); }
+Reply<Text> pCloseBrace(State& s) { return charAsText(char_(U'}')(s)); }
+
+Reply<Text> pWordPiece(State& s) {
+    static const auto plainRun = [](State& st) -> Reply<Text> {
+        static const auto stop = noneOf(wordStopChars);
+        Seq q(st);
+        Text run(1, q(stop));
+        if (!q) return q.failure();
+        Text more = q([](State& t) {
+            return manyCharsWhile(t, [](char32_t c) { return wordStopChars.find(c) == TextView::npos; });
+        });
+        run += more;
+        return q.ok(std::move(run));
+    };
+    // "!!" stands for one '!' inside a name.
+    static const auto doubledBang = [](State& st) -> Reply<Text> {
+        Seq q(st);
+        q(char_(U'!'));
+        if (!q) return q.failure();
+        q(string_(U"!"));
+        if (!q) return q.failure();
+        return q.ok(Text(U"!"));
+    };
+    static const auto p = orElse(attempt(plainRun), orElse(attempt(string_(notEqualText)), attempt(doubledBang)));
+    return p(s);
+}
+
+Reply<Text> pWordText(State& s) {
+    static const auto pieces = manyOne(pWordPiece);
+    Seq q(s);
+    std::vector<Text> parts = q(pieces);
+    if (!q) return q.failure();
+    q(pCloseBrace);
+    if (!q) return q.failure();
+    Text name;
+    for (const Text& t : parts) name += t;
+    return q.ok(std::move(name));
+}
+
+Reply<Text> pQuotedChar(State& s) {
+    static const auto plain = [](State& st) { return charAsText(noneOf(quotedStopChars)(st)); };
+    static const auto doubledQuote = [](State& st) -> Reply<Text> {
+        Seq q(st);
+        q(char_(U'\''));
+        if (!q) return q.failure();
+        q(char_(U'\''));
+        if (!q) return q.failure();
+        return q.ok(Text(U"'"));
+    };
+    static const auto p = attempt(orElse(plain, doubledQuote));
+    return p(s);
+}
+
+Reply<Text> pQuotedChars(State& s) {
+    static const auto items = many(pQuotedChar);
+    Seq q(s);
+    q(char_(U'\''));
+    if (!q) return q.failure();
+    std::vector<Text> parts = q(items);
+    if (!q) return q.failure();
+    Text body;
+    for (const Text& t : parts) body += t;
+    return q.ok(std::move(body));
+}
+
+Reply<Text> pQuote(State& s) { return charAsText(char_(U'\'')(s)); }
+
+} // namespace zarnet

@@ -1,0 +1,16 @@
+// One step of the first pass's line loop, and the parser of one source line.
+#pragma once
+
+#include "core/Parser.h"
+
+namespace zarnet {
+
+// An optional return from finished include files, then one line. Result: its output text.
+Reply<Text> pLineStep(State& s);
+// One source line (or the whole block or section it opens) and its output text.
+Reply<Text> pLine(State& s);
+// The same through the four kinds of line in turn, without the direct paths for common
+// lines (the reference that the direct paths must agree with).
+Reply<Text> pLineInFull(State& s);
+
+} // namespace zarnet

@@ -1,0 +1,85 @@
+#include "OrdinaryLine.h"
+
+#include "DirectiveKeywords.h"
+#include "LineEnd.h"
+#include "LineScanner.h"
+#include "Substitution.h"
+
+#include "core/Messages.h"
+#include "core/ParserLib.h"
+
+namespace zarnet {
+
+namespace {
+
+// A line whose text is only a comment leaves nothing but its line end.
+Reply<Text> commentFormInFull(State& s) {
+    static const auto p = attempt([](State& st) -> Reply<Text> {
+        Seq q(st);
+        q(pComment);
+        if (!q) return q.failure();
+        q(pEndOfLine);
+        if (!q) return q.failure();
+        return q.ok(Text(U"\n"));
+    });
+    return p(s);
+}
+
+Reply<Text> commentForm(State& s) {
+    // A comment ended by a line break succeeds after consuming, so nothing that the
+    // comment itself left pending survives the line end: take it in one step.
+    const char32_t* p = s.cur;
+    if (p == s.end || *p != U'!' || (p + 1 != s.end && notEqualText.find(p[1]) != TextView::npos))
+        return commentFormInFull(s);
+    ++p;
+    while (p != s.end && *p != U'\n' && *p != U'\r') ++p;
+    if (p == s.end || (*p == U'\r' && (p + 1 == s.end || p[1] != U'\n'))) return commentFormInFull(s);
+    while (s.cur != p) advancePos(s.pos, *s.cur++);
+    return pEndOfLine(s);
+}
+
+Reply<Text> textForm(State& s) {
+    static const auto p = joinText(pSubstLine, pEndOfLine);
+    return p(s);
+}
+
+} // namespace
+
+Reply<Text> pAskOutOfPlace(State& s) {
+    static const auto keyword = attempt(pAskKeyword);
+    Seq q(s);
+    q(keyword);
+    if (!q) return q.failure();
+    q(pFail(msg::kAskOutOfPlace));
+    return q.failure();
+}
+
+Reply<Text> pEndSetupOutOfPlace(State& s) {
+    static const auto line = attempt(pEndSetupLine);
+    Seq q(s);
+    q(line);
+    if (!q) return q.failure();
+    q(pFail(msg::kEndSetupOutOfPlace));
+    return q.failure();
+}
+
+Reply<Text> pOrdinaryLine(State& s) {
+    // Only a '!' can begin the comment form; for any other line it would fail without
+    // consuming and leave nothing that a successful text form keeps.
+    if (!s.atEnd() && s.peek() != U'!') {
+        State saved = s;
+        Reply<Text> r = textForm(s);
+        if (r.consumed) return r;
+        // A clean failure carries the errors of both forms: take the full path for them.
+        s = saved;
+    }
+    static const auto p = orElse(commentForm, textForm);
+    return p(s);
+}
+
+Reply<Text> pOrdinaryLineInFull(State& s) {
+    static const auto p = orElse(commentFormInFull, textForm);
+    return p(s);
+}
+
+} // namespace zarnet

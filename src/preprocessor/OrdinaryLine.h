@@ -1,0 +1,18 @@
+// Ordinary lines, and the ASK and END-SETUP lines met outside a BEGIN-SETUP section.
+#pragma once
+
+#include "core/Parser.h"
+
+namespace zarnet {
+
+// An ASK line outside a setup section: fails after consuming (the run ends).
+Reply<Text> pAskOutOfPlace(State& s);
+// An END-SETUP line outside a setup section: fails after consuming (the run ends).
+Reply<Text> pEndSetupOutOfPlace(State& s);
+// A comment-only line ("\n") or a line of text with its references substituted, then its
+// line end ("\n"). Fails clean when no text can begin here.
+Reply<Text> pOrdinaryLine(State& s);
+// The same without the shortcuts for common lines (the reference they must agree with).
+Reply<Text> pOrdinaryLineInFull(State& s);
+
+} // namespace zarnet

@@ -1,0 +1,95 @@
+#include "Setup.h"
+
+#include "Ask.h"
+#include "DirectiveKeywords.h"
+#include "LeaveInclude.h"
+#include "LineStep.h"
+
+#include "core/ParserLib.h"
+
+namespace zarnet {
+
+namespace {
+
+// The ASK unit: blanks, the keyword and the command, all or nothing.
+Reply<Text> askLine(State& s) {
+    static const auto unit = attempt([](State& st) -> Reply<Text> {
+        static const auto blanks = manySkip(nbsp);
+        Seq q(st);
+        q(blanks);
+        if (!q) return q.failure();
+        q(pAskKeyword);
+        if (!q) return q.failure();
+        Text nl = q(pAsk);
+        if (!q) return q.failure();
+        return q.ok(std::move(nl));
+    });
+    return unit(s);
+}
+
+} // namespace
+
+Reply<Text> pBeginSetup(State& s, const Text& keyword) {
+    Seq q(s);
+    q(pDirectiveLineEnd);
+    if (!q) return q.failure();
+    Text lines = q(pSetupLines);
+    if (!q) return q.failure();
+    return q.ok(keyword + U"\n" + lines);
+}
+
+// The section is read in a loop, one line per pass; it behaves as the recursion
+// "optional pLeaveInclude, then the END-SETUP line or else a line and the rest of the
+// section" would, pending errors included: a pass that reads nothing fails, and after
+// earlier lines its error joins the pending error of the line before.
+Reply<Text> pSetupLines(State& s) {
+    static const auto leave = optionally(pLeaveInclude);
+    Text out;
+    bool consumed = false;
+    ParseError before;
+    for (;;) {
+        Reply<Unit> left = leave(s);
+        if (!left.ok) return Failure{std::move(left.err), consumed || left.consumed};
+        const State afterLeave = s;
+        Reply<Text> end = pEndSetupLine(s);
+        if (end.consumed || end.ok) {
+            if (!end.ok) return consumedError(std::move(end.err));
+            out += end.value;
+            ParseError pending = end.consumed ? std::move(end.err) : mergeError(left.err, end.err);
+            return okReply(true, std::move(out), std::move(pending));
+        }
+        s = afterLeave;
+        Reply<Text> line = pAskOrLine(s);
+        if (line.consumed) {
+            if (!line.ok) return consumedError(std::move(line.err));
+            out += line.value;
+            before = std::move(line.err);
+            consumed = true;
+            continue;
+        }
+        if (line.ok) manyAcceptsEmpty(); // a section line always consumes
+        ParseError e = mergeError(left.err, mergeError(end.err, line.err));
+        if (!consumed) return emptyError(std::move(e));
+        return consumedError(mergeError(before, e));
+    }
+}
+
+Reply<Text> pSetupLine(State& s) {
+    static const auto restOfSection = [](State& st) -> Reply<Text> {
+        Seq q(st);
+        Text line = q(pAskOrLine);
+        if (!q) return q.failure();
+        line += q(pSetupLines);
+        if (!q) return q.failure();
+        return q.ok(std::move(line));
+    };
+    static const auto p = orElse(pEndSetupLine, restOfSection);
+    return p(s);
+}
+
+Reply<Text> pAskOrLine(State& s) {
+    static const auto p = orElse(askLine, pLineStep);
+    return p(s);
+}
+
+} // namespace zarnet

@@ -1,0 +1,42 @@
+// Substitution variables of the first pass: the table kept in the parser state, the
+// references between braces, and the substituted text of lines and directive arguments.
+#pragma once
+
+#include "core/Parser.h"
+
+#include <optional>
+#include <vector>
+
+namespace zarnet {
+
+// Stores value under the upper-cased name, replacing an earlier value silently.
+// Consumes nothing, never fails.
+Reply<Unit> defineSubstVar(State& s, const Text& name, Text value);
+// The value stored under the upper-cased name, if any. Consumes nothing, changes nothing.
+Reply<std::optional<Text>> lookupSubstVar(State& s, const Text& name);
+// The same lookup on a state record.
+std::optional<Text> lookupSubstVar(const ParserState& st, const Text& name);
+
+// One piece of substituted text: a reference between braces (its value; a name without a
+// value is warned about and then stands for itself), one ordinary character, a hyphen that
+// is no continuation mark, "!=" or "!!". Never fails after consuming.
+Reply<Text> pSubstVar(State& s);
+Text concatPieces(const std::vector<Text>& pieces);
+
+// One or more pieces.
+Reply<Text> pSubstWord(State& s);
+// The blanks after a word as written, or the blanks (or one supplied space) and a
+// continuation hyphen. Never fails.
+Reply<Text> pSubstSeparator(State& s);
+// A word followed by its separator.
+Reply<Text> pSubstToken(State& s);
+// One or more tokens: the rest of the line up to a comment or the line end.
+Reply<Text> pRestOfLineSubst(State& s);
+// Drops the blanks and comment that end a line, if that is all that is left. Never fails.
+Reply<Text> pTrailingBlanks(State& s);
+// The text of an ordinary line: pRestOfLineSubst, then pTrailingBlanks.
+Reply<Text> pSubstLine(State& s);
+// A directive argument: a text between single quotes taken literally, or else tokens.
+Reply<Text> pDirectiveArg(State& s);
+
+} // namespace zarnet

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Runs the command-line cases: every folder under the cli folder that holds an `args` file.
+#
+#   run_cli_tests.sh <zarnet binary> <cli folder> [case name ...]
+#
+# A case folder holds:
+#   args             the arguments, one per line (an empty line is an empty argument)
+#   expected_stdout  expected standard output (absent: must be empty)
+#   expected_stderr  expected standard error (absent: must be empty)
+#   expected_exit    expected exit code (absent: 0)
+#   stdin            optional standard input (default: empty)
+#   stdout_device    optional: a path standard output is sent to instead (e.g. /dev/full)
+#   setup            optional bash script run in the working copy before the program
+#                    (ZARNET_CLI_DIR names the cli folder, for fixtures kept elsewhere)
+#   check            optional bash script run in the working copy afterwards; fails the
+#                    case when it exits non-zero
+# Each case runs in a temporary copy of its folder, with the program invoked as "zarnet".
+set -u
+
+if [ $# -lt 2 ]; then
+    echo "usage: $0 <zarnet binary> <cli folder> [case ...]" >&2
+    exit 2
+fi
+bin=$(realpath "$1")
+dir=$(realpath "$2")
+shift 2
+export ZARNET_CLI_DIR="$dir"
+
+tmp=$(mktemp -d)
+trap 'chmod -R u+rwx "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
+mkdir "$tmp/bin"
+ln -s "$bin" "$tmp/bin/zarnet"
+
+if [ $# -gt 0 ]; then
+    cases=("$@")
+else
+    cases=()
+    for c in "$dir"/*/; do
+        [ -f "$c/args" ] && cases+=("$(basename "$c")")
+    done
+fi
+
+passed=0
+failed=0
+for name in "${cases[@]}"; do
+    src="$dir/$name"
+    work="$tmp/work/$name"
+    mkdir -p "$work"
+    cp -a "$src/." "$work/"
+    ok=1
+    report=""
+
+    if [ -f "$src/setup" ]; then
+        if ! (cd "$work" && bash ./setup) >"$tmp/setup.log" 2>&1; then
+            ok=0
+            report+="setup failed:"$'\n'"$(cat "$tmp/setup.log")"$'\n'
+        fi
+    fi
+
+    args=()
+    while IFS= read -r line || [ -n "$line" ]; do
+        args+=("$line")
+    done <"$src/args"
+    input=/dev/null
+    [ -f "$src/stdin" ] && input="$src/stdin"
+    out="$tmp/stdout"
+    [ -f "$src/stdout_device" ] && out=$(head -n1 "$src/stdout_device")
+
+    (cd "$work" && PATH="$tmp/bin:$PATH" exec zarnet "${args[@]}") <"$input" >"$out" 2>"$tmp/stderr"
+    code=$?
+    [ -f "$src/stdout_device" ] && : >"$tmp/stdout"
+
+    expected_exit=0
+    [ -f "$src/expected_exit" ] && expected_exit=$(tr -d '[:space:]' <"$src/expected_exit")
+    if [ "$code" != "$expected_exit" ]; then
+        ok=0
+        report+="exit code: expected $expected_exit, got $code"$'\n'
+    fi
+    for stream in stdout stderr; do
+        expected="$src/expected_$stream"
+        [ -f "$expected" ] || expected=/dev/null
+        if ! cmp -s "$expected" "$tmp/$stream"; then
+            ok=0
+            report+="$stream differs:"$'\n'"$(diff -u --label expected --label actual "$expected" "$tmp/$stream")"$'\n'
+        fi
+    done
+    if [ -f "$src/check" ]; then
+        if ! (cd "$work" && bash ./check) >"$tmp/check.log" 2>&1; then
+            ok=0
+            report+="check failed:"$'\n'"$(cat "$tmp/check.log")"$'\n'
+        fi
+    fi
+
+    if [ $ok = 1 ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $name"
+        printf '%s' "$report"
+    fi
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]

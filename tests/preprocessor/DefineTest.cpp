@@ -1,0 +1,122 @@
+#include "TestSupport.h"
+
+#include "preprocessor/Define.h"
+#include "preprocessor/Preprocessor.h"
+
+#include <gtest/gtest.h>
+
+namespace zarnet::test {
+namespace {
+
+auto preprocess(std::string_view input) {
+    return runOn([](State& s) { return pSqr(s, pZarnet); }, input);
+}
+
+std::string symtabValue(const UserState& u, const char* key) {
+    auto v = lookupByName(T(key), u->state.symtab);
+    return v ? U8(*v) : "<none>";
+}
+
+const std::string kWarn = "(SQR 4707) No value found for substitution variable: {";
+
+struct DefineCase {
+    const char* source;
+    const char* output;                                       // preprocessed text
+    std::vector<std::pair<const char*, const char*>> symtab; // key, value ("<none>": absent)
+};
+
+TEST(Define, FormsOfTheDirective) {
+    const DefineCase cases[] = {
+        {"#define x  a  b   ! c\n", "\n", {{"X", "a  b"}}},
+        {"   #DeFiNe Path /usr/x\n{PATH}|{path}\n", "   \n/usr/x|/usr/x\n", {{"PATH", "/usr/x"}}},
+        {"#define q 'a b'\n", "\n", {{"Q", "'a b'"}}},
+        {"#define q 'a!b' c\n", "\n", {{"Q", "'a"}}},
+        {"#define q a!=b!!c\t\n", "\n", {{"Q", "a!=b!!c"}}},
+        {"#define a=1\n", "\n", {{"A=1", ""}}},
+        {"#define n\n", "\n", {{"N", ""}}},
+        {"#define\tn\f\n", "\n", {{"N", ""}, {"N\f", "<none>"}}},
+        {"#define\n#define   \n#define  ! c\n#define!c\n", "\n\n\n\n", {}},
+        {"#definex y\n", "#definex y\n", {{"X", "<none>"}}},
+        {"#define x 1\n#define X 2\n{x}\n", "\n\n2\n", {{"X", "2"}}},
+        {"#define x 1", "\n", {{"X", "1"}}},
+        {"#define x 1\r\n{x}\r\n", "\n1\n", {{"X", "1"}}},
+        {"#define sqr-dbcs yes\n{SQR-DBCS}\n", "\nyes\n", {{"SQR-DBCS", "yes"}}},
+        {"#define v abc\f\n", "\n", {{"V", "abc"}}},
+        // A continuation hyphen ends the value with one blank before it; the next line is
+        // a line of its own.
+        {"#define v w -\nnext\n", "\nnext\n", {{"V", "w -"}}},
+        {"#define v w-\n", "\n", {{"V", "w -"}}},
+        {"#define v w\t-  ! c\n", "\n", {{"V", "w\t-"}}},
+        {"#define v a - b\n", "\n", {{"V", "a - b"}}},
+        {"#define -x 1\n", "\n", {{"-X", "1"}}},
+        // References are expanded once, when the line is read.
+        {"#define a 1\n#define b {a}x\n#define a 2\n{b}\n", "\n\n\n1x\n", {{"B", "1x"}}},
+        {"#define k ab\n#define {k}s  {k} \n", "\n\n", {{"ABS", "ab"}}},
+        {"#define e \f\n#define {e} 1\n", "\n\n", {{"E", ""}, {"", "<none>"}}},
+    };
+    for (const DefineCase& c : cases) {
+        SCOPED_TRACE(c.source);
+        CapturedConsole con;
+        auto o = preprocess(c.source);
+        ASSERT_TRUE(o.ok) << o.error;
+        EXPECT_EQ(U8(o.value), c.output);
+        for (auto [k, v] : c.symtab) EXPECT_EQ(symtabValue(o.user, k), v) << k;
+        EXPECT_EQ(con.out, "");
+    }
+}
+
+TEST(Define, ReferencesWithoutValueWarnFirst) {
+    CapturedConsole con;
+    auto o = preprocess("#define {k}s 1\n#define s {s}x\n{K}S\n");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(con.out, "\"test.sqr\" (line 1, column 9):\n" + kWarn + "k}\n" +
+                           "\"test.sqr\" (line 2, column 11):\n" + kWarn + "s}\n");
+    EXPECT_EQ(symtabValue(o.user, "K"), "{k}");
+    EXPECT_EQ(symtabValue(o.user, "{K}S"), "1");
+    // The definition replaces the entry that the warning made for the name itself.
+    EXPECT_EQ(symtabValue(o.user, "S"), "{s}x");
+    EXPECT_EQ(U8(o.value), "\n\n{k}S\n");
+}
+
+TEST(Define, TextLeftOnTheLineEndsTheRun) {
+    struct ErrorCase {
+        const char* source;
+        const char* error;
+    };
+    const ErrorCase cases[] = {
+        // A continuation hyphen where the name or the value would begin: the line tail
+        // after it (where that tail ends) and the hyphen itself are unexpected.
+        {"#define X -\n", "\"test.sqr\" (line 1, column 12):\nunexpected \"\" or '-'"},
+        {"#define -\n", "\"test.sqr\" (line 1, column 10):\nunexpected \"\" or '-'"},
+        {"#define X  -  ! c\n", "\"test.sqr\" (line 1, column 18):\nunexpected \"\""},
+        {"#define X 1\rfoo\n",
+         "\"test.sqr\" (line 1, column 12):\nunexpected \"\\r\"\n"
+         "expecting \"{\", \"-\", \"!=\", \"!!\", space, \"!\" or \"\\r\\n\""},
+    };
+    for (const ErrorCase& c : cases) {
+        CapturedConsole con;
+        auto o = preprocess(c.source);
+        EXPECT_FALSE(o.ok) << c.source;
+        EXPECT_TRUE(o.consumed) << c.source;
+        EXPECT_EQ(o.error, c.error) << c.source;
+    }
+}
+
+TEST(Define, DirectiveAfterItsKeyword) {
+    CapturedConsole con;
+    auto o = runOn(pDefineDirective, " Name   value  here \nrest");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(U8(o.value), "\n");
+    EXPECT_EQ(o.rest, "rest");
+    EXPECT_EQ(o.user->state.sequenceNo, 2);
+    EXPECT_EQ(symtabValue(o.user, "NAME"), "value  here");
+
+    auto k = runOn(pDefineKeyword, "#DEFINE x");
+    EXPECT_EQ(U8(k.value), "#DEFINE");
+    auto partial = runOn(pDefineKeyword, "#dex");
+    EXPECT_FALSE(partial.ok);
+    EXPECT_TRUE(partial.consumed);
+}
+
+} // namespace
+} // namespace zarnet::test

@@ -1,0 +1,225 @@
+#include "SecondPassProbe.h"
+#include "TestSupport.h"
+#include "driver/TempDir.h"
+
+#include "preprocessor/LineEnd.h"
+#include "preprocessor/LineStep.h"
+#include "preprocessor/Preprocessor.h"
+
+#include <gtest/gtest.h>
+
+namespace zarnet::test {
+namespace {
+
+auto preprocess(std::string_view input, const ParserState& user = initialState(), std::string_view source = "test.sqr") {
+    return runOn([](State& s) { return pSqr(s, pZarnet); }, input, user, source);
+}
+
+struct LineCase {
+    const char* line;
+    const char* output;
+    const char* rest;
+};
+
+TEST(Line, KindsAndTheirOutput) {
+    const LineCase cases[] = {
+        {"\nx", "\n", "x"},
+        {"   \nx", "   \n", "x"},
+        {"\t \r\nx", "\t \r\n", "x"},
+        {"  ", "  \n", ""},
+        {"! note\nx", "\n", "x"},
+        {"!=x\n", "\n", ""},
+        {"!!x\n", "\n", ""},
+        {"!\n", "\n", ""},
+        {"!x\r\ny", "\n", "y"},
+        {"! last", "\n", ""},
+        {"  ! note\nx", "  \n", "x"},
+        {"abc\nx", "abc\n", "x"},
+        {"  abc   ! note\nx", "  abc   \n", "x"},
+        {"abc", "abc\n", ""},
+    };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        auto o = runOn(pLine, c.line);
+        ASSERT_TRUE(o.ok) << o.error;
+        EXPECT_TRUE(o.consumed);
+        EXPECT_EQ(U8(o.value), c.output);
+        EXPECT_EQ(o.rest, c.rest);
+        EXPECT_EQ(o.user->state.sequenceNo, 2);
+    }
+}
+
+TEST(Line, LinesThatNoKindTakes) {
+    // Without leading blanks nothing is consumed; with them the failure comes after them.
+    struct FailCase {
+        const char* line;
+        bool consumed;
+        const char* position;
+    };
+    const FailCase cases[] = {
+        {"", false, "(line 1, column 1)"},
+        {"\rx\n", false, "(line 1, column 1)"},
+        {"  \rx\n", true, "(line 1, column 3)"},
+        // A lone continuation mark: the hyphen's failed test lies after it.
+        {"-\n", false, "(line 1, column 2)"},
+        {"   -\n", true, "(line 1, column 5)"},
+        {"!x\ry\n", true, "(line 1, column 3)"},
+        {"abc\rdef\n", true, "(line 1, column 4)"},
+    };
+    for (const FailCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        auto o = runOn(pLine, c.line);
+        EXPECT_FALSE(o.ok);
+        EXPECT_EQ(o.consumed, c.consumed);
+        EXPECT_EQ(o.error.substr(0, o.error.find(':')), std::string("\"test.sqr\" ") + c.position);
+    }
+}
+
+TEST(Line, DirectPathAndFullGrammarAgreeOnErrors) {
+    // A line the direct path gives up on is answered by the full grammar: the error of a
+    // blank-indented carriage return names what a blank line and the dispatcher expected.
+    auto o = runOn(pLine, "  \rx");
+    EXPECT_EQ(o.error.substr(0, o.error.find('\n')), "\"test.sqr\" (line 1, column 3):");
+    EXPECT_NE(o.error.find("expecting space"), std::string::npos);
+}
+
+TEST(LineStep, EndOfRootInputFailsCleanWithoutChange) {
+    auto o = runOn(pLineStep, "");
+    EXPECT_FALSE(o.ok);
+    EXPECT_FALSE(o.consumed);
+    EXPECT_EQ(o.error.substr(0, o.error.find('\n')), "\"test.sqr\" (line 1, column 1):");
+}
+
+TEST(Preprocess, JoinsTheLines) {
+    auto o = preprocess("a\n\n  b   ! note\n! comment\n   \nlast");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(U8(o.value), "a\n\n  b   \n\n   \nlast\n");
+}
+
+TEST(Preprocess, PredefinedSubstitutionVariables) {
+    auto o = preprocess("show {SQR-Platform} {sqr-database}\n");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(U8(o.value), "show {sqr-platform} {sqr-database}\n");
+    EXPECT_EQ(o.user->state.symtab.lookup(U"SQR-DBCS"), std::optional<Text>(U"{sqr-dbcs}"));
+    EXPECT_EQ(o.user->state.symtab.size(), 5u);
+}
+
+TEST(Preprocess, EmptyInputFailsAtTheFirstLine) {
+    CapturedConsole console;
+    auto o = preprocess("");
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.error.substr(0, o.error.find('\n', o.error.find('\n') + 1)),
+              "\"test.sqr\" (line 1, column 1):\nunexpected end of input");
+}
+
+TEST(Preprocess, LineThatNoKindTakesEndsTheRunAtItsStart) {
+    auto later = preprocess("abc\n\rx\nmore\n");
+    EXPECT_FALSE(later.ok);
+    EXPECT_TRUE(later.consumed);
+    EXPECT_EQ(later.error.substr(0, later.error.find('\n')), "\"test.sqr\" (line 2, column 1):");
+    EXPECT_NE(later.error.find("unexpected '\\r'"), std::string::npos);
+    EXPECT_NE(later.error.find("expecting end of input, space"), std::string::npos);
+
+    auto indented = preprocess("abc\n   \rx\n");
+    EXPECT_EQ(indented.error.substr(0, indented.error.find('\n')), "\"test.sqr\" (line 2, column 4):");
+}
+
+TEST(Preprocess, HandOverToTheSecondPass) {
+    ParserState user = initialState();
+    user.sourceNameStack = PList<SourceSwitch>::fromVector({{6, U"r.sqr", 4}, {4, U"i.sqr", 1}});
+    user.sequenceNo = 1;
+    State seen;
+    auto probe = [&seen](State& s) -> Reply<Text> {
+        seen = s;
+        return pZarnet(s);
+    };
+    auto o = runOn([&](State& s) { return pSqr(s, probe); }, "a\nb\nc\n", user, "r.sqr");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(seen.st().sequenceNo, 1);
+    EXPECT_EQ(seen.pos, initialPos(SourceName(U"r.sqr")));
+    EXPECT_EQ(seen.st().sourceNameStack.toVector(),
+              (std::vector<SourceSwitch>{{4, U"i.sqr", 1}, {6, U"r.sqr", 4}}));
+    EXPECT_EQ(U8(seen.rest()), "a\nb\nc\n");
+}
+
+TEST(Preprocess, SecondPassErrorsAreReportedWhereTheyOccur) {
+    // A second pass failing at its first character: the error names line 1, column 1
+    // and nothing of the first pass's end.
+    auto o = runOn([](State& s) { return pSqr(s, [](State& st) -> Reply<Text> {
+                       Reply<char32_t> r = char_(U'Z')(st);
+                       return Failure{r.err, r.consumed};
+                   }); },
+                   "abc\ndef\n");
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.consumed);
+    EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"a\"\nexpecting \"Z\"");
+}
+
+TEST(Preprocess, DeeplyNestedSectionsEndWithAnErrorInsteadOfOverflowingTheStack) {
+    auto nested = [](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i) text += "begin-setup\n";
+        for (int i = 0; i < depth; ++i) text += "end-setup\n";
+        return text;
+    };
+    auto fits = preprocess(nested(150));
+    EXPECT_TRUE(fits.ok) << fits.error;
+
+    auto tooDeep = preprocess(nested(100000));
+    EXPECT_FALSE(tooDeep.ok);
+    EXPECT_EQ(tooDeep.error, "\"test.sqr\" (line 201, column 1):\n"
+                             "setup sections and conditional blocks nested too deeply (more than 200 levels)");
+}
+
+// A state inside an included file that has just ended, with the including file saved.
+ParserState includingAt(const char* rootRest, std::int64_t rootLine, InputView& rest) {
+    rest = keepText(T(rootRest));
+    ParserState p = initialState();
+    p.context = p.context.push(Context{SourcePos{SourceName(U"r.sqr"), rootLine, 1}, rest.begin, rest.end});
+    return p;
+}
+
+TEST(Preprocess, LineAfterAnIncludeThatNoKindTakesIsReported) {
+    // The included text "x" ends with its line feed; the including file goes on with a
+    // line that nothing takes, which must not vanish with the rest of the file.
+    InputView rest;
+    ParserState p = includingAt("\rx\nmore\n", 2, rest);
+    auto o = preprocess("x\n", p, "i.sqr");
+    EXPECT_FALSE(o.ok);
+    // The same error as for that line in a file without includes.
+    EXPECT_EQ(o.error, preprocess("x\n\rx\nmore\n", initialState(), "r.sqr").error);
+    EXPECT_EQ(o.error.substr(0, o.error.find('\n')), "\"r.sqr\" (line 2, column 1):");
+}
+
+TEST(Preprocess, IncludedFileEndingTheInputKeepsItsPositions) {
+    // The last line of the input belongs to an included file ending with a line feed:
+    // the final step's return is undone, and the run still succeeds.
+    InputView rest;
+    ParserState p = includingAt("", 2, rest);
+    auto o = preprocess("x\ny\n", p, "i.sqr");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(U8(o.value), "x\ny\n");
+}
+
+TEST(Preprocess, IncludedFilesThroughTheWholeRun) {
+    CapturedConsole console;
+    TempDir dir;
+    TempDir::write("i.sqc", "x\ny\n");
+    TempDir::write("n.sqc", "z");
+    ParserState user = initialState();
+    user.searchPaths = PList<Text>::fromVector({U"."});
+    std::string root = "a\nb\n#include 'i.sqc'\nc\n#include 'n.sqc'\n#include 'missing.sqc'\nd\n";
+
+    auto text = preprocess(root, user, "r.sqr");
+    ASSERT_TRUE(text.ok) << text.error;
+    EXPECT_EQ(U8(text.value), "a\nb\n\nx\ny\nc\n\nz\n\nd\n");
+    EXPECT_NE(console.out.find("(SQR 4713) Cannot open the #INCLUDE file: 'missing.sqc'"), std::string::npos);
+
+    auto positions = runOn([](State& s) { return pSqr(s, linePositions); }, root, user, "r.sqr");
+    ASSERT_TRUE(positions.ok) << positions.error;
+    EXPECT_EQ(U8(positions.value),
+              "r.sqr:1 r.sqr:2 r.sqr:3 i.sqc:1 i.sqc:2 r.sqr:4 r.sqr:5 n.sqc:1 r.sqr:6 r.sqr:7 ");
+}
+
+} // namespace
+} // namespace zarnet::test

@@ -1,0 +1,22 @@
+// A second pass for tests: reads every line with eol and lists where each line began.
+#pragma once
+
+#include "TestSupport.h"
+
+#include "preprocessor/LineEnd.h"
+
+namespace zarnet::test {
+
+// "name:line " for each line of the remaining text.
+inline Reply<Text> linePositions(State& s) {
+    Text out;
+    while (!s.atEnd()) {
+        out += s.pos.sourceName.text() + U":" + fromAscii(std::to_string(s.pos.sourceLine)) + U" ";
+        while (!s.atEnd() && s.peek() != U'\n') advancePos(s.pos, *s.cur++);
+        auto r = eol(s);
+        if (!r.ok) return Failure{r.err, true};
+    }
+    return okReply(true, out, unknownError(s.pos));
+}
+
+} // namespace zarnet::test

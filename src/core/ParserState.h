@@ -43,7 +43,7 @@ struct ParserState {
     PList<Text> searchPaths;
     NamePredicate matchSourceNameForReport;
     bool recursiveCheck = false;
-    Text rootSourceName;
+    SourceName rootSourceName; // interned, so that copying the state never allocates
 };
 
 // The parse carries the state behind one shared pointer, so that saving it before an

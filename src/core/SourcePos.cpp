@@ -8,16 +8,12 @@ namespace zarnet {
 namespace {
 // Interned names live as long as the program; there are only as many as there are files.
 const Text* intern(TextView name) {
+    if (name.empty()) return &detail::kEmptySourceName;
     static std::unordered_set<Text>* names = new std::unordered_set<Text>();
     return &*names->emplace(name).first;
 }
-const Text* emptyName() {
-    static const Text* e = intern(TextView());
-    return e;
-}
 } // namespace
 
-SourceName::SourceName() noexcept : p_(emptyName()) {}
 SourceName::SourceName(TextView name) : p_(intern(name)) {}
 
 int compare(const SourcePos& a, const SourcePos& b) noexcept {

@@ -10,9 +10,13 @@ namespace zarnet {
 
 // A source name is interned once and then copied as a pointer; names are compared by
 // their text.
+namespace detail {
+inline const Text kEmptySourceName;
+}
+
 class SourceName {
 public:
-    SourceName() noexcept;
+    SourceName() noexcept : p_(&detail::kEmptySourceName) {}
     explicit SourceName(TextView name);
     const Text& text() const noexcept { return *p_; }
     bool empty() const noexcept { return p_->empty(); }

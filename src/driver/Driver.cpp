@@ -89,7 +89,7 @@ int run(const std::vector<std::string>& args) {
     st.searchPaths = o.optSearchPaths;
     st.matchSourceNameForReport = o.optFileFilter;
     st.recursiveCheck = o.optRecursiveCheck;
-    st.rootSourceName = root;
+    st.rootSourceName = SourceName(root);
 
     Text input = readTextFile(path);
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);

@@ -93,6 +93,8 @@ std::optional<std::string> findCaseInsensitive(const std::string& dir, const std
 
 } // namespace
 
+bool isUsablePath(const Text& path) { return path.find(U'\0') == Text::npos; }
+
 std::string toNativePath(const Text& path) {
     std::string p = toUtf8(path);
     std::replace(p.begin(), p.end(), '\\', '/');
@@ -136,13 +138,14 @@ FileOpError::FileOpError(Text path, std::string operation, int errnum)
 std::string FileOpError::describe() const { return what(); }
 
 bool fileExists(const Text& path) {
-    if (path.empty()) return false;
+    if (path.empty() || !isUsablePath(path)) return false;
     struct stat st;
     if (!statPath(toNativePath(path), st)) return false;
     return !S_ISDIR(st.st_mode);
 }
 
 std::string readFileBytes(const Text& path) {
+    if (!isUsablePath(path)) throw FileOpError(path, "openFile", EINVAL);
     std::string native = toNativePath(path);
     int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw FileOpError(path, "openFile", errno);

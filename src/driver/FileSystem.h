@@ -43,6 +43,10 @@ Text joinPath(const Text& dir, const Text& name);
 // The file-name part of a path (after the last "/" or "\").
 Text fileNamePart(const Text& path);
 
+// False for a name the system cannot take: one holding a NUL, which would otherwise cut
+// the name short and reach a different file.
+bool isUsablePath(const Text& path);
+
 // The path as the system names it: "\" read as "/", and every component that does not
 // exist as written looked up without regard to case (the first match in byte order).
 std::string toNativePath(const Text& path);

@@ -18,6 +18,7 @@ namespace zarnet {
 // Output file.
 
 OutputFile::OutputFile(Text path) : path_(std::move(path)) {
+    if (!isUsablePath(path_)) throw FileOpError(path_, "openFile", EINVAL);
     // No O_TRUNC: a forgotten report name must not cost the user the file named instead.
     fd_ = ::open(toNativePath(path_).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd_ < 0) throw FileOpError(path_, "openFile", errno);
@@ -29,7 +30,7 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::sameFileAs(const Text& other) const {
     struct stat a, b;
-    if (fd_ < 0 || ::fstat(fd_, &a) != 0) return false;
+    if (fd_ < 0 || !isUsablePath(other) || ::fstat(fd_, &a) != 0) return false;
     if (::stat(toNativePath(other).c_str(), &b) != 0) return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

@@ -6,7 +6,21 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace zarnet {
+
+void holdClosedStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // Opened the wrong way round, so that every read or write of the stream fails.
+        int held = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+        if (held < 0 || held == fd) continue;
+        ::dup2(held, fd);
+        ::close(held);
+    }
+}
 
 void CheckedConsole::fail(const char* operation, int errnum) {
     if (!failure_) failure_ = FileOpError(fromAscii(msg::kStdoutName), operation, errnum).describe();

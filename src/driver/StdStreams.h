@@ -9,6 +9,12 @@
 
 namespace zarnet {
 
+// A standard stream that the caller left closed frees its descriptor number for the next
+// file opened: the output file of option O could then receive the version line or a
+// prompt. Each closed one is held by a descriptor on which every use fails, as it would
+// have on the closed stream. Called first thing at start-up.
+void holdClosedStandardDescriptors();
+
 class CheckedConsole : public StdConsole {
 public:
     void writeOut(std::string_view utf8) override;

@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
     using namespace zarnet;
+    holdClosedStandardDescriptors();
     // A closed pipe is a failed write (EPIPE), reported like any other.
     std::signal(SIGPIPE, SIG_IGN);
     CheckedConsole streams;

@@ -6,9 +6,26 @@
 #include "driver/SqrFile.h"
 #include "preprocessor/DirectiveKeywords.h"
 
+#include <unordered_map>
+
 namespace zarnet {
 
 namespace {
+
+// How many files lie between the root and each included text, by the end of the kept
+// text. An #include on the last line of a file, without a line break, leaves that file
+// before the next one is entered, so `context` alone would not grow along such a chain and
+// a file that includes itself that way would never stop.
+std::unordered_map<const char32_t*, std::int64_t>& includeDepths() {
+    static auto* depths = new std::unordered_map<const char32_t*, std::int64_t>();
+    return *depths;
+}
+
+// The depth of the text being read: 0 for the root file.
+std::int64_t depthOfInput(const State& s) {
+    auto it = includeDepths().find(s.end);
+    return it == includeDepths().end() ? 0 : it->second;
+}
 
 Text messageWithName(const char* prefix, const Text& name) {
     Text m = fromAscii(prefix);
@@ -48,6 +65,7 @@ Reply<Text> pIncludeDirective(State& s) {
 Reply<Text> pIncludeFile(State& s) {
     Seq q(s);
     const SourcePos quotePos = s.pos;
+    const std::int64_t depth = depthOfInput(s) + 1; // read before the line end may leave the file
     char32_t quote = q(satisfying([](char32_t c) { return c == U'\'' || c == U'"'; }));
     if (!q) return q.failure();
     Text name = q([quote](State& st) { return quotedName(st, quote); });
@@ -60,10 +78,16 @@ Reply<Text> pIncludeFile(State& s) {
 
     if (!found.found) {
         writePosMessage(quotePos, messageWithName(msg::kCannotOpenIncludePrefix, name));
+        // A name that ran over line ends made one output line of several source lines:
+        // the second pass must go on at the line that follows them.
+        if (name.find(U'\n') != Text::npos) {
+            SourceSwitch resume{s.st().sequenceNo, s.pos.sourceName.text(), s.pos.sourceLine};
+            s.modify([&resume](ParserState& st) { st.sourceNameStack = st.sourceNameStack.push(resume); });
+        }
         return q.ok(Text(U"\n"));
     }
     // A file that includes itself, directly or through others, would nest without end.
-    if (static_cast<std::int64_t>(s.st().context.size()) >= kMaxIncludeDepth)
+    if (depth > kMaxIncludeDepth)
         return consumedError(ParseError(
             quotePos, Message{MsgKind::Message, MsgText::owned(messageWithName(msg::kIncludeTooDeepPrefix, name))}));
 
@@ -74,10 +98,12 @@ Reply<Text> pIncludeFile(State& s) {
     s.cur = text.begin;
     s.end = text.end;
     s.pos = initialPos(SourceName(sourceName));
-    if (!text.empty())
+    if (!text.empty()) {
+        includeDepths()[text.end] = depth;
         s.modify([&sourceName](ParserState& st) {
             st.sourceNameStack = st.sourceNameStack.push(SourceSwitch{st.sequenceNo, sourceName, 1});
         });
+    }
     return q.ok(Text(U"\n"));
 }
 

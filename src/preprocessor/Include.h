@@ -8,8 +8,9 @@
 
 namespace zarnet {
 
-// Include files nested deeper than this (entries on `context`) end the run, so that a
-// file that includes itself cannot recurse without end.
+// Include files nested deeper than this (files between the root and the included one, an
+// #include on a file's last line counting like any other) end the run, so that a file
+// that includes itself cannot recurse without end.
 inline constexpr std::int64_t kMaxIncludeDepth = 64;
 
 // After the "#include" keyword: blanks, then pIncludeFile. Result "\n".

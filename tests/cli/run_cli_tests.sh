@@ -10,6 +10,8 @@
 #   expected_exit    expected exit code (absent: 0)
 #   stdin            optional standard input (default: empty)
 #   stdout_device    optional: a path standard output is sent to instead (e.g. /dev/full)
+#   stdout_closed    optional: when present, the program runs with standard output closed
+#   stderr_closed    optional: when present, the program runs with standard error closed
 #   setup            optional bash script run in the working copy before the program
 #                    (ZARNET_CLI_DIR names the cli folder, for fixtures kept elsewhere)
 #   check            optional bash script run in the working copy afterwards; fails the
@@ -66,9 +68,16 @@ for name in "${cases[@]}"; do
     out="$tmp/stdout"
     [ -f "$src/stdout_device" ] && out=$(head -n1 "$src/stdout_device")
 
-    (cd "$work" && PATH="$tmp/bin:$PATH" exec zarnet "${args[@]}") <"$input" >"$out" 2>"$tmp/stderr"
+    (
+        cd "$work" || exit 99
+        exec <"$input" >"$out" 2>"$tmp/stderr"
+        [ -f "$src/stdout_closed" ] && exec >&-
+        [ -f "$src/stderr_closed" ] && exec 2>&-
+        PATH="$tmp/bin:$PATH" exec zarnet "${args[@]}"
+    )
     code=$?
-    [ -f "$src/stdout_device" ] && : >"$tmp/stdout"
+    # Standard output sent elsewhere or closed has nothing to compare.
+    if [ -f "$src/stdout_device" ] || [ -f "$src/stdout_closed" ]; then : >"$tmp/stdout"; fi
 
     expected_exit=0
     [ -f "$src/expected_exit" ] && expected_exit=$(tr -d '[:space:]' <"$src/expected_exit")

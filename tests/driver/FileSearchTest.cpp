@@ -4,6 +4,8 @@
 #include "driver/SqrFile.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace zarnet::test {
@@ -135,6 +137,23 @@ TEST(ReadTextFile, FailuresNameThePathOperationAndKind) {
     EXPECT_FALSE(fileExists(T("dir")));
     EXPECT_FALSE(fileExists(T("")));
     EXPECT_TRUE(fileExists(T("DIR/X")));
+}
+
+TEST(FileSystem, NameHoldingNulReachesNoFile) {
+    // The system would read the name only up to the NUL: "a\0b" must not find "a".
+    TempDir tmp;
+    TempDir::write("a", "x");
+    Text name = T("a") + U'\0' + T("b");
+    EXPECT_FALSE(fileExists(name));
+    EXPECT_FALSE(searchFile(name, dirs({"."})).found);
+    EXPECT_FALSE(probeSqrFile(name).found);
+    try {
+        readTextFile(name);
+        ADD_FAILURE() << "read a file for a name holding NUL";
+    } catch (const FileOpError& e) {
+        EXPECT_EQ(e.operation(), "openFile");
+        EXPECT_EQ(e.errnum(), EINVAL);
+    }
 }
 
 TEST(MatchFileName, WholeNameAgainstWildcards) {

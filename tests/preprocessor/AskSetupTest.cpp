@@ -99,6 +99,25 @@ TEST(Ask, AnswersAreStoredUnderTheUpperCasedName) {
     EXPECT_EQ(con.out, "Enter a bc: a bc: x \nEnter stra\xc3\x9f" "e: stra\xc3\x9f" "e:\xc3\xa9t\xc3\xa9\n");
 }
 
+// The console calls in the order they happen: the prompt must be out before the read
+// blocks, and the notice neither flushes nor reads.
+TEST(Ask, DialogueOrderOnTheConsole) {
+    struct LoggingConsole : CapturedConsole {
+        void writeOut(std::string_view s) override { log += "out[" + std::string(s) + "] "; }
+        void flushOut() override { log += "flush "; }
+        std::optional<std::string> readLine() override {
+            log += "read ";
+            return CapturedConsole::readLine();
+        }
+        std::string log;
+    } con;
+    con.input = {"1"};
+    auto o = preprocess("begin-setup\nask a {b}\nask A\nend-setup\n");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(con.log, "out[\"test.sqr\" (line 2, column 7):\n" + kWarn + "b}\n] out[{b}: ] flush read out[a:1\n] flush " +
+                           "out[`A` is already defined. The value is `1`.\n] ");
+}
+
 TEST(Ask, EndOfStandardInputEndsTheRun) {
     setAskProgramName("zarnet");
     CapturedConsole con;

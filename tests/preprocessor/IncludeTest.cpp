@@ -64,6 +64,9 @@ TEST(Include, IncludedLinesFollowTheDirectiveAndKeepTheirPositions) {
     // Indented, in capitals, double quotes, a comment after the name; last line of the root.
     EXPECT_EQ(preprocess("   #INCLUDE \"inc.sqc\"  ! note\nc\n").out, "   \nx\ny\nc\n");
     EXPECT_EQ(preprocess("a\n#include 'inc.sqc'").out, "a\n\nx\ny\n");
+    // An #include on the last line of an included file, without a line break.
+    TempDir::write("tail.sqc", "t1\n#include 'inc.sqc'");
+    EXPECT_EQ(sources("#include 'tail.sqc'\nz\n").out, "t.sqr:1 tail.sqc:1 tail.sqc:2 inc.sqc:1 inc.sqc:2 t.sqr:2 ");
     // A name with a directory: positions name the bare file.
     TempDir::write("sub/d.sqc", "d1\n");
     EXPECT_EQ(sources("#include 'sub/d.sqc'\nz\n").out, "t.sqr:1 d.sqc:1 t.sqr:2 ");
@@ -145,6 +148,12 @@ TEST(Include, MissingFileIsWarnedAtTheOpeningQuote) {
     }
 }
 
+TEST(Include, MissingNameOverSeveralLinesKeepsTheLaterPositions) {
+    TempDir dir;
+    test::CapturedConsole console;
+    EXPECT_EQ(sources("#include 'a\nb\nc'\nz\ny\n").out, "t.sqr:1 t.sqr:4 t.sqr:5 ");
+}
+
 TEST(Include, MalformedDirectivesEndTheRun) {
     TempDir dir;
     test::CapturedConsole console;
@@ -180,22 +189,34 @@ TEST(Include, BlocksCrossFileBoundaries) {
 }
 
 TEST(Include, SelfInclusionIsBounded) {
-    TempDir dir;
-    TempDir::write("self.sqc", "x\n#include 'self.sqc'\n");
-    Preprocessed r = preprocess("#include 'self.sqc'\n");
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "\"self.sqc\" (line 2, column 10):\n" + std::string(msg::kIncludeTooDeepPrefix) + "self.sqc'");
-    EXPECT_NE(std::string(msg::kIncludeTooDeepPrefix).find(std::to_string(kMaxIncludeDepth)), std::string::npos);
+    // Also when the #include is a file's last line without a line break, which leaves the
+    // including file before the included one is entered.
+    for (std::string lineEnd : {"\n", ""}) {
+        TempDir dir;
+        TempDir::write("self.sqc", "x\n#include 'self.sqc'" + lineEnd);
+        Preprocessed r = preprocess("#include 'self.sqc'\n");
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "\"self.sqc\" (line 2, column 10):\n" + std::string(msg::kIncludeTooDeepPrefix) + "self.sqc'");
+        EXPECT_NE(std::string(msg::kIncludeTooDeepPrefix).find(std::to_string(kMaxIncludeDepth)), std::string::npos);
 
-    // Exactly the bound still works.
-    for (int i = 1; i < kMaxIncludeDepth; ++i)
-        TempDir::write("l" + std::to_string(i) + ".sqc", "#include 'l" + std::to_string(i + 1) + ".sqc'\n");
-    TempDir::write("l" + std::to_string(kMaxIncludeDepth) + ".sqc", "deepest\n");
-    Preprocessed bounded = preprocess("#include 'l1.sqc'\nend\n");
-    ASSERT_TRUE(bounded.ok) << bounded.error;
-    EXPECT_EQ(bounded.out, std::string(kMaxIncludeDepth, '\n') + "deepest\nend\n");
+        // Two files that include each other.
+        TempDir::write("ping.sqc", "#include 'pong.sqc'" + lineEnd);
+        TempDir::write("pong.sqc", "#include 'ping.sqc'" + lineEnd);
+        Preprocessed cycle = preprocess("#include 'ping.sqc'\n");
+        EXPECT_FALSE(cycle.ok);
+        EXPECT_NE(cycle.error.find(msg::kIncludeTooDeepPrefix), std::string::npos) << cycle.error;
+
+        // Exactly the bound still works.
+        for (int i = 1; i < kMaxIncludeDepth; ++i)
+            TempDir::write("l" + std::to_string(i) + ".sqc", "#include 'l" + std::to_string(i + 1) + ".sqc'" + lineEnd);
+        TempDir::write("l" + std::to_string(kMaxIncludeDepth) + ".sqc", "deepest\n");
+        Preprocessed bounded = preprocess("#include 'l1.sqc'\nend\n");
+        ASSERT_TRUE(bounded.ok) << bounded.error;
+        EXPECT_EQ(bounded.out, std::string(kMaxIncludeDepth, '\n') + "deepest\nend\n");
+    }
 
     // A guard makes the second inclusion skip its body.
+    TempDir dir;
     TempDir::write("guarded.sqc", "#ifndef SELF\n#define SELF 1\nx\n#include 'guarded.sqc'\n#end-if\n");
     Preprocessed guarded = preprocess("#include 'guarded.sqc'\n");
     ASSERT_TRUE(guarded.ok) << guarded.error;

@@ -37,7 +37,6 @@ inline constexpr const char* kAskAlreadyDefinedClose = "`.";
 inline constexpr const char* kAskEndOfInputSuffix = ": <stdin>: hGetLine: end of file";
 
 // Errors of the checker itself (not SQR's).
-inline constexpr const char* kIncludeTooDeep = "include files nested too deeply (more than 64 levels)";
 inline constexpr const char* kLineNestingTooDeep =
     "setup sections and conditional blocks nested too deeply (more than 200 levels)";
 // Followed by the name as written in the #include line and kIncludeNameEnd.

@@ -51,19 +51,6 @@ Reply<Text> endOfLineChoice(State& s) {
 
 } // namespace
 
-Reply<Counter> modifySequenceNo(State& s, const std::function<std::int64_t(std::int64_t)>& f) {
-    std::int64_t old = s.st().sequenceNo;
-    std::int64_t now = f(old);
-    if (now != old) s.modify([now](ParserState& p) { p.sequenceNo = now; });
-    return okReply(false, Counter{old, now}, unknownError(s.pos));
-}
-
-Reply<Counter> incrementSequenceNo(State& s) {
-    std::int64_t old = s.st().sequenceNo;
-    s.modify([](ParserState& p) { ++p.sequenceNo; });
-    return okReply(false, Counter{old, old + 1}, unknownError(s.pos));
-}
-
 Reply<Text> pLineBreak(State& s) {
     if (startsWithLineBreak(s)) {
         Text b = takeLineBreak(s);
@@ -87,11 +74,18 @@ Reply<Text> pEndOfLine(State& s) {
         incrementSequenceNo(s);
         return okReply(true, Text(U"\n"), unknownError(s.pos));
     }
+    const char32_t* inputEnd = s.end;
     Seq q(s);
     q(incrementSequenceNo);
     q(endOfLineChoice);
     if (!q) return q.failure();
-    return q.ok(Text(U"\n"));
+    Reply<Text> r = q.ok(Text(U"\n"));
+    // Back in an including file, what was expected at the end of the text left behind
+    // names a place the parse has left; errors merge by position, source name first, so
+    // it would outrank the errors of the resumed file whenever the left file's name sorts
+    // after it.
+    if (s.end != inputEnd && !(r.err.pos() == s.pos)) r.err = unknownError(s.pos);
+    return r;
 }
 
 Reply<Text> eol(State& s) {

@@ -5,15 +5,22 @@
 #include "core/Parser.h"
 
 #include <cstdint>
-#include <functional>
 #include <utility>
 
 namespace zarnet {
 
-// The one way sequenceNo changes. Result: the old and the new value. Never fails.
-Reply<std::pair<std::int64_t, std::int64_t>> modifySequenceNo(State& s,
-                                                              const std::function<std::int64_t(std::int64_t)>& f);
-Reply<std::pair<std::int64_t, std::int64_t>> incrementSequenceNo(State& s);
+// The one way sequenceNo changes: to f of its value. Result: the old and the new value.
+// Consumes nothing and never fails.
+template <class F> Reply<std::pair<std::int64_t, std::int64_t>> modifySequenceNo(State& s, F f) {
+    const std::int64_t old = s.st().sequenceNo;
+    const std::int64_t now = f(old);
+    if (now != old) s.modify([now](ParserState& p) { p.sequenceNo = now; });
+    return okReply(false, std::pair<std::int64_t, std::int64_t>{old, now}, unknownError(s.pos));
+}
+// modifySequenceNo with the function that adds one.
+inline Reply<std::pair<std::int64_t, std::int64_t>> incrementSequenceNo(State& s) {
+    return modifySequenceNo(s, [](std::int64_t n) { return n + 1; });
+}
 
 // "\n" or "\r\n", as written. A lone carriage return is no line break. Fails clean.
 Reply<Text> pLineBreak(State& s);

@@ -93,12 +93,19 @@ Reply<Text> lineStepInFull(State& s) {
     return q.ok(std::move(out));
 }
 
-} // namespace
+using SwitchMark = PList<SourceSwitch>::const_iterator;
 
-Reply<Text> pLine(State& s) {
-    NestingGuard guard;
-    if (guard.tooDeep()) return nestingTooDeep(s);
+// A line that crossed a switch between files (into a file that it includes, or back at the
+// end of an included file) keeps no pending error from a place it has left: errors merge by
+// position, source name first, so such an error would outrank those of the text read next
+// whenever the left file's name sorts after that text's name.
+Reply<Text> dropPendingLeftBehind(Reply<Text> r, const State& s, SwitchMark switchesBefore) {
+    if (r.ok && s.st().sourceNameStack.begin() != switchesBefore && !(r.err.pos() == s.pos))
+        r.err = unknownError(s.pos);
+    return r;
+}
 
+Reply<Text> lineWithDirectPaths(State& s) {
     // Blank lines, comment lines and lines for the dispatcher that end in a line break take
     // a direct path with the outcome the full grammar would have; a line at the end of
     // the input, and every clean failure (for its error), take the full grammar itself.
@@ -139,10 +146,20 @@ Reply<Text> pLine(State& s) {
     return consumedError(mergeError(blankEnd, r.err));
 }
 
+} // namespace
+
+Reply<Text> pLine(State& s) {
+    NestingGuard guard;
+    if (guard.tooDeep()) return nestingTooDeep(s);
+    const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
+    return dropPendingLeftBehind(lineWithDirectPaths(s), s, switchesBefore);
+}
+
 Reply<Text> pLineInFull(State& s) {
     NestingGuard guard;
     if (guard.tooDeep()) return nestingTooDeep(s);
-    return lineInFull<true>(s);
+    const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
+    return dropPendingLeftBehind(lineInFull<true>(s), s, switchesBefore);
 }
 
 Reply<Text> pLineStep(State& s) {

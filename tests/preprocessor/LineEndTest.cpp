@@ -76,7 +76,8 @@ TEST(LineEnd, EndOfLine) {
 }
 
 // The state of a run inside an included file, with the including file saved.
-State insideInclude(const char* includedText, const char* rootRest, std::int64_t rootLine, std::int64_t sequenceNo) {
+State insideInclude(const char* includedText, const char* rootRest, std::int64_t rootLine, std::int64_t sequenceNo,
+                    const char* includedName = "i.sqr") {
     InputView root = keepText(T(rootRest));
     ParserState p = withSequenceNo(sequenceNo);
     p.context = p.context.push(Context{SourcePos{SourceName(U"r.sqr"), rootLine, 1}, root.begin, root.end});
@@ -84,7 +85,7 @@ State insideInclude(const char* includedText, const char* rootRest, std::int64_t
     State s;
     s.cur = inc.begin;
     s.end = inc.end;
-    s.pos = initialPos(SourceName(U"i.sqr"));
+    s.pos = initialPos(SourceName(T(includedName)));
     s.user = makeUserState(p);
     return s;
 }
@@ -100,6 +101,28 @@ TEST(LineEnd, EndOfLineAtTheEndOfAnIncludedFileReturnsWithTheAdvancedCounter) {
     EXPECT_TRUE(s.st().context.empty());
     ASSERT_EQ(s.st().sourceNameStack.size(), 1u);
     EXPECT_EQ(s.st().sourceNameStack.front(), sw(6, "r.sqr", 4));
+}
+
+// p, then a parser that fails without consuming: the error that the sequence ends with.
+template <class P> std::string errorOfFailureAfter(P p, State s) {
+    auto then = [p](State& st) -> Reply<Unit> {
+        Seq q(st);
+        q(p);
+        if (!q) return q.failure();
+        q(char_(U'q'));
+        return q.failure();
+    };
+    return renderError(then(s).err);
+}
+
+TEST(LeaveInclude, ErrorsAfterTheReturnNameTheResumedFile) {
+    // The included file's name sorts after the root's: an error kept from the end of its
+    // text would outrank every error of the resumed file.
+    State atEndOfZ = insideInclude("", "c\n", 4, 5, "z.sqc");
+    EXPECT_EQ(errorOfFailureAfter(pLeaveInclude, atEndOfZ),
+              "\"r.sqr\" (line 4, column 1):\nunexpected 'c'\nexpecting end of input or \"q\"");
+    EXPECT_EQ(errorOfFailureAfter(pEndOfLine, atEndOfZ),
+              "\"r.sqr\" (line 4, column 1):\nunexpected \"c\"\nexpecting \"q\"");
 }
 
 TEST(LeaveInclude, FailsCleanWhileInputRemains) {
@@ -206,7 +229,7 @@ TEST(Eol, AnEntryBelowTheCounterBlocksTheRest) {
     EXPECT_EQ(s.st().sourceNameStack.size(), 2u);
 }
 
-TEST(Eol, WorkedExampleOfTheSecondPass) {
+TEST(Eol, RootWithOneIncludedFile) {
     // Root r.sqr: a, b, #include of i.sqr (x, y), c, d; switches oldest first.
     State s = secondPassState("a\nb\n\nx\ny\nc\nd\n", 1, {sw(4, "i.sqr", 1), sw(6, "r.sqr", 4)});
     auto r = linePositions(s);

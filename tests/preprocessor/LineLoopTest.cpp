@@ -201,6 +201,126 @@ TEST(Preprocess, IncludedFileEndingTheInputKeepsItsPositions) {
     EXPECT_EQ(U8(o.value), "x\ny\n");
 }
 
+TEST(LineStep, LastLineOfAnIncludedFileWithoutLineBreakReturnsInItsLineEnd) {
+    struct LastLine {
+        const char* text;
+        const char* output;
+    };
+    const LastLine cases[] = {
+        {"abc", "abc\n"}, {"  ", "  \n"}, {"! c", "\n"}, {"  ! c", "  \n"},
+        {"#define X 1", "\n"}, {"  #define X", "  \n"},
+    };
+    for (const LastLine& c : cases) {
+        SCOPED_TRACE(c.text);
+        InputView rest;
+        ParserState p = includingAt("c\n", 4, rest);
+        p.sequenceNo = 5;
+        auto o = runOn(pLineStep, c.text, p, "i.sqr");
+        ASSERT_TRUE(o.ok) << o.error;
+        EXPECT_EQ(U8(o.value), c.output);
+        EXPECT_EQ(o.rest, "c\n");
+        EXPECT_EQ(o.pos, (SourcePos{SourceName(U"r.sqr"), 4, 1}));
+        EXPECT_EQ(o.user->state.sequenceNo, 6);
+        EXPECT_TRUE(o.user->state.context.empty());
+        EXPECT_EQ(o.user->state.sourceNameStack.toVector(), (std::vector<SourceSwitch>{{6, U"r.sqr", 4}}));
+    }
+}
+
+TEST(LineStep, MisplacedSetupLineEndingAnIncludedFileWithoutLineBreak) {
+    // END-SETUP fails after its line end, which has returned to the including file; ASK
+    // fails right after its keyword, at the end of the included text, message and all.
+    const std::pair<const char*, const char*> cases[] = {
+        {"end-setup", "\"r.sqr\" (line 4, column 1):\n(SQR 4702) Line found outside paragraph.1"},
+        {"ask", "\"i.sqr\" (line 1, column 4):\n(SQR 4702) Line found outside paragraph.2"},
+    };
+    for (const auto& [line, error] : cases) {
+        SCOPED_TRACE(line);
+        InputView rest;
+        ParserState p = includingAt("c\n", 4, rest);
+        auto o = runOn(pLineStep, line, p, "i.sqr");
+        EXPECT_FALSE(o.ok);
+        EXPECT_TRUE(o.consumed);
+        EXPECT_EQ(o.error, error);
+    }
+}
+
+// Two line steps in sequence, as the loops of blocks and sections run them.
+Reply<Text> twoLineSteps(State& s) {
+    Seq q(s);
+    Text a = q(pLineStep);
+    if (!q) return q.failure();
+    Text b = q(pLineStep);
+    if (!q) return q.failure();
+    return q.ok(a + b);
+}
+
+std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+TEST(LineStep, ErrorsOfATextLeftBehindDoNotOutliveTheSwitch) {
+    // Errors merge by position, source name first. An error kept from the end of a text
+    // that the parse has left would outrank the errors of the next text whenever the
+    // left file's name sorts after it.
+    for (const char* included : {"x", "x\n", "  ", "! c", "#define X 1"}) {
+        SCOPED_TRACE(included);
+        InputView rest;
+        ParserState p = includingAt("\rx\n", 4, rest);
+        auto o = runOn(twoLineSteps, included, p, "z.sqc");
+        EXPECT_FALSE(o.ok);
+        EXPECT_EQ(firstLine(o.error), "\"r.sqr\" (line 4, column 1):");
+    }
+
+    // The switch into an included file, from the last line of the root text.
+    CapturedConsole console;
+    TempDir dir;
+    TempDir::write("a.sqc", "\rx\n");
+    ParserState user = initialState();
+    user.searchPaths = PList<Text>::fromVector({U"."});
+    auto o = runOn(twoLineSteps, "#include 'a.sqc'", user, "z.sqr");
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(firstLine(o.error), "\"a.sqc\" (line 1, column 1):");
+}
+
+TEST(Preprocess, RecordsEverySwitchForTheSecondPass) {
+    struct Run {
+        const char* included;
+        const char* text;
+        const char* positions;
+        std::vector<SourceSwitch> switches; // at the hand-over, oldest first; none: not looked at
+    };
+    const Run runs[] = {
+        {"x\ny\n", "a\nb\n\nx\ny\nc\nd\n", "r.sqr:1 r.sqr:2 r.sqr:3 i.sqr:1 i.sqr:2 r.sqr:4 r.sqr:5 ",
+         {{4, U"i.sqr", 1}, {6, U"r.sqr", 4}}},
+        {"x\ny", "a\nb\n\nx\ny\nc\nd\n", "r.sqr:1 r.sqr:2 r.sqr:3 i.sqr:1 i.sqr:2 r.sqr:4 r.sqr:5 ",
+         {{4, U"i.sqr", 1}, {6, U"r.sqr", 4}}},
+        // An empty file: whether its switch in is recorded or not, the return decides.
+        {"", "a\nb\n\nc\nd\n", "r.sqr:1 r.sqr:2 r.sqr:3 r.sqr:4 r.sqr:5 ", {}},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.included);
+        TempDir dir;
+        TempDir::write("i.sqr", run.included);
+        ParserState user = initialState();
+        user.searchPaths = PList<Text>::fromVector({U"."});
+        const char* root = "a\nb\n#include 'i.sqr'\nc\nd\n";
+
+        State seen;
+        auto probe = [&seen](State& s) -> Reply<Text> {
+            seen = s;
+            return pZarnet(s);
+        };
+        auto text = runOn([&](State& s) { return pSqr(s, probe); }, root, user, "r.sqr");
+        ASSERT_TRUE(text.ok) << text.error;
+        EXPECT_EQ(U8(text.value), run.text);
+        if (!run.switches.empty()) {
+            EXPECT_EQ(seen.st().sourceNameStack.toVector(), run.switches);
+        }
+
+        auto positions = runOn([](State& s) { return pSqr(s, linePositions); }, root, user, "r.sqr");
+        ASSERT_TRUE(positions.ok) << positions.error;
+        EXPECT_EQ(U8(positions.value), run.positions);
+    }
+}
+
 TEST(Preprocess, IncludedFilesThroughTheWholeRun) {
     CapturedConsole console;
     TempDir dir;

@@ -76,8 +76,8 @@ Reply<SkipStep> skipLineRest(State& s, bool hadBlanks) {
     return choice(blankLine, blanksAtEnd, nested, elseOutOfPlace, endIfOutOfPlace, otherLine)(s);
 }
 
-// One skipped line with its leading blanks (a nested opening line without its block).
-Reply<SkipStep> skipOneLine(State& s) {
+// The include test, the leading blanks and the rest of one skipped line.
+Reply<SkipStep> readSkippedLine(State& s) {
     Seq q(s);
     q(optionally(pLeaveInclude));
     if (!q) return q.failure();
@@ -89,6 +89,12 @@ Reply<SkipStep> skipOneLine(State& s) {
     blanks += step.text;
     step.text = std::move(blanks);
     return q.ok(std::move(step));
+}
+
+// One skipped line with its leading blanks (a nested opening line without its block).
+Reply<SkipStep> skipOneLine(State& s) {
+    static const auto line = droppingErrorsLeftBehind(readSkippedLine);
+    return line(s);
 }
 
 // One step inside a nested block being skipped: its #else line (first branch only), its
@@ -157,15 +163,6 @@ Reply<Text> pSkipLine(State& s) {
     return q.ok(std::move(out));
 }
 
-Reply<Text> pCondBody(State& s, bool firstBranchTaken) {
-    Seq q(s);
-    q(pDirectiveLineEnd);
-    if (!q) return q.failure();
-    Text out = q([firstBranchTaken](State& st) { return condLoop(st, firstBranchTaken, false, Text(U"\n")); });
-    if (!q) return q.failure();
-    return q.ok(std::move(out));
-}
-
 Reply<Text> pCondBlock(State& s, bool firstBranchTaken) { return condLoop(s, firstBranchTaken, false, Text()); }
 
 Reply<Text> pCondElseBlock(State& s, bool firstBranchTaken) {
@@ -186,17 +183,27 @@ Reply<Text> pConditionalTooDeep(State& s) {
 Reply<Text> pIfdefDirective(State& s, bool isIfdef) {
     if (ConditionalLevel::exhausted()) return pConditionalTooDeep(s);
     ConditionalLevel level;
+    // The directive's line is one unit up to its line end, so that a return from an
+    // included file there leaves none of the line's pending errors behind.
+    static const auto directiveLine = droppingErrorsLeftBehind([](State& st) -> Reply<bool> {
+        Seq q(st);
+        q(nbsp);
+        if (!q) return q.failure();
+        q(manySkip(nbsp));
+        if (!q) return q.failure();
+        Text name = q(pRestOfLineSubst);
+        if (!q) return q.failure();
+        name += q(pTrailingBlanks);
+        if (!q) return q.failure();
+        bool found = lookupSubstVar(st.st(), stripSpaces(name)).has_value();
+        q(pDirectiveLineEnd);
+        if (!q) return q.failure();
+        return q.ok(found);
+    });
     Seq q(s);
-    q(nbsp);
+    bool found = q(directiveLine);
     if (!q) return q.failure();
-    q(manySkip(nbsp));
-    if (!q) return q.failure();
-    Text name = q(pRestOfLineSubst);
-    if (!q) return q.failure();
-    name += q(pTrailingBlanks);
-    if (!q) return q.failure();
-    bool found = lookupSubstVar(s.st(), stripSpaces(name)).has_value();
-    Text out = q([branch = found == isIfdef](State& st) { return pCondBody(st, branch); });
+    Text out = q([branch = found == isIfdef](State& st) { return condLoop(st, branch, false, Text(U"\n")); });
     if (!q) return q.failure();
     return q.ok(std::move(out));
 }

@@ -30,8 +30,6 @@ Reply<Text> pConditionalTooDeep(State& s);
 // that opens a nested block is skipped with that whole block. Nothing takes effect.
 Reply<Text> pSkipLine(State& s);
 
-// The rest of the directive line, its line end, then the block. Result "\n" and the block.
-Reply<Text> pCondBody(State& s, bool firstBranchTaken);
 // The block's lines through its #end-if line, the first branch taken when the flag is set.
 Reply<Text> pCondBlock(State& s, bool firstBranchTaken);
 // The else-branch through the #end-if line; the flag is that of the first branch.

@@ -29,19 +29,21 @@ Reply<Text> commentBang(State& s) {
 
 // Blanks and a keyword, as one unit, then the rest of the line dropped.
 template <class K> Reply<Text> keywordLine(State& s, K keyword) {
-    Seq q(s);
-    q(attempt([keyword](State& st) -> Reply<Text> {
-        Seq k(st);
-        k(manySkip(nbsp));
-        if (!k) return k.failure();
-        Text kw = k(keyword);
-        if (!k) return k.failure();
-        return k.ok(std::move(kw));
-    }));
-    if (!q) return q.failure();
-    Text nl = q(pDropRestOfLine);
-    if (!q) return q.failure();
-    return q.ok(std::move(nl));
+    return droppingErrorsLeftBehind([keyword](State& st) -> Reply<Text> {
+        Seq q(st);
+        q(attempt([keyword](State& k) -> Reply<Text> {
+            Seq kq(k);
+            kq(manySkip(nbsp));
+            if (!kq) return kq.failure();
+            Text kw = kq(keyword);
+            if (!kq) return kq.failure();
+            return kq.ok(std::move(kw));
+        }));
+        if (!q) return q.failure();
+        Text nl = q(pDropRestOfLine);
+        if (!q) return q.failure();
+        return q.ok(std::move(nl));
+    })(s);
 }
 
 // A keyword where no open block can take it: the keyword as a unit, then the failure.
@@ -99,16 +101,19 @@ Reply<Text> pIfKeywordTail(State& s) {
 }
 
 Reply<Text> pDirectiveLineEnd(State& s) {
-    Seq q(s);
-    q(optionally(attempt(pLineTail)));
-    if (!q) return q.failure();
-    Text nl = q(pEndOfLine);
-    if (!q) return q.failure();
-    return q.ok(std::move(nl));
+    static const auto lineEnd = droppingErrorsLeftBehind([](State& st) -> Reply<Text> {
+        Seq q(st);
+        q(optionally(attempt(pLineTail)));
+        if (!q) return q.failure();
+        Text nl = q(pEndOfLine);
+        if (!q) return q.failure();
+        return q.ok(std::move(nl));
+    });
+    return lineEnd(s);
 }
 
 Reply<Text> pEndSetupLine(State& s) {
-    static const auto line = attempt([](State& st) -> Reply<Text> {
+    static const auto line = attempt(droppingErrorsLeftBehind([](State& st) -> Reply<Text> {
         Seq q(st);
         q(manySkip(nbsp));
         if (!q) return q.failure();
@@ -121,7 +126,7 @@ Reply<Text> pEndSetupLine(State& s) {
         if (!q) return q.failure();
         out.push_back(U'\n');
         return q.ok(std::move(out));
-    });
+    }));
     return line(s);
 }
 

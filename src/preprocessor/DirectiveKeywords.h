@@ -34,6 +34,20 @@ Reply<Text> pDirectiveLineEnd(State& s);
 // its line end. Result: the keyword and the rest as written, then "\n".
 Reply<Text> pEndSetupLine(State& s);
 
+// Runs p, a line or the part of a line up to its line end. When p crossed a switch between
+// files and succeeded, its pending error keeps nothing from a place it has left: errors merge
+// by position, source name first, so such an error would outrank the errors of the text read
+// next whenever the left file's name sorts after that text's name.
+template <class P> auto droppingErrorsLeftBehind(P p) {
+    return [p](State& s) {
+        const auto switchesBefore = s.st().sourceNameStack.begin();
+        auto r = p(s);
+        if (r.ok && s.st().sourceNameStack.begin() != switchesBefore && !(r.err.pos() == s.pos))
+            r.err = unknownError(s.pos);
+        return r;
+    };
+}
+
 // One character other than line feed and carriage return.
 Reply<char32_t> pLineRestChar(State& s);
 // The character "!".

@@ -136,20 +136,27 @@ Reply<Text> pIfDirective(State& s) {
 Reply<Text> pIfComparison(State& s, const Text& condition) {
     Seq q(s);
     // The comparison is read from the condition text alone, its positions running on from
-    // the end of the #if line; then the line itself is ended.
-    const InputView line = s.input();
-    const SourcePos lineEnd = s.pos;
-    const InputView cond = keepText(condition);
-    s.cur = cond.begin;
-    s.end = cond.end;
-    Text left = stripSpaces(q(leftOperand));
-    if (!q) return q.failure();
-    bool taken = q([&left](State& st) { return evalCondition(st, left); });
-    if (!q) return q.failure();
-    s.cur = line.begin;
-    s.end = line.end;
-    s.pos = lineEnd;
-    q(pDirectiveLineEnd);
+    // the end of the #if line; then the line itself is ended. Line and comparison are one
+    // unit, so that when the line end returns from an included file nothing pending from
+    // the file left behind outranks the errors of the block that follows.
+    bool taken = q(droppingErrorsLeftBehind([&condition](State& st) -> Reply<bool> {
+        Seq u(st);
+        const InputView line = st.input();
+        const SourcePos lineEnd = st.pos;
+        const InputView cond = keepText(condition);
+        st.cur = cond.begin;
+        st.end = cond.end;
+        Text left = stripSpaces(u(leftOperand));
+        if (!u) return u.failure();
+        bool t = u([&left](State& x) { return evalCondition(x, left); });
+        if (!u) return u.failure();
+        st.cur = line.begin;
+        st.end = line.end;
+        st.pos = lineEnd;
+        u(pDirectiveLineEnd);
+        if (!u) return u.failure();
+        return u.ok(t);
+    }));
     if (!q) return q.failure();
     Text block = q([taken](State& st) { return pCondBlock(st, taken); });
     if (!q) return q.failure();

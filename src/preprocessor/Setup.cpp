@@ -13,7 +13,7 @@ namespace {
 
 // The ASK unit: blanks, the keyword and the command, all or nothing.
 Reply<Text> askLine(State& s) {
-    static const auto unit = attempt([](State& st) -> Reply<Text> {
+    static const auto unit = attempt(droppingErrorsLeftBehind([](State& st) -> Reply<Text> {
         static const auto blanks = manySkip(nbsp);
         Seq q(st);
         q(blanks);
@@ -23,7 +23,7 @@ Reply<Text> askLine(State& s) {
         Text nl = q(pAsk);
         if (!q) return q.failure();
         return q.ok(std::move(nl));
-    });
+    }));
     return unit(s);
 }
 

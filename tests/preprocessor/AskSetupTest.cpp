@@ -1,3 +1,4 @@
+#include "IncludeFixtures.h"
 #include "TestSupport.h"
 #include "driver/TempDir.h"
 
@@ -237,6 +238,38 @@ TEST(Setup, SectionLinesCrossIncludedFiles) {
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(con.out, "Enter a: a:1\nEnter c: c:3\nEnter d: d:4\n");
     EXPECT_EQ(U8(o.value), "begin-setup\n\n\n\n\n\nend-setup\n123\nx\n\nbegin-setup\n\nend-setup\n");
+}
+
+TEST(Setup, ErrorsAfterAReturnNameTheResumedFile) {
+    // The included file ends inside a section; the run fails at the end of the root, and
+    // the line read last in the included file must leave it no error there.
+    struct Case {
+        const char* rootLines;
+        const char* included;
+    };
+    const Case cases[] = {
+        {"a\n", "begin-setup\nask q"},
+        {"begin-setup\n", "ask q 'Q?'"},
+        {"a\n", "begin-setup"},
+        {"a\n", "begin-setup  ! c"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.included);
+        CapturedConsole con;
+        con.input = {"v", "v"};
+        std::string error = errorIncludingLast(c.rootLines, c.included, "z.sqc");
+        EXPECT_EQ(firstLine(error), "\"a.sqr\" (line 2, column 17):");
+        // Nothing of it depends on how the included file's name sorts.
+        EXPECT_EQ(error, errorIncludingLast(c.rootLines, c.included, "0.sqc"));
+    }
+
+    // The END-SETUP line as the last of an included text: what follows the section fails
+    // in the including file.
+    for (const char* line : {"end-setup", "end-setup  ! c"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(firstLine(errorAfterTheEndOfZ(pSetupLines, line)), "\"r.sqr\" (line 4, column 1):");
+        EXPECT_EQ(firstLine(errorAfterTheEndOfZ(pSetupLine, line)), "\"r.sqr\" (line 4, column 1):");
+    }
 }
 
 TEST(Setup, LongAndDeepSectionsKeepTheStack) {

@@ -1,5 +1,6 @@
 // Conditional blocks: taken and skipped branches, nesting, #ifdef/#ifndef, and the
 // depth guard.
+#include "IncludeFixtures.h"
 #include "TestSupport.h"
 
 #include "core/Messages.h"
@@ -151,6 +152,36 @@ TEST(CondBlock, UnclosedBlockEndsWithTheParserSupportError) {
         EXPECT_EQ(r.error.find("SQR"), std::string::npos) << r.error;
     }
     EXPECT_EQ(preprocess("a\n#ifdef X\nb\n").error.rfind("\"t.sqr\" (line 4, column 1):", 0), 0u);
+}
+
+TEST(CondBlock, ErrorsAfterAReturnNameTheResumedFile) {
+    // The included file ends inside a block; the run fails at the end of the root, and the
+    // lines read last in the included file must leave it no error there.
+    struct Case {
+        const char* rootLines;
+        const char* included;
+    };
+    const Case cases[] = {
+        {"a\n", "#ifdef Y\nx"},                   // a skipped line
+        {"a\n", "#ifdef Y\n  "},                  // a skipped line of blanks
+        {"a\n", "#ifdef Y\n#ifdef X\nx"},         // a line of a nested block skipped whole
+        {"a\n", "#ifdef Y\n#ifdef X\n#else"},     // its #else line
+        {"a\n", "#ifdef Y\n#ifdef X\n#end-if"},   // its #end-if line
+        {"a\n", "#ifdef Y\n#else junk"},          // the block's own #else line
+        {"a\n", "#ifdef X\n#else ! c"},
+        {"a\n", "#ifdef Y"},                      // the directive line itself
+        {"a\n", "#ifndef X  ! c"},
+        {"#ifdef X\n", "#else\nx"},               // a block opened in the root
+        {"a\n", "#if 1 = 1"},                    // an #if line
+        {"a\n", "#if a = b  ! c"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.included);
+        std::string error = test::errorIncludingLast(c.rootLines, c.included, "z.sqc", withX());
+        EXPECT_EQ(test::firstLine(error), "\"a.sqr\" (line 2, column 17):");
+        // Nothing of it depends on how the included file's name sorts.
+        EXPECT_EQ(error, test::errorIncludingLast(c.rootLines, c.included, "0.sqc", withX()));
+    }
 }
 
 TEST(IfdefDirective, NameLookup) {

@@ -1,5 +1,6 @@
 // Directive keywords with their separator, directive line ends, END-SETUP lines, and the
 // #else and #end-if lines.
+#include "IncludeFixtures.h"
 #include "TestSupport.h"
 
 #include "core/Messages.h"
@@ -165,6 +166,24 @@ TEST(ElseAndEndIfLines, WholeLinesLeaveOneLineFeed) {
     auto cr = runOn(pElseLine, "#else\rx");
     EXPECT_FALSE(cr.ok);
     EXPECT_TRUE(cr.consumed);
+}
+
+TEST(LineEnds, AReturnFromAnIncludedTextLeavesNoErrorThere) {
+    // Each line below ends the included text "z.sqc" and returns to "r.sqr", whose name
+    // sorts before it; what fails next fails in "r.sqr".
+    struct Case {
+        Reply<Text> (*line)(State&);
+        const char* text;
+    };
+    const Case cases[] = {
+        {pDirectiveLineEnd, ""},   {pDirectiveLineEnd, "  "},        {pDirectiveLineEnd, " ! c"},
+        {pEndSetupLine, "end-setup"}, {pEndSetupLine, " end-setup x"}, {pElseLine, "#else"},
+        {pElseLine, "#else junk"},  {pEndIfLine, "#end-if"},          {pEndIfLine, "  #endif ! c"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(test::firstLine(test::errorAfterTheEndOfZ(c.line, c.text)), "\"r.sqr\" (line 4, column 1):");
+    }
 }
 
 TEST(OutOfPlace, FailsRightAfterTheKeywordWithTheMessage) {

@@ -5,8 +5,11 @@
 #include "core/Console.h"
 #include "core/ParserLib.h"
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <optional>
+#include <random>
 #include <string>
 
 namespace zarnet::test {
@@ -83,5 +86,67 @@ public:
 private:
     Console* previous_ = nullptr;
 };
+
+// A direct path against the grammar it shortcuts: both run on the same input and user
+// state, each with a console of its own that serves the same lines. Everything a caller
+// can tell apart must agree: the outcome and the rendered (pending) error, what was written,
+// and after a success the result, the input left, the position and the user state.
+template <class P, class Q>
+void expectSameAsGrammar(P direct, Q grammar, const Text& input, const ParserState& user,
+                         const std::deque<std::string>& consoleInput = {}) {
+    const std::string in = U8(input);
+    auto run = [&](auto p, std::string& written) {
+        CapturedConsole console;
+        console.input = consoleInput;
+        auto o = runOn(p, in, user);
+        written = console.out + console.err;
+        return o;
+    };
+    std::string fastOut, slowOut;
+    auto fast = run(direct, fastOut);
+    auto slow = run(grammar, slowOut);
+    ASSERT_EQ(fast.ok, slow.ok) << in;
+    ASSERT_EQ(fast.consumed, slow.consumed) << in;
+    ASSERT_EQ(fast.error, slow.error) << in;
+    ASSERT_EQ(fastOut, slowOut) << in;
+    if (!fast.ok) return;
+    ASSERT_EQ(U8(fast.value), U8(slow.value)) << in;
+    ASSERT_EQ(fast.rest, slow.rest) << in;
+    ASSERT_EQ(fast.pos, slow.pos) << in;
+    const ParserState& a = fast.user->state;
+    const ParserState& b = slow.user->state;
+    ASSERT_EQ(a.sequenceNo, b.sequenceNo) << in;
+    ASSERT_TRUE(a.symtab == b.symtab) << in;
+    ASSERT_EQ(a.sourceNameStack.toVector(), b.sourceNameStack.toVector()) << in;
+    ASSERT_EQ(a.context.toVector().size(), b.context.toVector().size()) << in;
+}
+
+// Every text of up to `maxLength` characters over the alphabet, then `randomCount` random
+// texts of a length in [maxLength + 1, longest] (each begun with `randomPrefix`), handed to
+// check in turn; stops at the first fatal failure.
+template <class F>
+void forShortAndRandomTexts(const Text& alphabet, std::size_t maxLength, int randomCount, std::size_t longest,
+                            const Text& randomPrefix, F check) {
+    std::vector<Text> level{Text()};
+    check(Text());
+    for (std::size_t len = 1; len <= maxLength; ++len) {
+        std::vector<Text> next;
+        for (const Text& t : level)
+            for (char32_t c : alphabet) next.push_back(t + c);
+        for (const Text& t : next) {
+            check(t);
+            if (testing::Test::HasFatalFailure()) return;
+        }
+        level = std::move(next);
+    }
+    std::mt19937 rng(20240601);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), len(maxLength + 1, longest);
+    for (int i = 0; i < randomCount; ++i) {
+        Text t = randomPrefix;
+        for (std::size_t n = len(rng); n > 0; --n) t += alphabet[pick(rng)];
+        check(t);
+        if (testing::Test::HasFatalFailure()) return;
+    }
+}
 
 } // namespace zarnet::test

@@ -1,15 +1,61 @@
 #include "Define.h"
 
 #include "DirectiveKeywords.h"
+#include "LineEnd.h"
+#include "LineScanner.h"
 #include "Substitution.h"
 
 #include "core/ParserLib.h"
 
+#include <optional>
+
 namespace zarnet {
+
+namespace {
+
+// The direct path of pDefineDirective, for the line it is almost always given: blanks, a
+// name, blanks, the value's tokens and a line tail, ended by a line break. On that line the
+// grammar reads the name and the value as the token grammar does, defines the name, and
+// ends with pEndOfLine, whose consumed line break drops every error pending before it;
+// so the result is pEndOfLine's. Any other line is left to the grammar, having been only
+// looked at.
+std::optional<Reply<Text>> defineDirect(State& s) {
+    const char32_t* const end = s.end;
+    const char32_t* p = s.cur;
+    if (p == end || !isBlankChar(*p)) return std::nullopt;
+    while (p != end && isBlankChar(*p)) ++p;
+    const char32_t* const nameBegin = p;
+    p += substWordLength(TextView(p, std::size_t(end - p)));
+    if (p == nameBegin) return std::nullopt;
+    while (p != end && isBlankChar(*p)) ++p;
+    p += substTokensLength(TextView(p, std::size_t(end - p)));
+    const char32_t* const tail = lineTailEnd(p, end);
+    if (!tail || !isLineBreakAt(tail, end)) return std::nullopt;
+
+    advanceWithinLine(s, nameBegin);
+    Text nameText;
+    substWordDirect(s, nameText);
+    const Text name = stripSpaces(nameText);
+    const char32_t* valueBegin = s.cur;
+    while (valueBegin != end && isBlankChar(*valueBegin)) ++valueBegin;
+    advanceWithinLine(s, valueBegin);
+    Text value;
+    substTokensDirect(s, value);
+    if (!name.empty()) defineSubstVar(s, name, stripSpaces(value));
+    advanceWithinLine(s, tail);
+    return pEndOfLine(s);
+}
+
+} // namespace
 
 Reply<Text> pDefineKeyword(State& s) { return stringCI(s, U"#define"); }
 
 Reply<Text> pDefineDirective(State& s) {
+    if (std::optional<Reply<Text>> r = defineDirect(s)) return std::move(*r);
+    return pDefineDirectiveInFull(s);
+}
+
+Reply<Text> pDefineDirectiveInFull(State& s) {
     // With no name after the keyword nothing is defined; the line end still decides.
     static const auto nameAndValue = optionally(attempt([](State& st) -> Reply<Text> {
         static const auto blanks = manySkip(nbsp);

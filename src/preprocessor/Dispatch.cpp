@@ -5,6 +5,7 @@
 #include "DirectiveKeywords.h"
 #include "IfDirective.h"
 #include "Include.h"
+#include "LineScanner.h"
 #include "OrdinaryLine.h"
 #include "Setup.h"
 
@@ -14,42 +15,72 @@ namespace zarnet {
 
 namespace {
 
+// Whether the input at p starts with the keyword as charCI compares it: a letter in
+// either case, any other character exactly. Keywords are ASCII, letters in lower case.
+bool keywordAt(const char32_t* p, const char32_t* end, TextView keyword) {
+    if (std::size_t(end - p) < keyword.size()) return false;
+    for (char32_t k : keyword) {
+        const char32_t c = *p++;
+        if (c != k && !(k >= U'a' && k <= U'z' && c == k - 32)) return false;
+    }
+    return true;
+}
+
 // A directive keyword and the separator after it, tried as a unit; once both matched,
 // the handler alone decides, and its failure, clean or not, ends the line after consuming.
-template <class K, class H> Reply<Text> keywordThen(State& s, K keyword, H handler) {
-    auto unit = attempt([keyword](State& st) -> Reply<Text> {
-        Seq q(st);
-        Text k = q(keyword);
-        if (!q) return q.failure();
-        q(pKeywordEnd);
-        if (!q) return q.failure();
-        return q.ok(std::move(k));
-    });
+// `literal` is the keyword that `keyword` reads. When it is there, followed by white space,
+// the unit's outcome is known: the keyword as written, consumed, the separator test passed
+// without consuming, and nothing pending but an empty error after the keyword. The direct
+// form takes that outcome without running the parsers.
+template <bool Direct, class K, class H> Reply<Text> keywordThen(State& s, TextView literal, K keyword, H handler) {
     Seq q(s);
-    Text k = q(unit);
-    if (!q) return q.failure();
+    Text k;
+    const char32_t* after = nullptr;
+    if (Direct && keywordAt(s.cur, s.end, literal) && (after = s.cur + literal.size()) != s.end &&
+        isWhiteSpace(*after)) {
+        k.assign(s.cur, after);
+        advanceWithinLine(s, after);
+        q.take(okReply(true, Unit{}, unknownError(s.pos)));
+    } else {
+        const auto unit = attempt([keyword](State& st) -> Reply<Text> {
+            Seq kq(st);
+            Text kw = kq(keyword);
+            if (!kq) return kq.failure();
+            kq(pKeywordEnd);
+            if (!kq) return kq.failure();
+            return kq.ok(std::move(kw));
+        });
+        k = q(unit);
+        if (!q) return q.failure();
+    }
     Text out = q([&](State& st) { return handler(st, k); });
     if (!q) return q.failure();
     return q.ok(std::move(out));
 }
 
-Reply<Text> altBeginSetup(State& s) {
-    return keywordThen(s, pBeginSetupKeyword, [](State& st, const Text& kw) { return pBeginSetup(st, kw); });
+template <bool Direct> Reply<Text> altBeginSetup(State& s) {
+    return keywordThen<Direct>(s, U"begin-setup", pBeginSetupKeyword,
+                               [](State& st, const Text& kw) { return pBeginSetup(st, kw); });
 }
-Reply<Text> altDefine(State& s) {
-    return keywordThen(s, pDefineKeyword, [](State& st, const Text&) { return pDefineDirective(st); });
+template <bool Direct> Reply<Text> altDefine(State& s) {
+    return keywordThen<Direct>(s, U"#define", pDefineKeyword, [](State& st, const Text&) {
+        return Direct ? pDefineDirective(st) : pDefineDirectiveInFull(st);
+    });
 }
-Reply<Text> altIf(State& s) {
-    return keywordThen(s, pIfKeyword, [](State& st, const Text&) { return pIfDirective(st); });
+template <bool Direct> Reply<Text> altIf(State& s) {
+    return keywordThen<Direct>(s, U"#if", pIfKeyword, [](State& st, const Text&) { return pIfDirective(st); });
 }
-Reply<Text> altIfdef(State& s) {
-    return keywordThen(s, pIfdefKeyword, [](State& st, const Text&) { return pIfdefDirective(st, true); });
+template <bool Direct> Reply<Text> altIfdef(State& s) {
+    return keywordThen<Direct>(s, U"#ifdef", pIfdefKeyword,
+                               [](State& st, const Text&) { return pIfdefDirective(st, true); });
 }
-Reply<Text> altIfndef(State& s) {
-    return keywordThen(s, pIfndefKeyword, [](State& st, const Text&) { return pIfdefDirective(st, false); });
+template <bool Direct> Reply<Text> altIfndef(State& s) {
+    return keywordThen<Direct>(s, U"#ifndef", pIfndefKeyword,
+                               [](State& st, const Text&) { return pIfdefDirective(st, false); });
 }
-Reply<Text> altInclude(State& s) {
-    return keywordThen(s, pIncludeKeyword, [](State& st, const Text&) { return pIncludeDirective(st); });
+template <bool Direct> Reply<Text> altInclude(State& s) {
+    return keywordThen<Direct>(s, U"#include", pIncludeKeyword,
+                               [](State& st, const Text&) { return pIncludeDirective(st); });
 }
 
 using Alternative = Reply<Text> (*)(State&);
@@ -59,29 +90,69 @@ enum Alt : unsigned {
     kBeginSetup, kAsk, kEndSetup, kEndIf, kElse, kDefine, kIf, kIfdef, kIfndef, kInclude, kOrdinary, kAltCount
 };
 using Series = std::array<Alternative, kAltCount>;
-constexpr Series kSeries = {altBeginSetup, pAskOutOfPlace, pEndSetupOutOfPlace, pEndIfOutOfPlace,
-                            pElseOutOfPlace, altDefine, altIf, altIfdef, altIfndef, altInclude, pOrdinaryLine};
+constexpr Series kSeries = {altBeginSetup<true>, pAskOutOfPlace,  pEndSetupOutOfPlace, pEndIfOutOfPlace,
+                            pElseOutOfPlace,     altDefine<true>, altIf<true>,         altIfdef<true>,
+                            altIfndef<true>,     altInclude<true>, pOrdinaryLine};
 // The same series without any shortcut inside its alternatives.
-constexpr Series kSeriesInFull = {altBeginSetup, pAskOutOfPlace, pEndSetupOutOfPlace, pEndIfOutOfPlace,
-                                  pElseOutOfPlace, altDefine, altIf, altIfdef, altIfndef, altInclude,
-                                  pOrdinaryLineInFull};
+constexpr Series kSeriesInFull = {altBeginSetup<false>, pAskOutOfPlace,   pEndSetupOutOfPlace, pEndIfOutOfPlace,
+                                  pElseOutOfPlace,      altDefine<false>, altIf<false>,        altIfdef<false>,
+                                  altIfndef<false>,     altInclude<false>, pOrdinaryLineInFull};
 
 constexpr unsigned bit(Alt a) { return 1u << a; }
 constexpr unsigned kAllAlternatives = (1u << kAltCount) - 1;
-constexpr unsigned kHashAlternatives =
-    bit(kEndIf) | bit(kElse) | bit(kDefine) | bit(kIf) | bit(kIfdef) | bit(kIfndef) | bit(kInclude);
 
-// The alternatives that can take a line beginning with c. Every other one fails on the
-// first character without consuming and without any effect.
+// Whether the separator test after a keyword (pKeywordEnd) can pass at p: it needs white
+// space, the end of the input or a "!" there.
+bool separatorMayFollow(const char32_t* p, const char32_t* end) {
+    return p == end || *p == U'!' || isWhiteSpace(*p);
+}
+
+// The keyword, then what may be its separator.
+bool keywordUnitAt(const char32_t* p, const char32_t* end, TextView keyword) {
+    return keywordAt(p, end, keyword) && separatorMayFollow(p + keyword.size(), end);
+}
+
+// "#end", an optional "-", "if", then what may be its separator, as pEndIfKeyword reads them.
+bool endIfKeywordUnitAt(const char32_t* p, const char32_t* end) {
+    if (!keywordAt(p, end, U"#end")) return false;
+    p += 4;
+    if (p != end && *p == U'-') ++p;
+    return keywordUnitAt(p, end, U"if");
+}
+
+// The alternatives that can take the line at s. Every other one fails at its keyword (or
+// the separator test right after it), which is not there, without consuming and without
+// any effect: the keyword is read in full (for END-SETUP after blanks, of which there are
+// none here) before anything else happens, and a mismatch fails clean under `attempt`.
+// END-SETUP alone needs no separator.
 unsigned candidatesFor(const State& s) {
-    if (s.atEnd()) return kAllAlternatives;
-    switch (s.peek()) {
-    case U'b': case U'B': return bit(kBeginSetup) | bit(kOrdinary);
-    case U'a': case U'A': return bit(kAsk) | bit(kOrdinary);
-    case U'e': case U'E': return bit(kEndSetup) | bit(kOrdinary);
-    case U'#': return kHashAlternatives | bit(kOrdinary);
-    default: return isBlank(s.peek()) ? kAllAlternatives : bit(kOrdinary);
+    if (s.atEnd() || isBlankChar(s.peek())) return kAllAlternatives;
+    const char32_t* const p = s.cur;
+    const char32_t* const end = s.end;
+    unsigned chosen = bit(kOrdinary);
+    switch (*p) {
+    case U'b': case U'B':
+        if (keywordUnitAt(p, end, U"begin-setup")) chosen |= bit(kBeginSetup);
+        break;
+    case U'a': case U'A':
+        if (keywordUnitAt(p, end, U"ask")) chosen |= bit(kAsk);
+        break;
+    case U'e': case U'E':
+        if (keywordAt(p, end, U"end-setup")) chosen |= bit(kEndSetup);
+        break;
+    case U'#':
+        if (endIfKeywordUnitAt(p, end)) chosen |= bit(kEndIf);
+        if (keywordUnitAt(p, end, U"#else")) chosen |= bit(kElse);
+        if (keywordUnitAt(p, end, U"#define")) chosen |= bit(kDefine);
+        if (keywordUnitAt(p, end, U"#if")) chosen |= bit(kIf);
+        if (keywordUnitAt(p, end, U"#ifdef")) chosen |= bit(kIfdef);
+        if (keywordUnitAt(p, end, U"#ifndef")) chosen |= bit(kIfndef);
+        if (keywordUnitAt(p, end, U"#include")) chosen |= bit(kInclude);
+        break;
+    default:
+        break;
     }
+    return chosen;
 }
 
 // Tries the chosen alternatives in series order, each from the same state. A clean
@@ -105,17 +176,30 @@ Reply<Text> runSeries(State& s, unsigned chosen, const Series& series = kSeries)
 
 } // namespace
 
-Reply<Text> pDirective(State& s, const Text& leadingBlanks) {
+Reply<Unit> pDirectiveInto(State& s, Text& out) {
     const State saved = s;
-    unsigned chosen = candidatesFor(s);
+    const unsigned chosen = candidatesFor(s);
+    if (chosen == bit(kOrdinary)) {
+        // The series of the ordinary line alone.
+        Reply<Unit> r = pOrdinaryLineInto(s, out);
+        if (r.consumed) return r;
+        s = saved;
+        return appendTo(out, runSeries(s, kAllAlternatives));
+    }
     Reply<Text> r = runSeries(s, chosen);
-    if (!r.ok && !r.consumed && chosen != kAllAlternatives) {
-        // The error of a line that nothing takes names what every alternative expected.
+    if (!r.consumed && chosen != kAllAlternatives) {
+        // An outcome without consuming merges the errors of every alternative tried before
+        // it: take it from the whole series. (Only a line that nothing takes gets here; its
+        // error names what every alternative expected.)
         s = saved;
         r = runSeries(s, kAllAlternatives);
     }
-    if (r.ok && !leadingBlanks.empty()) r.value.insert(0, leadingBlanks);
-    return r;
+    return appendTo(out, std::move(r));
+}
+
+Reply<Text> pDirective(State& s, const Text& leadingBlanks) {
+    Text out = leadingBlanks;
+    return withText(pDirectiveInto(s, out), out);
 }
 
 Reply<Text> pDirectiveInFull(State& s, const Text& leadingBlanks) {

@@ -8,6 +8,9 @@ namespace zarnet {
 // Runs after the line's leading blanks; the result is those blanks followed by the text of
 // the alternative that took the line. Fails clean when no alternative can take it.
 Reply<Text> pDirective(State& s, const Text& leadingBlanks);
+// The same with the alternative's text appended to out, which holds the leading blanks;
+// after a failure out is as it was.
+Reply<Unit> pDirectiveInto(State& s, Text& out);
 // The same, trying every alternative in turn, without the shortcut by the first character
 // (the reference that the shortcut must agree with).
 Reply<Text> pDirectiveInFull(State& s, const Text& leadingBlanks);

@@ -33,6 +33,17 @@ auto notEqualChar() {
 
 } // namespace
 
+const char32_t* lineTailEnd(const char32_t* p, const char32_t* end) noexcept {
+    while (p != end && isBlankChar(*p)) ++p;
+    if (p != end && *p == U'!') {
+        const char32_t* q = p + 1;
+        if (q != end && (*q == U'!' || *q == U'=')) return nullptr;
+        return lineCharsEnd(q, end);
+    }
+    if (p == end || *p == U'\n' || *p == U'\r') return p;
+    return nullptr;
+}
+
 Reply<Text> pComment(State& s) {
     Seq q(s);
     q(char_(U'!'));

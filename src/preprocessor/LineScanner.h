@@ -6,6 +6,9 @@
 #include "core/Parser.h"
 #include "core/ParserLib.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace zarnet {
 
 // The line-break characters; every other character is a line character.
@@ -17,6 +20,70 @@ inline constexpr TextView notEqualText = U"!=";
 inline constexpr TextView wordStopChars = U"!\n\r\t }";
 // The characters that are not plain characters of a quoted argument.
 inline constexpr TextView quotedStopChars = U"'\n\r";
+
+// The blank set (isBlank), with the ASCII characters decided without a call.
+inline bool isBlankChar(char32_t c) noexcept {
+    constexpr std::uint64_t kAsciiBlanks = (1ull << U' ') | (1ull << U'\t') | (1ull << 0x0B) | (1ull << 0x0C);
+    if (c < 64) return (kAsciiBlanks >> c) & 1;
+    return c >= 0x80 && isBlank(c);
+}
+
+// A "\n" or "\r\n" at p.
+inline bool isLineBreakAt(const char32_t* p, const char32_t* end) noexcept {
+    if (p == end) return false;
+    return *p == U'\n' || (*p == U'\r' && p + 1 != end && p[1] == U'\n');
+}
+
+// Where the line characters from p end: at the first "\n" or "\r", or at the end.
+inline const char32_t* lineCharsEnd(const char32_t* p, const char32_t* end) noexcept {
+    if (p != end && (end[-1] == U'\n' || end[-1] == U'\r')) {
+        // A text that ends in a line break stops the scan by itself.
+        while (*p > U'\r' || (*p != U'\n' && *p != U'\r')) ++p;
+        return p;
+    }
+    while (p != end && *p != U'\n' && *p != U'\r') ++p;
+    return p;
+}
+
+// Where the line tail that pLineTail reads from p ends (at its line break or the end of
+// the input), or null when pLineTail fails there. Reads nothing else.
+const char32_t* lineTailEnd(const char32_t* p, const char32_t* end) noexcept;
+
+// Advances pos over [b, e), which holds no line feed: one column a character, tabs to
+// their tab stop.
+inline void advanceColumns(SourcePos& pos, const char32_t* b, const char32_t* e) noexcept {
+    for (;;) {
+        const char32_t* tab = std::find(b, e, U'\t');
+        pos.sourceColumn += tab - b;
+        if (tab == e) return;
+        advancePos(pos, U'\t');
+        b = tab + 1;
+    }
+}
+
+// Moves s over [s.cur, to), which holds no line feed.
+inline void advanceWithinLine(State& s, const char32_t* to) noexcept {
+    advanceColumns(s.pos, s.cur, to);
+    s.cur = to;
+}
+
+// Moves s over the "\n" or "\r\n" at s (see isLineBreakAt).
+inline void advanceOverLineBreak(State& s) noexcept {
+    if (*s.cur == U'\r') advancePos(s.pos, *s.cur++);
+    advancePos(s.pos, *s.cur++);
+}
+
+// Parsers whose text goes to a buffer of the caller's, such as the line loop's output,
+// rather than into their result: a text reply appended to out on success, and the reply of
+// such a parser with the text of its own buffer (taken by reference, so that the parser
+// has run before the text is taken) as its result.
+inline Reply<Unit> appendTo(Text& out, Reply<Text> r) {
+    if (r.ok) out += r.value;
+    return Reply<Unit>{Unit{}, std::move(r.err), r.consumed, r.ok};
+}
+inline Reply<Text> withText(Reply<Unit> r, Text& text) {
+    return Reply<Text>{r.ok ? std::move(text) : Text(), std::move(r.err), r.consumed, r.ok};
+}
 
 // p, then q on the state p left; the two texts joined. Fails as a sequence does.
 template <class P, class Q> auto joinText(P p, Q q) {

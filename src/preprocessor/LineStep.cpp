@@ -29,16 +29,6 @@ Failure nestingTooDeep(const State& s) {
     return consumedError(ParseError(s.pos, Message{MsgKind::Message, MsgText::literal(msg::kLineNestingTooDeep)}));
 }
 
-bool isLineBreakAt(const char32_t* p, const char32_t* end) {
-    if (p == end) return false;
-    return *p == U'\n' || (*p == U'\r' && p + 1 != end && p[1] == U'\n');
-}
-
-// Moves over [s.cur, to), keeping the position.
-void skipTo(State& s, const char32_t* to) {
-    while (s.cur != to) advancePos(s.pos, *s.cur++);
-}
-
 Reply<Text> blankLine(State& s) {
     static const auto p = attempt(joinText(pBlanks, pCountedLineBreak));
     return p(s);
@@ -99,60 +89,69 @@ using SwitchMark = PList<SourceSwitch>::const_iterator;
 // end of an included file) keeps no pending error from a place it has left: errors merge by
 // position, source name first, so such an error would outrank those of the text read next
 // whenever the left file's name sorts after that text's name.
-Reply<Text> dropPendingLeftBehind(Reply<Text> r, const State& s, SwitchMark switchesBefore) {
+template <class T> Reply<T> dropPendingLeftBehind(Reply<T> r, const State& s, SwitchMark switchesBefore) {
     if (r.ok && s.st().sourceNameStack.begin() != switchesBefore && !(r.err.pos() == s.pos))
         r.err = unknownError(s.pos);
     return r;
 }
 
-Reply<Text> lineWithDirectPaths(State& s) {
+// The line's text goes to out; after a failure out is as it was.
+Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     // Blank lines, comment lines and lines for the dispatcher that end in a line break take
     // a direct path with the outcome the full grammar would have; a line at the end of
     // the input, and every clean failure (for its error), take the full grammar itself.
     const State start = s;
     const char32_t* p = s.cur;
-    while (p != s.end && isBlank(*p)) ++p;
-    if (p == s.end) return lineInFull<false>(s);
+    while (p != s.end && isBlankChar(*p)) ++p;
+    if (p == s.end) return appendTo(out, lineInFull<false>(s));
 
     if (isLineBreakAt(p, s.end)) {
-        skipTo(s, p);
-        Text text(start.cur, p);
-        text += *p == U'\n' ? TextView(U"\n") : TextView(U"\r\n");
-        skipTo(s, p + (*p == U'\n' ? 1 : 2));
+        out.append(s.cur, *p == U'\n' ? p + 1 : p + 2);
+        advanceWithinLine(s, p);
+        advanceOverLineBreak(s);
         incrementSequenceNo(s);
-        return okReply(true, std::move(text), unknownError(s.pos));
+        return okReply(true, Unit{}, unknownError(s.pos));
     }
 
     if (p == s.cur && *p == U'!') {
-        const char32_t* e = p;
-        while (e != s.end && *e != U'\n' && *e != U'\r') ++e;
-        if (!isLineBreakAt(e, s.end)) return lineInFull<false>(s);
-        skipTo(s, e + (*e == U'\n' ? 1 : 2));
+        const char32_t* e = lineCharsEnd(p, s.end);
+        if (!isLineBreakAt(e, s.end)) return appendTo(out, lineInFull<false>(s));
+        advanceWithinLine(s, e);
+        advanceOverLineBreak(s);
         incrementSequenceNo(s);
-        return okReply(true, Text(U"\n"), unknownError(s.pos));
+        out += U'\n';
+        return okReply(true, Unit{}, unknownError(s.pos));
     }
 
-    Text blanks(s.cur, p);
-    skipTo(s, p);
+    const std::size_t mark = out.size();
+    const bool blanks = p != s.cur;
+    out.append(s.cur, p);
+    advanceWithinLine(s, p);
     const State afterBlanks = s;
-    Reply<Text> r = pDirective(s, blanks);
+    Reply<Unit> r = pDirectiveInto(s, out);
     if (r.ok || r.consumed) return r;
-    if (blanks.empty()) {
+    out.resize(mark);
+    if (!blanks) {
         // Nothing was consumed: the error names what every kind of line expected.
         s = start;
-        return lineInFull<false>(s);
+        return appendTo(out, lineInFull<false>(s));
     }
     ParseError blankEnd = detail::labelledCharError(afterBlanks, MsgText::literal("space")).err;
     return consumedError(mergeError(blankEnd, r.err));
 }
 
-} // namespace
-
-Reply<Text> pLine(State& s) {
+Reply<Unit> lineInto(State& s, Text& out) {
     NestingGuard guard;
     if (guard.tooDeep()) return nestingTooDeep(s);
     const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
-    return dropPendingLeftBehind(lineWithDirectPaths(s), s, switchesBefore);
+    return dropPendingLeftBehind(lineWithDirectPaths(s, out), s, switchesBefore);
+}
+
+} // namespace
+
+Reply<Text> pLine(State& s) {
+    Text out;
+    return withText(lineInto(s, out), out);
 }
 
 Reply<Text> pLineInFull(State& s) {
@@ -162,17 +161,22 @@ Reply<Text> pLineInFull(State& s) {
     return dropPendingLeftBehind(lineInFull<true>(s), s, switchesBefore);
 }
 
-Reply<Text> pLineStep(State& s) {
-    if (s.atEnd()) return lineStepInFull(s);
+Reply<Unit> pLineStepInto(State& s, Text& out) {
+    if (s.atEnd()) return appendTo(out, lineStepInFull(s));
     // Input remains, so there is no include to leave; its failed end-of-input test still
     // belongs to the error of a line that nothing takes.
     const State start = s;
-    Reply<Text> r = pLine(s);
+    Reply<Unit> r = lineInto(s, out);
     if (!r.ok && !r.consumed) {
         State probe = start;
         r.err = mergeError(eof(probe).err, r.err);
     }
     return r;
+}
+
+Reply<Text> pLineStep(State& s) {
+    Text out;
+    return withText(pLineStepInto(s, out), out);
 }
 
 } // namespace zarnet

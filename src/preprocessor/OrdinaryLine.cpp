@@ -32,13 +32,15 @@ Reply<Text> commentForm(State& s) {
     if (p == s.end || *p != U'!' || (p + 1 != s.end && notEqualText.find(p[1]) != TextView::npos))
         return commentFormInFull(s);
     ++p;
-    while (p != s.end && *p != U'\n' && *p != U'\r') ++p;
+    p = lineCharsEnd(p, s.end);
     if (p == s.end || (*p == U'\r' && (p + 1 == s.end || p[1] != U'\n'))) return commentFormInFull(s);
-    while (s.cur != p) advancePos(s.pos, *s.cur++);
+    advanceWithinLine(s, p);
     return pEndOfLine(s);
 }
 
-Reply<Text> textForm(State& s) {
+Reply<Text> textForm(State& s) { return pSubstLineThenLineEnd(s); }
+
+Reply<Text> textFormInFull(State& s) {
     static const auto p = joinText(pSubstLine, pEndOfLine);
     return p(s);
 }
@@ -63,22 +65,27 @@ Reply<Text> pEndSetupOutOfPlace(State& s) {
     return q.failure();
 }
 
-Reply<Text> pOrdinaryLine(State& s) {
+Reply<Unit> pOrdinaryLineInto(State& s, Text& out) {
     // Only a '!' can begin the comment form; for any other line it would fail without
     // consuming and leave nothing that a successful text form keeps.
     if (!s.atEnd() && s.peek() != U'!') {
         State saved = s;
-        Reply<Text> r = textForm(s);
+        Reply<Unit> r = pSubstLineThenLineEndInto(s, out);
         if (r.consumed) return r;
         // A clean failure carries the errors of both forms: take the full path for them.
         s = saved;
     }
     static const auto p = orElse(commentForm, textForm);
-    return p(s);
+    return appendTo(out, p(s));
+}
+
+Reply<Text> pOrdinaryLine(State& s) {
+    Text out;
+    return withText(pOrdinaryLineInto(s, out), out);
 }
 
 Reply<Text> pOrdinaryLineInFull(State& s) {
-    static const auto p = orElse(commentFormInFull, textForm);
+    static const auto p = orElse(commentFormInFull, textFormInFull);
     return p(s);
 }
 

@@ -12,6 +12,8 @@ Reply<Text> pEndSetupOutOfPlace(State& s);
 // A comment-only line ("\n") or a line of text with its references substituted, then its
 // line end ("\n"). Fails clean when no text can begin here.
 Reply<Text> pOrdinaryLine(State& s);
+// The same with the text appended to out; after a failure out is as it was.
+Reply<Unit> pOrdinaryLineInto(State& s, Text& out);
 // The same without the shortcuts for common lines (the reference they must agree with).
 Reply<Text> pOrdinaryLineInFull(State& s);
 

@@ -31,24 +31,21 @@ Text concatLines(const std::vector<Text>& lines) {
 }
 
 Reply<Text> pPreprocessLines(State& s) {
-    // manyOne pLineStep, with the step texts appended as they come.
-    Reply<Text> first = pLineStep(s);
+    // manyOne pLineStep, with the step texts appended as they come. The output is about as
+    // long as the input; room for it up front spares the copies of a growing text.
+    Text out;
+    out.reserve(static_cast<std::size_t>(s.end - s.cur) + 64);
+    Reply<Unit> first = pLineStepInto(s, out);
     if (!first.ok) return Failure{std::move(first.err), first.consumed};
     if (!first.consumed) manyAcceptsEmpty();
-    // The output is about as long as the input; room for it up front spares the copies
-    // of a growing text.
-    Text out;
-    out.reserve(first.value.size() + static_cast<std::size_t>(s.end - s.cur) + 64);
-    out += first.value;
     bool more = false;
     ParseError pending;
     for (;;) {
         State saved = s;
-        Reply<Text> r = pLineStep(s);
+        Reply<Unit> r = pLineStepInto(s, out);
         if (r.ok) {
             if (!r.consumed) manyAcceptsEmpty();
             more = true;
-            out += r.value;
             continue;
         }
         if (r.consumed) return consumedError(std::move(r.err));

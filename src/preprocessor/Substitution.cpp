@@ -1,12 +1,15 @@
 #include "Substitution.h"
 
+#include "LineEnd.h"
 #include "LineScanner.h"
 
 #include "core/Console.h"
 #include "core/Messages.h"
 #include "core/ParserLib.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <optional>
 
 namespace zarnet {
@@ -108,120 +111,195 @@ Reply<Text> quotedArgument(State& s) {
 }
 
 // ---------------------------------------------------------------------------
-// The direct path of pSubstLine. It reads exactly what the grammar above reads and leaves
-// the same state, character class by character class, without building the errors of the
-// steps in between; the one error that can matter, the pending error of the whole line, is
-// taken from the grammar itself at the end of the line (see pSubstLine).
+// The direct path of the token grammar. It reads exactly what the grammar above reads and
+// leaves the same state, character class by character class, without building the errors
+// of the steps in between; the callers take the one error that can matter from the
+// grammar itself (see pSubstLine). The scan of where words and separators end is shared
+// with the side-effect-free look-ahead of other direct paths, so that the two never differ.
 
 // Characters that are a piece on their own and need no further look: everything but the
 // brace, the hyphen, '!', blank, tab and the line breaks.
 inline bool isSimplePieceChar(char32_t c) {
-    switch (c) {
-    case U'{': case U'-': case U'!': case U' ': case U'\t': case U'\n': case U'\r': return false;
-    default: return true;
-    }
+    constexpr std::uint64_t kBelow64 = (1ull << U'-') | (1ull << U'!') | (1ull << U' ') | (1ull << U'\t') |
+                                       (1ull << U'\n') | (1ull << U'\r');
+    return c < 64 ? !((kBelow64 >> c) & 1) : c != U'{';
 }
 
 inline bool isNameChar(char32_t c) { return wordStopChars.find(c) == TextView::npos; }
 
-// Where the line tail starting at p ends (at its line break or the end of the input), or
-// null when what follows p is not a line tail.
-const char32_t* lineTailEnd(const char32_t* p, const char32_t* end) {
-    while (p != end && isBlank(*p)) ++p;
-    if (p != end && *p == U'!') {
-        const char32_t* q = p + 1;
-        if (q != end && (*q == U'!' || *q == U'=')) return nullptr;
-        while (q != end && *q != U'\n' && *q != U'\r') ++q;
-        return q;
-    }
-    if (p == end || *p == U'\n' || *p == U'\r') return p;
-    return nullptr;
-}
-
-// Moves s over the characters up to `to`, none of them a line feed.
-inline void advanceTo(State& s, const char32_t* to) {
-    while (s.cur != to) advancePos(s.pos, *s.cur++);
-}
-
-// A complete reference at the "{" under s: its value appended to out. False (nothing
-// consumed) when the brace opens no complete reference.
-bool directReference(State& s, Text& out) {
-    const char32_t* p = s.cur + 1;
-    const char32_t* const end = s.end;
-    Text name;
+// Past the "}" of the complete reference whose "{" is at p, or null when the brace opens
+// no complete reference (it is then a plain character).
+const char32_t* referenceEnd(const char32_t* p, const char32_t* end) {
+    const char32_t* q = p + 1;
     bool any = false;
     for (;;) {
-        if (p != end && isNameChar(*p)) {
-            const char32_t* b = p;
-            while (p != end && isNameChar(*p)) ++p;
-            name.append(b, p);
-        } else if (p != end && *p == U'!' && p + 1 != end && (p[1] == U'=' || p[1] == U'!')) {
-            name += p[1] == U'=' ? TextView(U"!=") : TextView(U"!");
-            p += 2;
+        if (q != end && isNameChar(*q)) {
+            while (q != end && isNameChar(*q)) ++q;
+        } else if (q != end && *q == U'!' && q + 1 != end && (q[1] == U'=' || q[1] == U'!')) {
+            q += 2;
         } else {
             break;
         }
         any = true;
     }
-    if (!any || p == end || *p != U'}') return false;
-    const SourcePos bracePos = s.pos;
-    advanceTo(s, p + 1);
-    out += resolveReference(s, bracePos, name);
-    return true;
+    return any && q != end && *q == U'}' ? q + 1 : nullptr;
 }
 
-// One word; false, with nothing consumed, when no piece starts here.
-bool directWord(State& s, Text& out) {
-    const char32_t* const end = s.end;
-    bool any = false;
-    while (s.cur != end) {
-        const char32_t c = *s.cur;
-        if (isSimplePieceChar(c)) {
-            const char32_t* p = s.cur + 1;
-            while (p != end && isSimplePieceChar(*p)) ++p;
-            out.append(s.cur, p);
-            s.pos.sourceColumn += p - s.cur;
-            s.cur = p;
-        } else if (c == U'{') {
-            if (!directReference(s, out)) {
-                out += c;
-                ++s.cur;
-                ++s.pos.sourceColumn;
-            }
-        } else if (c == U'-') {
-            if (lineTailEnd(s.cur + 1, end)) break;
-            out += c;
-            ++s.cur;
-            ++s.pos.sourceColumn;
-        } else if (c == U'!' && s.cur + 1 != end && (s.cur[1] == U'=' || s.cur[1] == U'!')) {
-            out.append(s.cur, s.cur + 2);
-            s.cur += 2;
-            s.pos.sourceColumn += 2;
+// Appends to out the name of a complete reference from its pieces in [b, e), each
+// character through f: every '!' in it begins a "!=" (kept) or a "!!" (read as one '!').
+template <class F> void appendReferenceName(const char32_t* b, const char32_t* e, Text& out, F f) {
+    while (b != e) {
+        if (*b == U'!') {
+            out += U'!';
+            if (b[1] == U'=') out += U'=';
+            b += 2;
         } else {
-            break;
+            out += f(*b++);
         }
-        any = true;
     }
-    return any;
+}
+
+// The value of the complete reference in [brace, after), appended to out. A name without
+// a value is warned about at the position of its "{" and from then on stands for its own
+// reference text (see resolveReference).
+void appendReference(State& s, const SourcePos& bracePos, const char32_t* brace, const char32_t* after, Text& out) {
+    // The key is built in a buffer kept from one reference to the next, which spares an
+    // allocation for each; nothing in here comes back to this function.
+    static Text key;
+    key.clear();
+    appendReferenceName(brace + 1, after - 1, key, toUpperSimple);
+    if (const Text* v = s.st().symtab.find(key)) {
+        out += *v;
+        return;
+    }
+    Text name;
+    appendReferenceName(brace + 1, after - 1, name, [](char32_t c) { return c; });
+    out += resolveReference(s, bracePos, name);
 }
 
 // What a separator consumed.
 enum class SeparatorShape { Nothing, Blanks, Hyphen };
 
-SeparatorShape directSeparator(State& s, Text& out) {
-    const char32_t* p = s.cur;
-    while (p != s.end && isBlank(*p)) ++p;
-    if (p != s.end && *p == U'-' && lineTailEnd(p + 1, s.end)) {
-        if (p == s.cur) out += U' ';
-        else out.append(s.cur, p);
-        out += U'-';
-        advanceTo(s, p + 1);
-        return SeparatorShape::Hyphen;
+struct SeparatorScan {
+    const char32_t* end;
+    SeparatorShape shape;
+};
+
+inline SeparatorScan scanSeparator(const char32_t* p, const char32_t* end) {
+    const char32_t* const b = p;
+    while (p != end && isBlankChar(*p)) ++p;
+    if (p != end && *p == U'-' && lineTailEnd(p + 1, end)) return {p + 1, SeparatorShape::Hyphen};
+    return {p, p == b ? SeparatorShape::Nothing : SeparatorShape::Blanks};
+}
+
+// Where the word that starts at p ends (p when no piece starts there); each complete
+// reference in it is handed to onReference(brace, after) on the way.
+template <class R> const char32_t* scanWord(const char32_t* p, const char32_t* end, R&& onReference) {
+    // A text that ends in a character other than a simple one (a line break, as a rule)
+    // stops a run of simple characters by itself.
+    const bool stopsAtEnd = p != end && !isSimplePieceChar(end[-1]);
+    while (p != end) {
+        const char32_t c = *p;
+        if (isSimplePieceChar(c)) {
+            ++p;
+            if (stopsAtEnd) {
+                while (isSimplePieceChar(*p)) ++p;
+            } else {
+                while (p != end && isSimplePieceChar(*p)) ++p;
+            }
+        } else if (c == U'{') {
+            if (const char32_t* r = referenceEnd(p, end)) {
+                onReference(p, r);
+                p = r;
+            } else {
+                ++p;
+            }
+        } else if (c == U'-') {
+            if (lineTailEnd(p + 1, end)) break;
+            ++p;
+        } else if (c == U'!' && p + 1 != end && (p[1] == U'=' || p[1] == U'!')) {
+            p += 2;
+        } else {
+            break;
+        }
     }
-    out.append(s.cur, p);
-    const bool any = p != s.cur;
-    advanceTo(s, p);
-    return any ? SeparatorShape::Blanks : SeparatorShape::Nothing;
+    return p;
+}
+
+const char32_t* wordEnd(const char32_t* p, const char32_t* end) {
+    return scanWord(p, end, [](const char32_t*, const char32_t*) {});
+}
+
+// The text read by the direct path: outside complete references and the blank that a
+// bare continuation hyphen gets, a word or separator stands for itself, so the input is
+// copied in runs, and the state is moved along only where a reference needs it.
+class DirectText {
+public:
+    DirectText(State& s, Text& out) : s_(s), out_(out), copied_(s.cur) {}
+
+    // Copies the input up to `to` and moves the state there.
+    void flushTo(const char32_t* to) {
+        out_.append(copied_, to);
+        advanceColumns(s_.pos, copied_, to);
+        s_.cur = copied_ = to;
+    }
+    void reference(const char32_t* brace, const char32_t* after) {
+        flushTo(brace);
+        const SourcePos bracePos = s_.pos;
+        s_.pos.sourceColumn += after - brace; // a name holds no tab
+        s_.cur = copied_ = after;
+        appendReference(s_, bracePos, brace, after, out_);
+    }
+    // Where the word at p ends (p when none starts there), its references taken.
+    const char32_t* word(const char32_t* p) {
+        return scanWord(p, s_.end, [this](const char32_t* b, const char32_t* a) { reference(b, a); });
+    }
+    // The separator after the word that ended at w.
+    SeparatorScan separator(const char32_t* w) {
+        SeparatorScan sep = scanSeparator(w, s_.end);
+        if (sep.shape == SeparatorShape::Hyphen && sep.end == w + 1) {
+            flushTo(w);
+            out_ += U' ';
+        }
+        return sep;
+    }
+
+private:
+    State& s_;
+    Text& out_;
+    const char32_t* copied_;
+};
+
+struct TokensRead {
+    int tokens = 0;
+    SeparatorShape lastSeparator = SeparatorShape::Nothing;
+};
+
+// Tokens (words and their separators) for as long as words start, as many pSubstToken
+// reads them; the text appended to out.
+TokensRead directTokens(State& s, Text& out) {
+    TokensRead read;
+    DirectText text(s, out);
+    const char32_t* p = s.cur;
+    for (;;) {
+        const char32_t* w = text.word(p);
+        if (w == p) break;
+        const SeparatorScan sep = text.separator(w);
+        p = sep.end;
+        read.lastSeparator = sep.shape;
+        ++read.tokens;
+    }
+    text.flushTo(p);
+    return read;
+}
+
+// One word, as pSubstWord reads it, appended to out; false when none starts at s.
+bool directWord(State& s, Text& out) {
+    DirectText text(s, out);
+    const char32_t* w = text.word(s.cur);
+    if (w == s.cur) return false;
+    text.flushTo(w);
+    return true;
 }
 
 // What pTrailingBlanks consumed; when it consumed, the pending error of the line depends
@@ -235,17 +313,17 @@ constexpr int kLineErrorAfterOneToken = 5; // + the separator's shape
 
 TailShape directTrailingBlanks(State& s) {
     const char32_t* p = s.cur;
-    while (p != s.end && isBlank(*p)) ++p;
+    while (p != s.end && isBlankChar(*p)) ++p;
     TailShape shape = p == s.cur ? TailShape::None : TailShape::Blanks;
     if (p != s.end && *p == U'!') {
         const char32_t* q = p + 1;
         if (q != s.end && (*q == U'!' || *q == U'=')) return TailShape::None;
-        while (q != s.end && *q != U'\n' && *q != U'\r') ++q;
+        q = lineCharsEnd(q, s.end);
         shape = q == p + 1 ? TailShape::EmptyComment : TailShape::Comment;
         p = q;
     }
     if (p != s.end && *p != U'\n' && *p != U'\r') return TailShape::None;
-    advanceTo(s, p);
+    advanceWithinLine(s, p);
     return shape;
 }
 
@@ -287,6 +365,47 @@ private:
 LineEndErrors& lineEndErrors() {
     static LineEndErrors cache;
     return cache;
+}
+
+// What the direct path of a substituted line read: its tokens, where they ended and how
+// pTrailingBlanks ended the line.
+struct DirectLine : TokensRead {
+    State tokensEnd;
+    TailShape tail = TailShape::None;
+};
+
+// The tokens of a line and its trailing blanks, the text appended to out. With no token
+// nothing is read.
+DirectLine directLine(State& s, Text& out) {
+    DirectLine line;
+    static_cast<TokensRead&>(line) = directTokens(s, out);
+    if (line.tokens == 0) return line;
+    line.tokensEnd = s;
+    line.tail = directTrailingBlanks(s);
+    return line;
+}
+
+// The pending error of pSubstLine after its direct path, which started at `start` and left
+// s (see pSubstLine).
+ParseError directLineError(const State& start, const DirectLine& line, const State& s) {
+    LineEndErrors& cache = lineEndErrors();
+    const State& tokensEnd = line.tokensEnd;
+    auto trailingError = [&tokensEnd] {
+        State t = tokensEnd;
+        return pTrailingBlanks(t).err;
+    };
+    if (line.tail != TailShape::None) return cache.get(int(line.tail), s, trailingError);
+    if (line.tokens >= 2) {
+        return cache.get(kLineErrorAfterTokens, tokensEnd, [&] {
+            State t = tokensEnd;
+            return mergeError(pSubstVar(t).err, trailingError());
+        });
+    }
+    return cache.get(kLineErrorAfterOneToken + int(line.lastSeparator), tokensEnd, [&] {
+        MutedConsole muted;
+        State t = start;
+        return mergeError(pRestOfLineSubst(t).err, trailingError());
+    });
 }
 
 } // namespace
@@ -355,41 +474,60 @@ Reply<Text> pDirectiveArg(State& s) {
 Reply<Text> pSubstLine(State& s) {
     const State start = s;
     Text out;
-    int tokens = 0;
-    SeparatorShape lastSeparator = SeparatorShape::Nothing;
-    while (directWord(s, out)) {
-        lastSeparator = directSeparator(s, out);
-        ++tokens;
-    }
-    if (tokens == 0) {
-        s = start;
+    const DirectLine line = directLine(s, out);
+    if (line.tokens == 0) {
         static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
         return grammar(s);
     }
-    const State tokensEnd = s;
-    const TailShape shape = directTrailingBlanks(s);
-    LineEndErrors& cache = lineEndErrors();
-
-    auto trailingError = [&tokensEnd] {
-        State t = tokensEnd;
-        return pTrailingBlanks(t).err;
-    };
-    ParseError e;
-    if (shape != TailShape::None) {
-        e = cache.get(int(shape), s, trailingError);
-    } else if (tokens >= 2) {
-        e = cache.get(kLineErrorAfterTokens, tokensEnd, [&] {
-            State t = tokensEnd;
-            return mergeError(pSubstVar(t).err, trailingError());
-        });
-    } else {
-        e = cache.get(kLineErrorAfterOneToken + int(lastSeparator), tokensEnd, [&] {
-            MutedConsole muted;
-            State t = start;
-            return mergeError(pRestOfLineSubst(t).err, trailingError());
-        });
-    }
-    return okReply(true, std::move(out), std::move(e));
+    return okReply(true, std::move(out), directLineError(start, line, s));
 }
+
+Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out) {
+    const State start = s;
+    const std::size_t mark = out.size();
+    const DirectLine line = directLine(s, out);
+    if (line.tokens == 0) {
+        static const auto grammar = joinText(pSubstLine, pEndOfLine);
+        return appendTo(out, grammar(s));
+    }
+    // A line break is taken by pEndOfLine, which then consumed: the error pending from the
+    // line before it is dropped unseen, so it is not built.
+    if (isLineBreakAt(s.cur, s.end)) {
+        Reply<Text> nl = pEndOfLine(s);
+        out += nl.value;
+        return okReply(true, Unit{}, std::move(nl.err));
+    }
+    Seq q(s);
+    q.take(okReply(true, Unit{}, directLineError(start, line, s)));
+    Text nl = q(pEndOfLine);
+    if (!q) {
+        out.resize(mark);
+        return q.failure();
+    }
+    out += nl;
+    return q.ok();
+}
+
+Reply<Text> pSubstLineThenLineEnd(State& s) {
+    Text out;
+    return withText(pSubstLineThenLineEndInto(s, out), out);
+}
+
+std::size_t substWordLength(TextView t) { return std::size_t(wordEnd(t.data(), t.data() + t.size()) - t.data()); }
+
+std::size_t substTokensLength(TextView t) {
+    const char32_t* const b = t.data();
+    const char32_t* const end = b + t.size();
+    const char32_t* p = b;
+    for (;;) {
+        const char32_t* w = wordEnd(p, end);
+        if (w == p) return std::size_t(p - b);
+        p = scanSeparator(w, end).end;
+    }
+}
+
+bool substWordDirect(State& s, Text& out) { return directWord(s, out); }
+
+int substTokensDirect(State& s, Text& out) { return directTokens(s, out).tokens; }
 
 } // namespace zarnet

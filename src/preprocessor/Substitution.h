@@ -38,5 +38,19 @@ Reply<Text> pTrailingBlanks(State& s);
 Reply<Text> pSubstLine(State& s);
 // A directive argument: a text between single quotes taken literally, or else tokens.
 Reply<Text> pDirectiveArg(State& s);
+// pSubstLine, then pEndOfLine; the two texts joined. Fails as that sequence does.
+Reply<Text> pSubstLineThenLineEnd(State& s);
+// The same with the text appended to out; after a failure out is as it was.
+Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out);
+
+// The direct path of the token grammar, for the direct paths of the lines that use it. The
+// lengths are what pSubstWord and many pSubstToken would read at the start of t, looked at
+// without any effect. The other two read what pSubstWord (false when it would fail) and many
+// pSubstToken (the number of tokens) read, with the same effects (warnings included),
+// appending their text to out, without building any error.
+std::size_t substWordLength(TextView t);
+std::size_t substTokensLength(TextView t);
+bool substWordDirect(State& s, Text& out);
+int substTokensDirect(State& s, Text& out);
 
 } // namespace zarnet

@@ -118,5 +118,20 @@ TEST(Define, DirectiveAfterItsKeyword) {
     EXPECT_TRUE(partial.consumed);
 }
 
+// The direct path for common #define lines against the grammar after the keyword: every
+// short text over the characters that shape a definition, then random longer lines, most
+// of them begun with the blank that the direct path needs.
+TEST(Define, DirectPathAgreesWithTheGrammar) {
+    ParserState st = initialState();
+    for (auto [k, v] : {std::pair{"x", "1 2"}, {"e", ""}, {"b", "! -"}})
+        st.symtab = insertByName(toUpperText(T(k)), T(v), st.symtab);
+    auto check = [&](const Text& t) { expectSameAsGrammar(pDefineDirective, pDefineDirectiveInFull, t, st); };
+    forShortAndRandomTexts(U" \t-!=x{}\n\r", 4, 0, 4, U"", check);
+    if (HasFatalFailure()) return;
+    forShortAndRandomTexts(U" \t-!=x{}\n\r\v\u00a0eb'", 0, 15000, 24, U" ", check);
+    if (HasFatalFailure()) return;
+    forShortAndRandomTexts(U" \t-!=x{}\n\r\v\u00a0eb'", 0, 5000, 24, U"", check);
+}
+
 } // namespace
 } // namespace zarnet::test

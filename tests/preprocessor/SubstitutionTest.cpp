@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "preprocessor/LineEnd.h"
 #include "preprocessor/LineScanner.h"
 #include "preprocessor/Substitution.h"
 
@@ -246,6 +247,16 @@ TEST(SubstLine, DirectPathAgreesWithTheGrammar) {
         check(t);
         if (HasFatalFailure()) return;
     }
+}
+
+// An ordinary line's text form takes its line end without building the pending error of
+// the text before it, which a consumed line break drops: against the grammar of both.
+TEST(SubstLine, ThenLineEndAgreesWithTheGrammar) {
+    static const auto grammar = joinText(joinText(pRestOfLineSubst, pTrailingBlanks), pEndOfLine);
+    const ParserState st = withSymtab({{"x", "1 2"}, {"e", ""}, {"b", "! -"}});
+    forShortAndRandomTexts(U"a -!={}x\t\n\r\v\u00a0e'", 3, 20000, 24, U"", [&](const Text& t) {
+        expectSameAsGrammar(pSubstLineThenLineEnd, grammar, t, st);
+    });
 }
 
 } // namespace

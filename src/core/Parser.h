@@ -37,6 +37,9 @@ struct State {
     const char32_t* end = nullptr;
     SourcePos pos;
     UserState user;
+    // The output line counter of the preprocessor: the number of the current output line of
+    // the first pass, counted from 1; in the second pass the current line of the joined text.
+    std::int64_t sequenceNo = 1;
 
     bool atEnd() const noexcept { return cur == end; }
     char32_t peek() const noexcept { return *cur; }

@@ -30,10 +30,12 @@ struct SourceSwitch {
 
 using NamePredicate = std::shared_ptr<const std::function<bool(const Text&)>>;
 
+// The output line counter `sequenceNo` changes at every line end, so it travels in the
+// parse state beside the position (State::sequenceNo) instead of in this record: a line
+// end then never copies the record.
 struct ParserState {
     PList<Context> context;
     SymTab symtab;
-    std::int64_t sequenceNo = 1;
     PList<SourceSwitch> sourceNameStack;
     Scope currentScope;
     ScopeMap scopeMap;

@@ -81,7 +81,7 @@ Reply<Text> pIncludeFile(State& s) {
         // A name that ran over line ends made one output line of several source lines:
         // the second pass must go on at the line that follows them.
         if (name.find(U'\n') != Text::npos) {
-            SourceSwitch resume{s.st().sequenceNo, s.pos.sourceName.text(), s.pos.sourceLine};
+            SourceSwitch resume{s.sequenceNo, s.pos.sourceName.text(), s.pos.sourceLine};
             s.modify([&resume](ParserState& st) { st.sourceNameStack = st.sourceNameStack.push(resume); });
         }
         return q.ok(Text(U"\n"));
@@ -100,8 +100,8 @@ Reply<Text> pIncludeFile(State& s) {
     s.pos = initialPos(SourceName(sourceName));
     if (!text.empty()) {
         includeDepths()[text.end] = depth;
-        s.modify([&sourceName](ParserState& st) {
-            st.sourceNameStack = st.sourceNameStack.push(SourceSwitch{st.sequenceNo, sourceName, 1});
+        s.modify([&sourceName, seq = s.sequenceNo](ParserState& st) {
+            st.sourceNameStack = st.sourceNameStack.push(SourceSwitch{seq, sourceName, 1});
         });
     }
     return q.ok(Text(U"\n"));

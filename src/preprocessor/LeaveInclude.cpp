@@ -13,10 +13,10 @@ Reply<Unit> pLeaveInclude(State& s) {
         s.cur = top.ctxInpBegin;
         s.end = top.ctxInpEnd;
         s.pos = top.ctxPos;
-        s.modify([&top](ParserState& p) {
+        s.modify([&top, seq = s.sequenceNo](ParserState& p) {
             p.context = p.context.tail();
             p.sourceNameStack =
-                p.sourceNameStack.push(SourceSwitch{p.sequenceNo, top.ctxPos.sourceName.text(), top.ctxPos.sourceLine});
+                p.sourceNameStack.push(SourceSwitch{seq, top.ctxPos.sourceName.text(), top.ctxPos.sourceLine});
         });
         // What was expected at the end of the text left behind names a place the parse has
         // left for good; kept, it would outrank the errors of the resumed file whenever

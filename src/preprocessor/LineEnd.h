@@ -12,9 +12,9 @@ namespace zarnet {
 // The one way sequenceNo changes: to f of its value. Result: the old and the new value.
 // Consumes nothing and never fails.
 template <class F> Reply<std::pair<std::int64_t, std::int64_t>> modifySequenceNo(State& s, F f) {
-    const std::int64_t old = s.st().sequenceNo;
+    const std::int64_t old = s.sequenceNo;
     const std::int64_t now = f(old);
-    if (now != old) s.modify([now](ParserState& p) { p.sequenceNo = now; });
+    s.sequenceNo = now;
     return okReply(false, std::pair<std::int64_t, std::int64_t>{old, now}, unknownError(s.pos));
 }
 // modifySequenceNo with the function that adds one.

@@ -295,7 +295,7 @@ TEST(Setup, BeginSetupAfterItsKeyword) {
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(U8(o.value), "Begin-SETUP\n\n  x\nend-setup  \n");
     EXPECT_EQ(o.rest, "rest");
-    EXPECT_EQ(o.user->state.sequenceNo, 5);
+    EXPECT_EQ(o.sequenceNo, 5);
     EXPECT_EQ(symtabValue(o.user, "Q"), "v");
 }
 

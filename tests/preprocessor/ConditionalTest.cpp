@@ -72,7 +72,7 @@ TEST(CondBlock, CountsEveryLineAndStopsAfterItsEndIf) {
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(U8(o.value), "\na\n\n\n\n");
     EXPECT_EQ(o.rest, "rest");
-    EXPECT_EQ(o.user->state.sequenceNo, 6);
+    EXPECT_EQ(o.sequenceNo, 6);
     EXPECT_EQ(o.pos.sourceLine, 6);
 }
 

@@ -108,7 +108,7 @@ TEST(Define, DirectiveAfterItsKeyword) {
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(U8(o.value), "\n");
     EXPECT_EQ(o.rest, "rest");
-    EXPECT_EQ(o.user->state.sequenceNo, 2);
+    EXPECT_EQ(o.sequenceNo, 2);
     EXPECT_EQ(symtabValue(o.user, "NAME"), "value  here");
 
     auto k = runOn(pDefineKeyword, "#DEFINE x");

@@ -33,7 +33,7 @@ TEST(KeywordEnd, AcceptsWhiteSpaceEndOfInputAndCommentMark) {
         EXPECT_FALSE(o.consumed) << yes;
         EXPECT_EQ(o.rest, yes);
         EXPECT_EQ(o.pos.sourceColumn, 1) << yes;
-        EXPECT_EQ(o.user->state.sequenceNo, 1) << yes; // not even at the end of the input
+        EXPECT_EQ(o.sequenceNo, 1) << yes; // not even at the end of the input
     }
     for (const char* no : {"!!", "!=", "x", "1", "(", "-", "'", "_"}) {
         auto o = runOn(pKeywordEnd, no);
@@ -105,7 +105,7 @@ TEST(DirectiveLineEnd, BlanksAndCommentThenLineEnd) {
         EXPECT_TRUE(o.ok) << yes;
         EXPECT_EQ(U8(o.value), "\n");
         EXPECT_EQ(o.rest, "");
-        EXPECT_EQ(o.user->state.sequenceNo, 2) << yes;
+        EXPECT_EQ(o.sequenceNo, 2) << yes;
     }
     for (const char* no : {"  x\n", "!!\n", "!=\n", "\rx", "x"}) {
         auto o = runOn(pDirectiveLineEnd, no);
@@ -122,7 +122,7 @@ TEST(EndSetupLine, KeepsTheLineFromItsKeywordOn) {
     auto o = runOn(pEndSetupLine, "   END-SETUP   ! done\nnext");
     EXPECT_EQ(U8(o.value), "END-SETUP   ! done\n");
     EXPECT_EQ(o.rest, "next");
-    EXPECT_EQ(o.user->state.sequenceNo, 2);
+    EXPECT_EQ(o.sequenceNo, 2);
     EXPECT_EQ(U8(runOn(pEndSetupLine, "end-setupXYZ").value), "end-setupXYZ\n");
     for (const char* no : {"end-setu\n", "  end-setup\rx", "x"}) {
         auto f = runOn(pEndSetupLine, no);
@@ -153,7 +153,7 @@ TEST(ElseAndEndIfLines, WholeLinesLeaveOneLineFeed) {
         if (c.matches) {
             EXPECT_EQ(U8(o.value), "\n") << c.input;
             EXPECT_EQ(o.rest, "x") << c.input;
-            EXPECT_EQ(o.user->state.sequenceNo, 2) << c.input;
+            EXPECT_EQ(o.sequenceNo, 2) << c.input;
         } else {
             EXPECT_FALSE(o.consumed) << c.input;
         }
@@ -161,7 +161,7 @@ TEST(ElseAndEndIfLines, WholeLinesLeaveOneLineFeed) {
     // The last text of the input still closes.
     auto last = runOn(pEndIfLine, "#end-if");
     EXPECT_TRUE(last.ok);
-    EXPECT_EQ(last.user->state.sequenceNo, 2);
+    EXPECT_EQ(last.sequenceNo, 2);
     // A carriage return that no line feed follows: committed once the keyword matched.
     auto cr = runOn(pElseLine, "#else\rx");
     EXPECT_FALSE(cr.ok);

@@ -142,7 +142,7 @@ TEST(Dispatch, ShortcutsAgreeWithTheFullGrammar) {
         if (fast.ok) {
             EXPECT_EQ(fast.rest, full.rest);
             EXPECT_EQ(fast.pos, full.pos);
-            EXPECT_EQ(fast.user->state.sequenceNo, full.user->state.sequenceNo);
+            EXPECT_EQ(fast.sequenceNo, full.sequenceNo);
         }
     }
 }

@@ -133,7 +133,7 @@ TEST(IfDirective, LineOutputAndState) {
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(U8(o.value), "\nt\n\n");
     EXPECT_EQ(o.rest, "rest");
-    EXPECT_EQ(o.user->state.sequenceNo, 4);
+    EXPECT_EQ(o.sequenceNo, 4);
     EXPECT_EQ(showPos(o.pos), "\"test.sqr\" (line 4, column 1)");
     EXPECT_EQ(preprocess("a\nb\n   #If x = y\nt\n#else\nf\n#end-if\n").out, "a\nb\n   \n\n\nf\n\n");
 }

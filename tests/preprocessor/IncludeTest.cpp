@@ -86,7 +86,7 @@ TEST(Include, SavesThePlaceAndRecordsTheSwitch) {
     EXPECT_EQ(o.rest, "x\n");
     EXPECT_EQ(showPos(o.pos), "\"inc.sqc\" (line 1, column 1)");
     const ParserState& st = o.user->state;
-    EXPECT_EQ(st.sequenceNo, 2);
+    EXPECT_EQ(o.sequenceNo, 2);
     ASSERT_EQ(st.context.size(), 1u);
     EXPECT_EQ(showPos(st.context.front().ctxPos), "\"test.sqr\" (line 2, column 1)");
     EXPECT_EQ(U8(st.context.front().ctxInp()), "rest");

@@ -9,12 +9,6 @@
 namespace zarnet::test {
 namespace {
 
-ParserState withSequenceNo(std::int64_t n) {
-    ParserState p = initialState();
-    p.sequenceNo = n;
-    return p;
-}
-
 SourceSwitch sw(std::int64_t outputLine, const char* name, std::int64_t line) {
     return SourceSwitch{outputLine, T(name), line};
 }
@@ -39,50 +33,51 @@ TEST(LineEnd, LineBreak) {
 }
 
 TEST(LineEnd, CountedLineBreakCountsOnlyWhenMatched) {
-    auto crlf = runOn(pCountedLineBreak, "\r\n", withSequenceNo(7));
+    auto crlf = runOn(pCountedLineBreak, "\r\n", initialState(), "test.sqr", 7);
     EXPECT_EQ(U8(crlf.value), "\r\n");
-    EXPECT_EQ(crlf.user->state.sequenceNo, 8);
+    EXPECT_EQ(crlf.sequenceNo, 8);
 
-    auto start = runOn(succeedWith(Unit{}), "x", withSequenceNo(7)).state;
+    auto start = runOn(succeedWith(Unit{}), "x", initialState(), "test.sqr", 7).state;
     State seen = stateSeenByNextAlternative(pCountedLineBreak, start);
-    EXPECT_EQ(seen.st().sequenceNo, 7);
+    EXPECT_EQ(seen.sequenceNo, 7);
 }
 
 TEST(LineEnd, EndOfLine) {
-    auto crlf = runOn(pEndOfLine, "\r\nabc", withSequenceNo(3));
+    auto crlf = runOn(pEndOfLine, "\r\nabc", initialState(), "test.sqr", 3);
     EXPECT_TRUE(crlf.consumed);
     EXPECT_EQ(U8(crlf.value), "\n");
     EXPECT_EQ(crlf.rest, "abc");
-    EXPECT_EQ(crlf.user->state.sequenceNo, 4);
+    EXPECT_EQ(crlf.sequenceNo, 4);
 
     // A lone carriage return is no line end, and the attempt leaves no count behind.
-    auto lone = runOn(pEndOfLine, "\rx", withSequenceNo(3));
+    auto lone = runOn(pEndOfLine, "\rx", initialState(), "test.sqr", 3);
     EXPECT_FALSE(lone.ok);
     EXPECT_FALSE(lone.consumed);
     EXPECT_EQ(lone.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"x\"\nexpecting \"\\r\\n\"");
-    State seen = stateSeenByNextAlternative(pEndOfLine, runOn(succeedWith(Unit{}), "\rx", withSequenceNo(3)).state);
-    EXPECT_EQ(seen.st().sequenceNo, 3);
+    State seen = stateSeenByNextAlternative(pEndOfLine, runOn(succeedWith(Unit{}), "\rx", initialState(), "test.sqr", 3).state);
+    EXPECT_EQ(seen.sequenceNo, 3);
     EXPECT_EQ(U8(seen.rest()), "\rx");
 
     EXPECT_EQ(runOn(pEndOfLine, "x").error,
               "\"test.sqr\" (line 1, column 1):\nunexpected 'x'\nexpecting \"\\n\", \"\\r\\n\" or end of input");
 
     // The end of the root input ends the last line without consuming anything.
-    auto atEnd = runOn(pEndOfLine, "", withSequenceNo(3));
+    auto atEnd = runOn(pEndOfLine, "", initialState(), "test.sqr", 3);
     EXPECT_TRUE(atEnd.ok);
     EXPECT_FALSE(atEnd.consumed);
     EXPECT_EQ(U8(atEnd.value), "\n");
-    EXPECT_EQ(atEnd.user->state.sequenceNo, 4);
+    EXPECT_EQ(atEnd.sequenceNo, 4);
 }
 
 // The state of a run inside an included file, with the including file saved.
 State insideInclude(const char* includedText, const char* rootRest, std::int64_t rootLine, std::int64_t sequenceNo,
                     const char* includedName = "i.sqr") {
     InputView root = keepText(T(rootRest));
-    ParserState p = withSequenceNo(sequenceNo);
+    ParserState p = initialState();
     p.context = p.context.push(Context{SourcePos{SourceName(U"r.sqr"), rootLine, 1}, root.begin, root.end});
     InputView inc = keepText(T(includedText));
     State s;
+    s.sequenceNo = sequenceNo;
     s.cur = inc.begin;
     s.end = inc.end;
     s.pos = initialPos(SourceName(T(includedName)));
@@ -148,10 +143,11 @@ TEST(LeaveInclude, LeavesEveryLevelThatHasEndedInOneCall) {
     // Root includes A at its line 3; A's last line includes B; B has ended.
     InputView rootRest = keepText(T("c\n"));
     InputView aRest = keepText(Text());
-    ParserState p = withSequenceNo(9);
+    ParserState p = initialState();
     p.context = p.context.push(Context{SourcePos{SourceName(U"r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
     p.context = p.context.push(Context{SourcePos{SourceName(U"a.sqc"), 6, 1}, aRest.begin, aRest.end});
     State s;
+    s.sequenceNo = 9;
     s.cur = s.end = aRest.end;
     s.pos = SourcePos{SourceName(U"b.sqc"), 3, 1};
     s.user = makeUserState(p);
@@ -164,14 +160,14 @@ TEST(LeaveInclude, LeavesEveryLevelThatHasEndedInOneCall) {
     EXPECT_TRUE(s.st().context.empty());
     EXPECT_EQ(s.st().sourceNameStack.toVector(),
               (std::vector<SourceSwitch>{sw(9, "r.sqr", 4), sw(9, "a.sqc", 6)}));
-    EXPECT_EQ(s.st().sequenceNo, 9);
+    EXPECT_EQ(s.sequenceNo, 9);
 }
 
 TEST(LineEnd, ModifySequenceNoToOne) {
     auto o = runOn([](State& s) { return modifySequenceNo(s, [](std::int64_t) { return std::int64_t{1}; }); }, "ab",
-                   withSequenceNo(42));
+                   initialState(), "test.sqr", 42);
     EXPECT_EQ(o.value, (std::pair<std::int64_t, std::int64_t>{42, 1}));
-    EXPECT_EQ(o.user->state.sequenceNo, 1);
+    EXPECT_EQ(o.sequenceNo, 1);
     EXPECT_FALSE(o.consumed);
     EXPECT_EQ(o.rest, "ab");
 }
@@ -189,10 +185,11 @@ TEST(LineEnd, Blanks) {
 
 // The second pass: runs eol over a text from a state with the given counter and switches.
 State secondPassState(const char* text, std::int64_t sequenceNo, std::vector<SourceSwitch> switches) {
-    ParserState p = withSequenceNo(sequenceNo);
+    ParserState p = initialState();
     p.sourceNameStack = PList<SourceSwitch>::fromVector(switches);
     InputView in = keepText(T(text));
     State s;
+    s.sequenceNo = sequenceNo;
     s.cur = in.begin;
     s.end = in.end;
     s.pos = initialPos(SourceName(U"r.sqr"));
@@ -204,7 +201,7 @@ TEST(Eol, CountsAndMovesToTheNextLineOfTheSameSource) {
     State s = secondPassState("\nx", 1, {});
     auto r = eol(s);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(s.st().sequenceNo, 2);
+    EXPECT_EQ(s.sequenceNo, 2);
     EXPECT_EQ(s.pos, (SourcePos{SourceName(U"r.sqr"), 2, 1}));
 
     State cr = secondPassState("\r\n", 1, {});

@@ -45,7 +45,7 @@ TEST(Line, KindsAndTheirOutput) {
         EXPECT_TRUE(o.consumed);
         EXPECT_EQ(U8(o.value), c.output);
         EXPECT_EQ(o.rest, c.rest);
-        EXPECT_EQ(o.user->state.sequenceNo, 2);
+        EXPECT_EQ(o.sequenceNo, 2);
     }
 }
 
@@ -127,7 +127,6 @@ TEST(Preprocess, LineThatNoKindTakesEndsTheRunAtItsStart) {
 TEST(Preprocess, HandOverToTheSecondPass) {
     ParserState user = initialState();
     user.sourceNameStack = PList<SourceSwitch>::fromVector({{6, U"r.sqr", 4}, {4, U"i.sqr", 1}});
-    user.sequenceNo = 1;
     State seen;
     auto probe = [&seen](State& s) -> Reply<Text> {
         seen = s;
@@ -135,7 +134,7 @@ TEST(Preprocess, HandOverToTheSecondPass) {
     };
     auto o = runOn([&](State& s) { return pSqr(s, probe); }, "a\nb\nc\n", user, "r.sqr");
     ASSERT_TRUE(o.ok) << o.error;
-    EXPECT_EQ(seen.st().sequenceNo, 1);
+    EXPECT_EQ(seen.sequenceNo, 1);
     EXPECT_EQ(seen.pos, initialPos(SourceName(U"r.sqr")));
     EXPECT_EQ(seen.st().sourceNameStack.toVector(),
               (std::vector<SourceSwitch>{{4, U"i.sqr", 1}, {6, U"r.sqr", 4}}));
@@ -214,13 +213,12 @@ TEST(LineStep, LastLineOfAnIncludedFileWithoutLineBreakReturnsInItsLineEnd) {
         SCOPED_TRACE(c.text);
         InputView rest;
         ParserState p = includingAt("c\n", 4, rest);
-        p.sequenceNo = 5;
-        auto o = runOn(pLineStep, c.text, p, "i.sqr");
+        auto o = runOn(pLineStep, c.text, p, "i.sqr", 5);
         ASSERT_TRUE(o.ok) << o.error;
         EXPECT_EQ(U8(o.value), c.output);
         EXPECT_EQ(o.rest, "c\n");
         EXPECT_EQ(o.pos, (SourcePos{SourceName(U"r.sqr"), 4, 1}));
-        EXPECT_EQ(o.user->state.sequenceNo, 6);
+        EXPECT_EQ(o.sequenceNo, 6);
         EXPECT_TRUE(o.user->state.context.empty());
         EXPECT_EQ(o.user->state.sourceNameStack.toVector(), (std::vector<SourceSwitch>{{6, U"r.sqr", 4}}));
     }

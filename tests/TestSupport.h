@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <optional>
 #include <random>
@@ -142,8 +143,10 @@ void forShortAndRandomTexts(const Text& alphabet, std::size_t maxLength, int ran
         }
         level = std::move(next);
     }
+    if (randomCount <= 0) return;
     std::mt19937 rng(20240601);
-    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), len(maxLength + 1, longest);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1),
+        len(maxLength + 1, std::max(maxLength + 1, longest));
     for (int i = 0; i < randomCount; ++i) {
         Text t = randomPrefix;
         for (std::size_t n = len(rng); n > 0; --n) t += alphabet[pick(rng)];

@@ -5,9 +5,11 @@
 #include "preprocessor/DirectiveKeywords.h"
 #include "preprocessor/LeaveInclude.h"
 #include "preprocessor/LineEnd.h"
+#include "preprocessor/LineScanner.h"
 #include "preprocessor/LineStep.h"
 #include "preprocessor/Substitution.h"
 
+#include <optional>
 #include <vector>
 
 namespace zarnet {
@@ -92,22 +94,112 @@ Reply<SkipStep> readSkippedLine(State& s) {
 }
 
 // One skipped line with its leading blanks (a nested opening line without its block).
-Reply<SkipStep> skipOneLine(State& s) {
+Reply<SkipStep> skipOneLineInFull(State& s) {
     static const auto line = droppingErrorsLeftBehind(readSkippedLine);
     return line(s);
 }
 
-// One step inside a nested block being skipped: its #else line (first branch only), its
-// #end-if line, or one line of it.
-Reply<SkipStep> skipNestedStep(State& s, bool inElse) {
-    static const auto elseLine = stepOf(pElseLine, SkipAction::Else);
-    static const auto endIfLine = stepOf(attempt(pEndIfLine), SkipAction::EndIf);
+// The direct path of skipOneLine, for a line that blanks and a line break make up, or
+// that goes on to a line break with text that is no #else or #end-if keyword and either
+// no "#if" or an opening "#if", "#ifdef" or "#ifndef" followed by white space. Such a line
+// is not at the end of the input, so no include is left; the choice in skipLineRest takes
+// the blank line, the opening line or the other line, whose line end consumes a line break
+// and so leaves nothing pending but an empty error after it. Any other line is left to
+// the grammar, having been only looked at.
+std::optional<Reply<SkipStep>> skipOneLineDirect(State& s) {
+    const char32_t* const end = s.end;
+    if (s.cur == end) return std::nullopt;
+    const char32_t* const p = blanksEnd(s.cur, end);
+    Text text(s.cur, p);
+    if (isLineBreakAt(p, end)) {
+        // A blank line keeps its line break as written.
+        text.append(p, *p == U'\r' ? p + 2 : p + 1);
+        advanceWithinLine(s, p);
+        advanceOverLineBreak(s);
+        incrementSequenceNo(s);
+        return okReply(true, SkipStep{std::move(text), SkipAction::Line}, unknownError(s.pos));
+    }
+    if (p == end || *p == U'\n' || *p == U'\r') return std::nullopt;
+    SkipAction action = SkipAction::Line;
+    if (*p == U'#') {
+        if (keywordCIAt(p, end, U"#if")) {
+            const char32_t* q = p + 3;
+            if (keywordCIAt(q, end, U"ndef"))
+                q += 4;
+            else if (keywordCIAt(q, end, U"def"))
+                q += 3;
+            if (q == end || !isWhiteSpace(*q)) return std::nullopt;
+            action = SkipAction::OpenNested;
+        } else if (elseKeywordMayStandAt(p, end) || endIfKeywordMayStandAt(p, end)) {
+            return std::nullopt;
+        }
+    }
+    const char32_t* const lineEnd = lineCharsEnd(p, end);
+    if (!isLineBreakAt(lineEnd, end)) return std::nullopt;
+    text += U'\n';
+    advanceWithinLine(s, lineEnd);
+    advanceOverLineBreak(s);
+    incrementSequenceNo(s);
+    return okReply(true, SkipStep{std::move(text), action}, unknownError(s.pos));
+}
+
+template <bool Direct> Reply<SkipStep> skipOneLine(State& s) {
+    if constexpr (Direct) {
+        if (std::optional<Reply<SkipStep>> r = skipOneLineDirect(s)) return std::move(*r);
+    }
+    return skipOneLineInFull(s);
+}
+
+// One step of a block loop, the block's own or that of a nested block being skipped: the
+// return from finished include files, then the block's #else line (first branch only), its
+// #end-if line, or one line through `line`.
+template <bool Direct, class L> Reply<SkipStep> blockStepInFull(State& s, bool inElse, const L& line) {
+    static const auto elseLine = stepOf(Direct ? pElseLine : pElseLineInFull, SkipAction::Else);
+    static const auto endIfLine = stepOf(attempt(Direct ? pEndIfLine : pEndIfLineInFull), SkipAction::EndIf);
     Seq q(s);
     q(optionally(pLeaveInclude));
     if (!q) return q.failure();
-    SkipStep step = inElse ? q(choice(endIfLine, skipOneLine)) : q(choice(elseLine, endIfLine, skipOneLine));
+    SkipStep step = inElse ? q(choice(endIfLine, line)) : q(choice(elseLine, endIfLine, line));
     if (!q) return q.failure();
     return q.ok(std::move(step));
+}
+
+// blockStepInFull with shortcuts. Away from the end of the input no include is left, and
+// an alternative whose keyword cannot stand after the blanks fails without any effect; so
+// the first alternative that may match decides when it consumes, its reply being the
+// step's. Only an outcome without consuming, which merges the errors of the alternatives
+// tried before, goes through the grammar, with the reply already computed put in place.
+template <class L> Reply<SkipStep> blockStep(State& s, bool inElse, const L& line) {
+    if (s.atEnd()) return blockStepInFull<true>(s, inElse, line);
+    const char32_t* const p = blanksEnd(s.cur, s.end);
+    const State saved = s;
+    Reply<SkipStep> r;
+    if (!inElse && elseKeywordMayStandAt(p, s.end)) {
+        r = stepOf(pElseLine, SkipAction::Else)(s);
+        if (r.consumed) return r;
+        // A clean failure of the line, which has no effect: the grammar tries it again.
+        s = saved;
+        return blockStepInFull<true>(s, inElse, line);
+    }
+    if (endIfKeywordMayStandAt(p, s.end)) {
+        r = stepOf(attempt(pEndIfLine), SkipAction::EndIf)(s);
+        if (r.consumed) return r;
+        s = saved;
+        return blockStepInFull<true>(s, inElse, line);
+    }
+    r = line(s);
+    if (r.consumed) return r;
+    const State after = s;
+    s = saved;
+    return blockStepInFull<true>(s, inElse, [&r, &after](State& st) {
+        st = after;
+        return r;
+    });
+}
+
+template <bool Direct> Reply<SkipStep> skipNestedStep(State& s, bool inElse) {
+    if constexpr (Direct) return blockStep(s, inElse, skipOneLine<true>);
+    else return blockStepInFull<false>(s, inElse, skipOneLine<false>);
 }
 
 // ---------------------------------------------------------------------------
@@ -116,41 +208,15 @@ Reply<SkipStep> skipNestedStep(State& s, bool inElse) {
 // Blocks open in taken branches; each costs a few C++ frames of the line step.
 std::int64_t openBlocks = 0;
 
-// The block loop from its first branch (inElse false) or its else-branch; the block's
-// own #else and #end-if lines are tried before a line goes to the line step or skipper.
-Reply<Text> condLoop(State& s, bool firstBranchTaken, bool inElse, Text out) {
-    static const auto elseLine = stepOf(pElseLine, SkipAction::Else);
-    static const auto endIfLine = stepOf(attempt(pEndIfLine), SkipAction::EndIf);
+template <bool Direct> Reply<Text> skipLine(State& s) {
     Seq q(s);
-    for (;;) {
-        bool taken = inElse ? !firstBranchTaken : firstBranchTaken;
-        auto line = stepOf([taken](State& st) { return pCondLine(st, taken); }, SkipAction::Line);
-        SkipStep step = q([&](State& st) -> Reply<SkipStep> {
-            Seq k(st);
-            k(optionally(pLeaveInclude));
-            if (!k) return k.failure();
-            SkipStep v = inElse ? k(choice(endIfLine, line)) : k(choice(elseLine, endIfLine, line));
-            if (!k) return k.failure();
-            return k.ok(std::move(v));
-        });
-        if (!q) return q.failure();
-        out += step.text;
-        if (step.action == SkipAction::EndIf) return q.ok(std::move(out));
-        if (step.action == SkipAction::Else) inElse = true;
-    }
-}
-
-} // namespace
-
-Reply<Text> pSkipLine(State& s) {
-    Seq q(s);
-    SkipStep first = q(skipOneLine);
+    SkipStep first = q(skipOneLine<Direct>);
     if (!q) return q.failure();
     if (first.action != SkipAction::OpenNested) return q.ok(std::move(first.text));
     Text out = std::move(first.text);
     std::vector<bool> inElse{false}; // one entry per nested block still open
     while (!inElse.empty()) {
-        SkipStep step = q([&](State& st) { return skipNestedStep(st, inElse.back()); });
+        SkipStep step = q([&](State& st) { return skipNestedStep<Direct>(st, inElse.back()); });
         if (!q) return q.failure();
         out += step.text;
         switch (step.action) {
@@ -163,10 +229,92 @@ Reply<Text> pSkipLine(State& s) {
     return q.ok(std::move(out));
 }
 
-Reply<Text> pCondBlock(State& s, bool firstBranchTaken) { return condLoop(s, firstBranchTaken, false, Text()); }
+// The block loop from its first branch (inElse false) or its else-branch; the block's
+// own #else and #end-if lines are tried before a line goes to the line step or skipper.
+template <bool Direct> Reply<Text> condLoop(State& s, bool firstBranchTaken, bool inElse, Text out) {
+    Seq q(s);
+    for (;;) {
+        const bool taken = inElse ? !firstBranchTaken : firstBranchTaken;
+        const auto line = [taken](State& st) -> Reply<SkipStep> {
+            Reply<Text> r = taken ? pLineStep(st) : skipLine<Direct>(st);
+            return Reply<SkipStep>{SkipStep{std::move(r.value), SkipAction::Line}, std::move(r.err), r.consumed, r.ok};
+        };
+        SkipStep step = Direct ? q([&](State& st) { return blockStep(st, inElse, line); })
+                               : q([&](State& st) { return blockStepInFull<false>(st, inElse, line); });
+        if (!q) return q.failure();
+        out += step.text;
+        if (step.action == SkipAction::EndIf) return q.ok(std::move(out));
+        if (step.action == SkipAction::Else) inElse = true;
+    }
+}
+
+// The #ifdef / #ifndef line after its keyword. Result: whether the name has a value.
+Reply<bool> ifdefLineInFull(State& st) {
+    Seq q(st);
+    q(nbsp);
+    if (!q) return q.failure();
+    q(manySkip(nbsp));
+    if (!q) return q.failure();
+    Text name = q(pRestOfLineSubst);
+    if (!q) return q.failure();
+    name += q(pTrailingBlanks);
+    if (!q) return q.failure();
+    bool found = lookupSubstVar(st.st(), stripSpaces(name)).has_value();
+    q(pDirectiveLineEnd);
+    if (!q) return q.failure();
+    return q.ok(found);
+}
+
+// The direct path of the #ifdef / #ifndef line, for the line it is almost always given:
+// blanks, the name's tokens and a line tail, ended by a line break. There the grammar reads
+// the name as the token grammar does, looks it up, and ends with pEndOfLine, whose consumed
+// line break drops every error pending before it and crosses no file switch; so the
+// result is pEndOfLine's. Any other line is left to the grammar, having been only looked at.
+std::optional<Reply<bool>> ifdefLineDirect(State& s) {
+    const char32_t* const end = s.end;
+    const char32_t* const nameBegin = blanksEnd(s.cur, end);
+    if (nameBegin == s.cur) return std::nullopt;
+    const char32_t* const nameEnd = nameBegin + substTokensLength(TextView(nameBegin, std::size_t(end - nameBegin)));
+    if (nameEnd == nameBegin) return std::nullopt;
+    const char32_t* const tail = lineTailEnd(nameEnd, end);
+    if (!tail || !isLineBreakAt(tail, end)) return std::nullopt;
+    advanceWithinLine(s, nameBegin);
+    Text name;
+    substTokensDirect(s, name);
+    const bool found = lookupSubstVar(s.st(), stripSpaces(name)).has_value();
+    advanceWithinLine(s, tail);
+    Reply<Text> nl = pEndOfLine(s);
+    return okReply(true, found, std::move(nl.err));
+}
+
+template <bool Direct> Reply<Text> ifdefDirective(State& s, bool isIfdef) {
+    if (ConditionalLevel::exhausted()) return pConditionalTooDeep(s);
+    ConditionalLevel level;
+    // The directive's line is one unit up to its line end, so that a return from an
+    // included file there leaves none of the line's pending errors behind.
+    static const auto directiveLine = droppingErrorsLeftBehind(ifdefLineInFull);
+    Seq q(s);
+    std::optional<Reply<bool>> direct;
+    if constexpr (Direct) direct = ifdefLineDirect(s);
+    bool found = direct ? q.take(std::move(*direct)) : q(directiveLine);
+    if (!q) return q.failure();
+    Text out = q([branch = found == isIfdef](State& st) { return condLoop<Direct>(st, branch, false, Text(U"\n")); });
+    if (!q) return q.failure();
+    return q.ok(std::move(out));
+}
+
+} // namespace
+
+Reply<Text> pSkipLine(State& s) { return skipLine<true>(s); }
+Reply<Text> pSkipLineInFull(State& s) { return skipLine<false>(s); }
+
+Reply<Text> pCondBlock(State& s, bool firstBranchTaken) { return condLoop<true>(s, firstBranchTaken, false, Text()); }
+Reply<Text> pCondBlockInFull(State& s, bool firstBranchTaken) {
+    return condLoop<false>(s, firstBranchTaken, false, Text());
+}
 
 Reply<Text> pCondElseBlock(State& s, bool firstBranchTaken) {
-    return condLoop(s, firstBranchTaken, true, Text());
+    return condLoop<true>(s, firstBranchTaken, true, Text());
 }
 
 Reply<Text> pCondLine(State& s, bool taken) { return taken ? pLineStep(s) : pSkipLine(s); }
@@ -180,32 +328,7 @@ Reply<Text> pConditionalTooDeep(State& s) {
     return Failure{std::move(r.err), r.consumed};
 }
 
-Reply<Text> pIfdefDirective(State& s, bool isIfdef) {
-    if (ConditionalLevel::exhausted()) return pConditionalTooDeep(s);
-    ConditionalLevel level;
-    // The directive's line is one unit up to its line end, so that a return from an
-    // included file there leaves none of the line's pending errors behind.
-    static const auto directiveLine = droppingErrorsLeftBehind([](State& st) -> Reply<bool> {
-        Seq q(st);
-        q(nbsp);
-        if (!q) return q.failure();
-        q(manySkip(nbsp));
-        if (!q) return q.failure();
-        Text name = q(pRestOfLineSubst);
-        if (!q) return q.failure();
-        name += q(pTrailingBlanks);
-        if (!q) return q.failure();
-        bool found = lookupSubstVar(st.st(), stripSpaces(name)).has_value();
-        q(pDirectiveLineEnd);
-        if (!q) return q.failure();
-        return q.ok(found);
-    });
-    Seq q(s);
-    bool found = q(directiveLine);
-    if (!q) return q.failure();
-    Text out = q([branch = found == isIfdef](State& st) { return condLoop(st, branch, false, Text(U"\n")); });
-    if (!q) return q.failure();
-    return q.ok(std::move(out));
-}
+Reply<Text> pIfdefDirective(State& s, bool isIfdef) { return ifdefDirective<true>(s, isIfdef); }
+Reply<Text> pIfdefDirectiveInFull(State& s, bool isIfdef) { return ifdefDirective<false>(s, isIfdef); }
 
 } // namespace zarnet

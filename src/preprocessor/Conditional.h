@@ -32,6 +32,10 @@ Reply<Text> pSkipLine(State& s);
 
 // The block's lines through its #end-if line, the first branch taken when the flag is set.
 Reply<Text> pCondBlock(State& s, bool firstBranchTaken);
+// pSkipLine and pCondBlock without the direct paths for common lines (the reference that
+// the direct paths must agree with); taken lines still go through the line step.
+Reply<Text> pSkipLineInFull(State& s);
+Reply<Text> pCondBlockInFull(State& s, bool firstBranchTaken);
 // The else-branch through the #end-if line; the flag is that of the first branch.
 Reply<Text> pCondElseBlock(State& s, bool firstBranchTaken);
 // One line of a branch: the line step when taken, the skipper otherwise.
@@ -40,5 +44,7 @@ Reply<Text> pCondLine(State& s, bool taken);
 // After "#ifdef" (flag true) or "#ifndef" (flag false): the name, looked up in the
 // substitution table, and the block. Result "\n" and the block's text.
 Reply<Text> pIfdefDirective(State& s, bool isIfdef);
+// The same without the direct paths of its line and block.
+Reply<Text> pIfdefDirectiveInFull(State& s, bool isIfdef);
 
 } // namespace zarnet

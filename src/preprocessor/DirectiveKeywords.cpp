@@ -5,6 +5,8 @@
 #include "preprocessor/LineEnd.h"
 #include "preprocessor/LineScanner.h"
 
+#include <optional>
+
 namespace zarnet {
 
 namespace {
@@ -44,6 +46,39 @@ template <class K> Reply<Text> keywordLine(State& s, K keyword) {
         if (!q) return q.failure();
         return q.ok(std::move(nl));
     })(s);
+}
+
+// Past the #else / #end-if keyword at p, or null when it is not there.
+const char32_t* elseKeywordEnd(const char32_t* p, const char32_t* end) {
+    return keywordCIAt(p, end, U"#else") ? p + 5 : nullptr;
+}
+const char32_t* endIfKeywordEnd(const char32_t* p, const char32_t* end) {
+    if (!keywordCIAt(p, end, U"#end")) return nullptr;
+    p += 4;
+    if (p != end && *p == U'-') ++p;
+    return keywordCIAt(p, end, U"if") ? p + 2 : nullptr;
+}
+
+bool keywordMayStandAt(const char32_t* p, const char32_t* end,
+                       const char32_t* (*keywordEnd)(const char32_t*, const char32_t*)) {
+    const char32_t* after = keywordEnd(p, end);
+    return after && (after == end || *after == U'!' || isWhiteSpace(*after));
+}
+
+// The direct path of keywordLine, for the line it is almost always given: blanks, the
+// keyword followed by white space, and a rest that a line break ends. There the unit
+// matches, and pDropRestOfLine ends with pEndOfLine consuming the line break, which drops
+// every error pending before it and crosses no file switch; so the result is
+// pEndOfLine's. Any other line is left to the grammar, having been only looked at.
+std::optional<Reply<Text>> keywordLineDirect(State& s,
+                                             const char32_t* (*keywordEnd)(const char32_t*, const char32_t*)) {
+    const char32_t* const end = s.end;
+    const char32_t* const after = keywordEnd(blanksEnd(s.cur, end), end);
+    if (!after || after == end || !isWhiteSpace(*after)) return std::nullopt;
+    const char32_t* const lineEnd = lineCharsEnd(after, end);
+    if (!isLineBreakAt(lineEnd, end)) return std::nullopt;
+    advanceWithinLine(s, lineEnd);
+    return pEndOfLine(s);
 }
 
 // A keyword where no open block can take it: the keyword as a unit, then the failure.
@@ -168,8 +203,37 @@ Reply<Text> pDropRestOfLine(State& s) {
     return q.ok(std::move(nl));
 }
 
-Reply<Text> pElseLine(State& s) { return keywordLine(s, pElseKeyword); }
-Reply<Text> pEndIfLine(State& s) { return keywordLine(s, pEndIfKeyword); }
+Reply<Text> pElseLine(State& s) {
+    if (std::optional<Reply<Text>> r = keywordLineDirect(s, elseKeywordEnd)) return std::move(*r);
+    return pElseLineInFull(s);
+}
+Reply<Text> pEndIfLine(State& s) {
+    if (std::optional<Reply<Text>> r = keywordLineDirect(s, endIfKeywordEnd)) return std::move(*r);
+    return pEndIfLineInFull(s);
+}
+Reply<Text> pElseLineInFull(State& s) { return keywordLine(s, pElseKeyword); }
+Reply<Text> pEndIfLineInFull(State& s) { return keywordLine(s, pEndIfKeyword); }
+
+bool keywordCIAt(const char32_t* p, const char32_t* end, TextView keyword) {
+    if (std::size_t(end - p) < keyword.size()) return false;
+    for (char32_t k : keyword) {
+        const char32_t c = *p++;
+        if (c != k && !(k >= U'a' && k <= U'z' && c == k - 32)) return false;
+    }
+    return true;
+}
+
+const char32_t* blanksEnd(const char32_t* p, const char32_t* end) {
+    while (p != end && isBlankChar(*p)) ++p;
+    return p;
+}
+
+bool elseKeywordMayStandAt(const char32_t* p, const char32_t* end) {
+    return keywordMayStandAt(p, end, elseKeywordEnd);
+}
+bool endIfKeywordMayStandAt(const char32_t* p, const char32_t* end) {
+    return keywordMayStandAt(p, end, endIfKeywordEnd);
+}
 
 Reply<Text> pElseOutOfPlace(State& s) { return keywordOutOfPlace(s, pElseKeyword, msg::kElseWithoutIf); }
 Reply<Text> pEndIfOutOfPlace(State& s) { return keywordOutOfPlace(s, pEndIfKeyword, msg::kEndIfWithoutIf); }

@@ -63,6 +63,22 @@ Reply<Text> pDropRestOfLine(State& s);
 // of the line, dropped. Result "\n".
 Reply<Text> pElseLine(State& s);
 Reply<Text> pEndIfLine(State& s);
+// The same without the direct path for a line that the keyword begins and a line break
+// ends (the reference that the direct path must agree with).
+Reply<Text> pElseLineInFull(State& s);
+Reply<Text> pEndIfLineInFull(State& s);
+
+// Looks of the direct paths, which read nothing but the characters they are given.
+// Whether the text at p starts with the keyword as charCI compares it (keywords are ASCII,
+// letters in lower case).
+bool keywordCIAt(const char32_t* p, const char32_t* end, TextView keyword);
+// Past the blanks (as nbsp takes them) from p.
+const char32_t* blanksEnd(const char32_t* p, const char32_t* end);
+// Whether "#else" / the #end-if keyword stands at p with what may be its separator. When
+// not, the keyword fails there under `attempt` without any effect, and so do the
+// out-of-place parsers at p and the #else / #end-if lines whose blanks end at p.
+bool elseKeywordMayStandAt(const char32_t* p, const char32_t* end);
+bool endIfKeywordMayStandAt(const char32_t* p, const char32_t* end);
 // An #else / #end-if keyword where no open block can take it: ends the run with the SQR
 // message. Fails without consuming when the keyword is not there; never succeeds.
 Reply<Text> pElseOutOfPlace(State& s);

@@ -184,6 +184,50 @@ TEST(CondBlock, ErrorsAfterAReturnNameTheResumedFile) {
     }
 }
 
+// The direct paths of the skipper, the block loop and the #ifdef line against the plain
+// grammar, on texts built from the pieces that tell block lines apart: openers, partial
+// keywords, #else and #end-if in any case, blanks, comments, every kind of line end, a
+// reference to a name without a value (which is warned about), in the root file and at the
+// end of an included file whose includer goes on with the block.
+using TextParser = Reply<Text> (*)(State&);
+void expectDirectPathsAgree(std::initializer_list<std::pair<TextParser, TextParser>> pairs) {
+    const std::vector<Text> pieces = {
+        U"#ifdef", U"#IFNDEF", U"#if", U"#ifn", U"def", U"#else", U"#Else", U"#end-if", U"#ENDIF", U"#end", U"-",
+        U"if",     U" ",       U"\t",  U"\n",  U"\r",   U"\r\n",  U"!",     U"x",       U"X",      U"{y}",  U"\u00a0",
+        U"#",      U" x\n",   U"!=",
+    };
+    // The includer goes on with the block's own #else or #end-if line, or with other text.
+    const ParserState users[] = {withX(), test::includedFrom(withX(), U" #else\nx\n\n#end-if\n#end-if\nz"),
+                                 test::includedFrom(withX(), U"#end-if\nx\n#end-if\n"),
+                                 test::includedFrom(withX(), U"x\n#end-if\n#end-if\n")};
+    for (const ParserState& user : users) {
+        const bool root = user.context.empty();
+        test::forPieceSequences(pieces, root ? 3 : 2, root ? 3000 : 1500, 14, [&](const Text& text) {
+            for (auto [direct, grammar] : pairs) test::expectSameAsGrammar(direct, grammar, text, user);
+        });
+        if (testing::Test::HasFatalFailure()) return;
+    }
+}
+
+TEST(CondBlock, SkipperAgreesWithTheGrammar) { expectDirectPathsAgree({{pSkipLine, pSkipLineInFull}}); }
+
+TEST(CondBlock, BlockLoopFromATakenBranchAgreesWithTheGrammar) {
+    expectDirectPathsAgree(
+        {{[](State& s) { return pCondBlock(s, true); }, [](State& s) { return pCondBlockInFull(s, true); }}});
+}
+
+TEST(CondBlock, BlockLoopFromASkippedBranchAgreesWithTheGrammar) {
+    expectDirectPathsAgree(
+        {{[](State& s) { return pCondBlock(s, false); }, [](State& s) { return pCondBlockInFull(s, false); }}});
+}
+
+TEST(IfdefDirective, DirectPathsAgreeWithTheGrammar) {
+    expectDirectPathsAgree({
+        {[](State& s) { return pIfdefDirective(s, true); }, [](State& s) { return pIfdefDirectiveInFull(s, true); }},
+        {[](State& s) { return pIfdefDirective(s, false); }, [](State& s) { return pIfdefDirectiveInFull(s, false); }},
+    });
+}
+
 TEST(IfdefDirective, NameLookup) {
     ParserState st = withX();
     st.symtab = st.symtab.insert(U"A", U"").insert(U"A B2", U"x").insert(U"P!=Q", U"x").insert(U"REF", U"X");

@@ -168,6 +168,22 @@ TEST(ElseAndEndIfLines, WholeLinesLeaveOneLineFeed) {
     EXPECT_TRUE(cr.consumed);
 }
 
+// The direct paths of the #else and #end-if lines against the grammar, on texts built from
+// the pieces that tell the keywords, separators and line ends apart, in the root file and
+// at the end of an included one.
+TEST(ElseAndEndIfLines, DirectPathAgreesWithTheGrammar) {
+    const std::vector<Text> pieces = {U"#else", U"#ELSE", U"#end", U"#End", U"-",  U"if", U"IF", U"#endif",
+                                      U"#",     U"e",     U" ",    U"\t",   U"\n", U"\r", U"!",  U"=",
+                                      U"x",     U"\u00a0", U"\r\n", U"!=",  U"!!", U"x\n"};
+    for (const ParserState& user : {initialState(), test::includedFrom(initialState(), U"#end-if\nx")}) {
+        test::forPieceSequences(pieces, 3, 4000, 8, [&](const Text& line) {
+            test::expectSameAsGrammar(pElseLine, pElseLineInFull, line, user);
+            test::expectSameAsGrammar(pEndIfLine, pEndIfLineInFull, line, user);
+        });
+        if (HasFatalFailure()) return;
+    }
+}
+
 TEST(LineEnds, AReturnFromAnIncludedTextLeavesNoErrorThere) {
     // Each line below ends the included text "z.sqc" and returns to "r.sqr", whose name
     // sorts before it; what fails next fails in "r.sqr".

@@ -40,6 +40,27 @@ template <class P> std::string errorAfterTheEndOfZ(P p, const std::string& inclu
     return runOn(then, included, user, "z.sqc").error;
 }
 
+// The user state of a text that "r.sqr" includes at its line 4, `rest` following there.
+inline ParserState includedFrom(ParserState user, const Text& rest) {
+    const InputView in = keepText(rest);
+    user.context = user.context.push(Context{SourcePos{SourceName(U"r.sqr"), 4, 1}, in.begin, in.end});
+    return user;
+}
+
+// Texts built from pieces: every sequence of up to `maxPieces` pieces, then `randomCount`
+// random sequences of up to `longest` pieces, handed to check in turn.
+template <class F>
+void forPieceSequences(const std::vector<Text>& pieces, std::size_t maxPieces, int randomCount, std::size_t longest,
+                       F check) {
+    Text indices;
+    for (std::size_t i = 0; i < pieces.size(); ++i) indices += char32_t(i);
+    forShortAndRandomTexts(indices, maxPieces, randomCount, longest, U"", [&](const Text& choice) {
+        Text text;
+        for (char32_t i : choice) text += pieces[i];
+        check(text);
+    });
+}
+
 inline std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 } // namespace zarnet::test

@@ -70,8 +70,7 @@ std::string showDouble(double d, int level) {
 }
 
 std::string show(const PPValue& v, int level) {
-    std::string num = v.number ? paren(true, "Just " + showDouble(*v.number, 11)) : "Nothing";
-    if (v.number) num = "Just " + showDouble(*v.number, 11);
+    std::string num = v.number ? "Just " + showDouble(*v.number, 11) : "Nothing";
     return paren(level > 10, "PPValue (" + quoteText(v.text) + "," + num + ")");
 }
 

@@ -1,6 +1,5 @@
 #include "SourcePos.h"
 
-#include <memory>
 #include <unordered_set>
 
 namespace zarnet {

@@ -48,16 +48,6 @@ template <class K> Reply<Text> keywordLine(State& s, K keyword) {
     })(s);
 }
 
-// Past the #else / #end-if keyword at p, or null when it is not there.
-const char32_t* elseKeywordEnd(const char32_t* p, const char32_t* end) {
-    return keywordCIAt(p, end, U"#else") ? p + 5 : nullptr;
-}
-const char32_t* endIfKeywordEnd(const char32_t* p, const char32_t* end) {
-    if (!keywordCIAt(p, end, U"#end")) return nullptr;
-    p += 4;
-    if (p != end && *p == U'-') ++p;
-    return keywordCIAt(p, end, U"if") ? p + 2 : nullptr;
-}
 
 bool keywordMayStandAt(const char32_t* p, const char32_t* end,
                        const char32_t* (*keywordEnd)(const char32_t*, const char32_t*)) {
@@ -221,6 +211,16 @@ bool keywordCIAt(const char32_t* p, const char32_t* end, TextView keyword) {
         if (c != k && !(k >= U'a' && k <= U'z' && c == k - 32)) return false;
     }
     return true;
+}
+
+const char32_t* elseKeywordEnd(const char32_t* p, const char32_t* end) {
+    return keywordCIAt(p, end, U"#else") ? p + 5 : nullptr;
+}
+const char32_t* endIfKeywordEnd(const char32_t* p, const char32_t* end) {
+    if (!keywordCIAt(p, end, U"#end")) return nullptr;
+    p += 4;
+    if (p != end && *p == U'-') ++p;
+    return keywordCIAt(p, end, U"if") ? p + 2 : nullptr;
 }
 
 const char32_t* blanksEnd(const char32_t* p, const char32_t* end) {

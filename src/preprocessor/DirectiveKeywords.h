@@ -72,6 +72,10 @@ Reply<Text> pEndIfLineInFull(State& s);
 // Whether the text at p starts with the keyword as charCI compares it (keywords are ASCII,
 // letters in lower case).
 bool keywordCIAt(const char32_t* p, const char32_t* end, TextView keyword);
+// Past the "#else" / #end-if keyword ("#end", an optional "-", "if") at p, or null when
+// it is not there.
+const char32_t* elseKeywordEnd(const char32_t* p, const char32_t* end);
+const char32_t* endIfKeywordEnd(const char32_t* p, const char32_t* end);
 // Past the blanks (as nbsp takes them) from p.
 const char32_t* blanksEnd(const char32_t* p, const char32_t* end);
 // Whether "#else" / the #end-if keyword stands at p with what may be its separator. When

@@ -15,17 +15,6 @@ namespace zarnet {
 
 namespace {
 
-// Whether the input at p starts with the keyword as charCI compares it: a letter in
-// either case, any other character exactly. Keywords are ASCII, letters in lower case.
-bool keywordAt(const char32_t* p, const char32_t* end, TextView keyword) {
-    if (std::size_t(end - p) < keyword.size()) return false;
-    for (char32_t k : keyword) {
-        const char32_t c = *p++;
-        if (c != k && !(k >= U'a' && k <= U'z' && c == k - 32)) return false;
-    }
-    return true;
-}
-
 // A directive keyword and the separator after it, tried as a unit; once both matched,
 // the handler alone decides, and its failure, clean or not, ends the line after consuming.
 // `literal` is the keyword that `keyword` reads. When it is there, followed by white space,
@@ -36,7 +25,7 @@ template <bool Direct, class K, class H> Reply<Text> keywordThen(State& s, TextV
     Seq q(s);
     Text k;
     const char32_t* after = nullptr;
-    if (Direct && keywordAt(s.cur, s.end, literal) && (after = s.cur + literal.size()) != s.end &&
+    if (Direct && keywordCIAt(s.cur, s.end, literal) && (after = s.cur + literal.size()) != s.end &&
         isWhiteSpace(*after)) {
         k.assign(s.cur, after);
         advanceWithinLine(s, after);
@@ -109,15 +98,13 @@ bool separatorMayFollow(const char32_t* p, const char32_t* end) {
 
 // The keyword, then what may be its separator.
 bool keywordUnitAt(const char32_t* p, const char32_t* end, TextView keyword) {
-    return keywordAt(p, end, keyword) && separatorMayFollow(p + keyword.size(), end);
+    return keywordCIAt(p, end, keyword) && separatorMayFollow(p + keyword.size(), end);
 }
 
 // "#end", an optional "-", "if", then what may be its separator, as pEndIfKeyword reads them.
 bool endIfKeywordUnitAt(const char32_t* p, const char32_t* end) {
-    if (!keywordAt(p, end, U"#end")) return false;
-    p += 4;
-    if (p != end && *p == U'-') ++p;
-    return keywordUnitAt(p, end, U"if");
+    const char32_t* after = endIfKeywordEnd(p, end);
+    return after && separatorMayFollow(after, end);
 }
 
 // The alternatives that can take the line at s. Every other one fails at its keyword (or
@@ -138,7 +125,7 @@ unsigned candidatesFor(const State& s) {
         if (keywordUnitAt(p, end, U"ask")) chosen |= bit(kAsk);
         break;
     case U'e': case U'E':
-        if (keywordAt(p, end, U"end-setup")) chosen |= bit(kEndSetup);
+        if (keywordCIAt(p, end, U"end-setup")) chosen |= bit(kEndSetup);
         break;
     case U'#':
         if (endIfKeywordUnitAt(p, end)) chosen |= bit(kEndIf);

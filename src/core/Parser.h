@@ -43,11 +43,29 @@ struct State {
 
     bool atEnd() const noexcept { return cur == end; }
     char32_t peek() const noexcept { return *cur; }
+    // The character n places ahead of the current one, or nothing past the end.
+    std::optional<char32_t> peekAt(std::size_t n) const noexcept {
+        if (std::size_t(end - cur) <= n) return std::nullopt;
+        return cur[n];
+    }
+    // Consumes the next character (there must be one) and moves the position past it.
+    char32_t take() noexcept {
+        char32_t c = *cur++;
+        advancePos(pos, c);
+        return c;
+    }
     TextView rest() const noexcept { return TextView(cur, std::size_t(end - cur)); }
     InputView input() const noexcept { return InputView{cur, end}; }
     const ParserState& st() const noexcept { return user->state; }
     template <class F> void modify(F&& f) { user = modifiedState(user, std::forward<F>(f)); }
 };
+
+// Consumes characters while `pred` holds; result them. Never fails.
+template <class F> Text takeWhile(State& s, F pred) {
+    Text out;
+    while (!s.atEnd() && pred(s.peek())) appendChar(out, s.take());
+    return out;
+}
 
 template <class T> struct Reply {
     T value{};

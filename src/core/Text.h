@@ -10,6 +10,10 @@ namespace zarnet {
 using Text = std::u32string;
 using TextView = std::u32string_view;
 
+// Appends one character to a text. Grammars build texts only through this (never with
+// += on a character), so they do not depend on how texts are stored.
+inline void appendChar(Text& t, char32_t c) { t.push_back(c); }
+
 // UTF-8 encoding of a text (all output is UTF-8).
 std::string toUtf8(TextView t);
 // Text of an ASCII literal, for building messages and keywords from plain strings.

@@ -220,7 +220,7 @@ TEST(Digits, DecimalSignAndFraction) {
     EXPECT_EQ(fractionValue(U"25"), 0.25);
     EXPECT_EQ(fractionValue(U"05"), 0.05);
     EXPECT_EQ(fractionValue(U"07"), 0.06999999999999999);
-    EXPECT_EQ(fractionValue(Text(20, U'9')), 1.0);
+    EXPECT_EQ(fractionValue(fromAscii(std::string(20, '9'))), 1.0);
 }
 
 TEST(ShowNumLiteral, FixedAndExponentForms) {

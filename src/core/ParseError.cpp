@@ -80,66 +80,102 @@ std::string MsgText::build() const {
     return std::string();
 }
 
-ParseError::ParseError(SourcePos p, Message m) : pos_(p) {
+void MsgText::dropBox(const TextBox* b) noexcept { delete b; }
+
+void ParseError::addToRope(Message m) {
     auto n = makeRc<MsgNode>();
     n->items[0] = std::move(m);
     n->count = 1;
-    msgs_ = std::move(n);
+    if (more_) {
+        auto cat = makeRc<MsgNode>();
+        cat->left = std::move(more_);
+        cat->right = std::move(n);
+        more_ = std::move(cat);
+    } else {
+        more_ = std::move(n);
+    }
 }
 
-ParseError::ParseError(SourcePos p, Message a, Message b) : pos_(p) {
-    auto n = makeRc<MsgNode>();
-    n->items[0] = std::move(a);
-    n->items[1] = std::move(b);
-    n->count = 2;
-    msgs_ = std::move(n);
+void ParseError::add(const Message& m) {
+    if (!more_ && InlineMsg::fits(m)) {
+        InlineMsg i = InlineMsg::of(m);
+        for (int k = 0; k < count_; ++k)
+            if (inline_[k] == i) return;
+        if (count_ < kInline) {
+            inline_[count_++] = i;
+            return;
+        }
+    }
+    addToRope(m);
 }
 
-std::vector<Message> ParseError::messages() const {
-    std::vector<Message> out;
+namespace {
+template <class F> void forEachNode(const MsgNode* root, F f) {
     std::vector<const MsgNode*> stack;
-    if (msgs_) stack.push_back(msgs_.get());
+    if (root) stack.push_back(root);
     while (!stack.empty()) {
         const MsgNode* n = stack.back();
         stack.pop_back();
-        for (int i = 0; i < n->count; ++i) out.push_back(n->items[i]);
+        for (int i = 0; i < n->count; ++i) f(n->items[i]);
         if (n->right) stack.push_back(n->right.get());
         if (n->left) stack.push_back(n->left.get());
     }
+}
+} // namespace
+
+std::vector<Message> ParseError::messages() const {
+    std::vector<Message> out;
+    for (int i = 0; i < count_; ++i) out.push_back(inline_[i].message());
+    forEachNode(more_.get(), [&out](const Message& m) { out.push_back(m); });
     return out;
 }
 
+// Appends the messages of e2 (at the same position) after this error's.
+void ParseError::pool(const ParseError& e2) {
+    if (!more_) {
+        for (int i = 0; i < e2.count_; ++i) add(e2.inline_[i].message());
+        if (!e2.more_) return;
+        if (!more_) {
+            more_ = e2.more_;
+            return;
+        }
+        auto cat = makeRc<MsgNode>();
+        cat->left = std::move(more_);
+        cat->right = e2.more_;
+        more_ = std::move(cat);
+        return;
+    }
+    auto tail = makeRc<MsgNode>();
+    for (int i = 0; i < e2.count_; ++i) tail->items[i] = e2.inline_[i].message();
+    tail->count = e2.count_;
+    tail->left = e2.more_;
+    auto cat = makeRc<MsgNode>();
+    cat->left = std::move(more_);
+    cat->right = std::move(tail);
+    more_ = std::move(cat);
+}
+
 ParseError mergeError(const ParseError& e1, const ParseError& e2) {
-    if (!e2.msgs_ && e1.msgs_) return e1;
-    if (!e1.msgs_ && e2.msgs_) return e2;
+    const bool m1 = e1.hasMessages(), m2 = e2.hasMessages();
+    if (!m2 && m1) return e1;
+    if (!m1 && m2) return e2;
     int c = compare(e1.pos_, e2.pos_);
     if (c > 0) return e1;
     if (c < 0) return e2;
-    if (!e1.msgs_) return e1;
-    auto n = makeRc<MsgNode>();
-    n->left = e1.msgs_;
-    n->right = e2.msgs_;
-    return ParseError(e1.pos_, Rc<const MsgNode>(std::move(n)));
+    if (!m1) return e1;
+    ParseError out = e1;
+    out.pool(e2);
+    return out;
 }
 
 ParseError setExpectErrors(const ParseError& e, MsgText label) {
-    std::vector<Message> ms = e.messages();
-    auto first = makeRc<MsgNode>();
-    first->items[0] = Message{MsgKind::Expect, std::move(label)};
-    first->count = 1;
-    Rc<const MsgNode> list = std::move(first);
-    // Rebuild as a left-leaning chain of one-message nodes, keeping the order.
-    for (const Message& m : ms) {
-        if (m.kind == MsgKind::Expect) continue;
-        auto leaf = makeRc<MsgNode>();
-        leaf->items[0] = m;
-        leaf->count = 1;
-        auto cat = makeRc<MsgNode>();
-        cat->left = list;
-        cat->right = std::move(leaf);
-        list = std::move(cat);
-    }
-    return ParseError(e.pos_, std::move(list));
+    ParseError out(e.pos_, Message{MsgKind::Expect, std::move(label)});
+    for (int i = 0; i < e.count_; ++i)
+        if (e.inline_[i].kind != MsgKind::Expect) out.add(e.inline_[i].message());
+    forEachNode(e.more_.get(), [&out](const Message& m) {
+        if (m.kind != MsgKind::Expect) out.add(m);
+    });
+    return out;
 }
 
 namespace {

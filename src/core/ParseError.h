@@ -14,12 +14,15 @@ namespace zarnet {
 
 enum class MsgKind : std::uint8_t { SysUnExpect = 0, UnExpect = 1, Expect = 2, Message = 3 };
 
-struct TextBox : RcObject {
+// An owned message text, shared by the copies of the message that holds it.
+struct TextBox {
     explicit TextBox(Text t) : text(std::move(t)) {}
     Text text;
+    mutable std::size_t refs = 1;
 };
 
-// The text of one message, in one of a few unbuilt forms.
+// The text of one message, in one of a few unbuilt forms. Sixteen bytes: errors hold a
+// few of these inline.
 class MsgText {
 public:
     enum class Form : std::uint8_t {
@@ -32,7 +35,29 @@ public:
         QuotedOwned,   // an owned text in double quotes, escaped
     };
 
-    MsgText() = default;
+    MsgText() noexcept : ascii_(nullptr) {}
+    MsgText(const MsgText& o) noexcept : ascii_(o.ascii_), len_(o.len_), form_(o.form_) { retain(); }
+    MsgText& operator=(const MsgText& o) noexcept {
+        o.retain();
+        release();
+        ascii_ = o.ascii_;
+        len_ = o.len_;
+        form_ = o.form_;
+        return *this;
+    }
+    MsgText(MsgText&& o) noexcept : ascii_(o.ascii_), len_(o.len_), form_(o.form_) { o.form_ = Form::Empty; }
+    MsgText& operator=(MsgText&& o) noexcept {
+        if (this != &o) {
+            release();
+            ascii_ = o.ascii_;
+            len_ = o.len_;
+            form_ = o.form_;
+            o.form_ = Form::Empty;
+        }
+        return *this;
+    }
+    ~MsgText() { release(); }
+
     static MsgText empty() { return MsgText(); }
     // s must outlive every error that holds it (grammar literals do).
     static MsgText literal(const char* s) {
@@ -41,12 +66,7 @@ public:
         m.ascii_ = s;
         return m;
     }
-    static MsgText owned(Text t) {
-        MsgText m;
-        m.form_ = Form::Owned;
-        m.box_ = makeRc<TextBox>(std::move(t));
-        return m;
-    }
+    static MsgText owned(Text t) { return boxed(Form::Owned, std::move(t)); }
     static MsgText quotedChar(char32_t c) {
         MsgText m;
         m.form_ = Form::QuotedChar;
@@ -67,26 +87,38 @@ public:
         m.len_ = static_cast<std::uint32_t>(t.size());
         return m;
     }
-    static MsgText quotedOwned(Text t) {
-        MsgText m;
-        m.form_ = Form::QuotedOwned;
-        m.box_ = makeRc<TextBox>(std::move(t));
-        return m;
-    }
+    static MsgText quotedOwned(Text t) { return boxed(Form::QuotedOwned, std::move(t)); }
 
     Form form() const noexcept { return form_; }
     // The message text as it is shown (UTF-8).
     std::string build() const;
-
 private:
-    Form form_ = Form::Empty;
-    char32_t ch_ = 0;
-    std::uint32_t len_ = 0;
+    friend class ParseError;
+    static MsgText boxed(Form f, Text t) {
+        MsgText m;
+        m.form_ = f;
+        m.box_ = new TextBox(std::move(t));
+        return m;
+    }
+    // Out of line: the compiler cannot follow the form tests that guard the count.
+    [[gnu::noinline]] static void dropBox(const TextBox* b) noexcept;
+    friend struct InlineMsg;
+    bool isBoxed() const noexcept { return form_ == Form::Owned || form_ == Form::QuotedOwned; }
+    void retain() const noexcept {
+        if (isBoxed()) ++box_->refs;
+    }
+    void release() noexcept {
+        if (isBoxed() && --box_->refs == 0) dropBox(box_);
+    }
+
     union {
         const char* ascii_;
-        const char32_t* view_ = nullptr;
+        const char32_t* view_;
+        char32_t ch_;
+        const TextBox* box_;
     };
-    Rc<const TextBox> box_;
+    std::uint32_t len_ = 0;
+    Form form_ = Form::Empty;
 };
 
 struct Message {
@@ -94,23 +126,72 @@ struct Message {
     MsgText text;
 };
 
-// Messages form a small immutable rope so that errors at one position pool their
-// messages without copying them.
+// Messages beyond those an error holds inline form a small immutable rope, so that errors
+// at one position pool their messages without copying them. The order of a node's
+// messages: its items, then left, then right.
 struct MsgNode : RcObject, Pooled<MsgNode> {
     Message items[4];
     std::uint8_t count = 0;
     Rc<const MsgNode> left, right;
 };
 
+// A message without an owned text, as an error holds it inline: trivially copied.
+struct InlineMsg {
+    union {
+        const char* ascii;
+        const char32_t* view;
+        char32_t ch;
+    };
+    std::uint32_t len;
+    MsgText::Form form;
+    MsgKind kind;
+
+    static bool fits(const Message& m) noexcept { return !m.text.isBoxed(); }
+    static InlineMsg of(const Message& m) noexcept {
+        InlineMsg i;
+        i.ascii = m.text.ascii_;
+        i.len = m.text.len_;
+        i.form = m.text.form_;
+        i.kind = m.kind;
+        return i;
+    }
+    Message message() const noexcept {
+        Message m;
+        m.kind = kind;
+        m.text.ascii_ = ascii;
+        m.text.len_ = len;
+        m.text.form_ = form;
+        return m;
+    }
+    bool operator==(const InlineMsg& o) const noexcept {
+        if (kind != o.kind || form != o.form) return false;
+        switch (form) {
+        case MsgText::Form::Empty: return true;
+        case MsgText::Form::QuotedChar:
+        case MsgText::Form::SingleQuoted: return ch == o.ch;
+        case MsgText::Form::QuotedStatic: return view == o.view && len == o.len;
+        default: return ascii == o.ascii;
+        }
+    }
+};
+
+// A position and its messages. Up to kInline messages are held in the error itself, so
+// that making, merging and dropping the errors of failed tests allocates nothing; only
+// errors that pool more messages at one position allocate.
 class ParseError {
 public:
+    static constexpr int kInline = 3;
+
     ParseError() = default;
     explicit ParseError(SourcePos p) : pos_(p) {}
-    ParseError(SourcePos p, Message m);
-    ParseError(SourcePos p, Message a, Message b);
+    ParseError(SourcePos p, Message m) : pos_(p) { add(m); }
+    ParseError(SourcePos p, Message a, Message b) : pos_(p) {
+        add(a);
+        add(b);
+    }
 
     const SourcePos& pos() const noexcept { return pos_; }
-    bool hasMessages() const noexcept { return bool(msgs_); }
+    bool hasMessages() const noexcept { return count_ != 0 || more_; }
     std::vector<Message> messages() const;
 
     friend ParseError mergeError(const ParseError& e1, const ParseError& e2);
@@ -120,12 +201,20 @@ public:
         e.pos_ = p;
         return e;
     }
-
-    ParseError(SourcePos p, Rc<const MsgNode> m) : pos_(p), msgs_(std::move(m)) {}
+    // Adds a message after the others; one equal to a message held inline is dropped
+    // (the rendered text is the same).
+    void add(const Message& m);
 
 private:
+    void pool(const ParseError& e2);
+    void addToRope(Message m);
+
+    // The messages: inline_[0, count_), then the rope. Once the rope has begun, every
+    // further message goes there, so the order stays the order of adding.
     SourcePos pos_;
-    Rc<const MsgNode> msgs_;
+    Rc<const MsgNode> more_;
+    std::uint8_t count_ = 0;
+    InlineMsg inline_[kInline];
 };
 
 inline ParseError unknownError(SourcePos p) { return ParseError(p); }

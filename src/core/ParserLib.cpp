@@ -21,13 +21,10 @@ Reply<char32_t> charCI(State& s, char32_t c) {
     if (!s.atEnd() && (s.peek() == upper || s.peek() == lower)) return detail::takeChar(s);
     // Both alternatives failed at the same place: their messages pool, upper case first.
     MsgText found = s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek());
-    auto n = makeRc<MsgNode>();
-    n->items[0] = Message{MsgKind::Expect, MsgText::quotedChar(upper)};
-    n->items[1] = Message{MsgKind::SysUnExpect, found};
-    n->items[2] = Message{MsgKind::Expect, MsgText::quotedChar(lower)};
-    n->items[3] = Message{MsgKind::SysUnExpect, found};
-    n->count = 4;
-    return emptyError(ParseError(s.pos, Rc<const MsgNode>(std::move(n))));
+    ParseError e(s.pos, Message{MsgKind::Expect, MsgText::quotedChar(upper)}, Message{MsgKind::SysUnExpect, found});
+    e.add(Message{MsgKind::Expect, MsgText::quotedChar(lower)});
+    e.add(Message{MsgKind::SysUnExpect, found});
+    return emptyError(std::move(e));
 }
 
 Reply<Text> stringCI(State& s, TextView keyword) {

@@ -33,14 +33,21 @@ struct SourcePos {
     SourceName sourceName;
     std::int64_t sourceLine = 1;
     std::int64_t sourceColumn = 1;
+    // In the second pass, the line of the preprocessed text this place lies on (counted
+    // from 1, moved by every line feed); 0 in the first pass. It is never shown: it only
+    // orders the places of the second pass, whose texts come from several files.
+    std::int64_t outputLine = 0;
 
+    // The same place in the same source (the output line, a derived key, is not compared).
     friend bool operator==(const SourcePos& a, const SourcePos& b) noexcept {
         return a.sourceName == b.sourceName && a.sourceLine == b.sourceLine &&
                a.sourceColumn == b.sourceColumn;
     }
 };
 
-// Source name, then line, then column.
+// Which of two places lies further on. Places of the second pass compare by where they
+// lie in the preprocessed text (output line, then column); others by source name, then
+// line, then column.
 int compare(const SourcePos& a, const SourcePos& b) noexcept;
 
 inline SourcePos initialPos(SourceName name) { return SourcePos{name, 1, 1}; }
@@ -51,6 +58,7 @@ inline void advancePos(SourcePos& p, char32_t c) noexcept {
     if (c == U'\n') {
         ++p.sourceLine;
         p.sourceColumn = 1;
+        if (p.outputLine) ++p.outputLine;
     } else if (c == U'\t') {
         std::int64_t m = (p.sourceColumn - 1) % 8;
         if (m < 0) m += 8;

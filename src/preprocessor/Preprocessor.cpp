@@ -59,6 +59,7 @@ Reply<Text> pPreprocessLines(State& s) {
 Reply<Unit> restartState(State& s, SourceName sourceName) {
     modifySequenceNo(s, [](std::int64_t) { return std::int64_t{1}; });
     s.pos = initialPos(sourceName);
+    s.pos.outputLine = 1; // positions from here on are places in the joined text
     s.modify([](ParserState& p) { p.sourceNameStack = p.sourceNameStack.reversed(); });
     return okReply(false, Unit{}, unknownError(s.pos));
 }

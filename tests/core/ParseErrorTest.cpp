@@ -80,6 +80,34 @@ TEST(Merge, MessagesWinThenTheLaterPositionThenBothPool) {
     EXPECT_EQ(mergeError(at9, inB).pos().sourceName, SourceName(U"b"));
 }
 
+TEST(Merge, SecondPassPlacesCompareByOutputLineThenColumn) {
+    auto placed = [](const char* name, std::int64_t line, std::int64_t col, std::int64_t outLine) {
+        SourcePos p = at(name, line, col);
+        p.outputLine = outLine;
+        return p;
+    };
+    // "b" sorts after "a", but "a" line 2 lies further on in the preprocessed text.
+    ParseError inB = err(placed("b", 1, 5, 1), {plain("b")});
+    ParseError inA = err(placed("a", 2, 1, 7), {plain("a")});
+    EXPECT_EQ(mergeError(inB, inA).pos().sourceName, SourceName(U"a"));
+    EXPECT_EQ(mergeError(inA, inB).pos().sourceName, SourceName(U"a"));
+    // On one output line the column decides; the same place pools.
+    ParseError laterColumn = err(placed("a", 2, 3, 7), {plain("c")});
+    EXPECT_EQ(mergeError(inA, laterColumn).pos().sourceColumn, 3);
+    EXPECT_EQ(renderError(mergeError(inA, err(placed("a", 2, 1, 7), {plain("more")}))),
+              "\"a\" (line 2, column 1):\na or more");
+}
+
+TEST(Merge, ManyMessagesAtOnePlaceKeepTheirOrder) {
+    ParseError e(at("a", 1, 1));
+    const char* words[] = {"a", "b", "c", "d", "e", "f", "g"};
+    for (const char* w : words) e = mergeError(e, err(at("a", 1, 1), {expect(w)}));
+    e = mergeError(e, ParseError(at("a", 1, 1), Message{MsgKind::Expect, MsgText::owned(U"h")}));
+    e = mergeError(e, err(at("a", 1, 1), {expect("i"), expect("a")}));
+    EXPECT_EQ(renderError(e), "\"a\" (line 1, column 1):\nexpecting a, b, c, d, e, f, g, h or i");
+    EXPECT_EQ(renderError(setExpectErrors(e, MsgText::literal("word"))), "\"a\" (line 1, column 1):\nexpecting word");
+}
+
 TEST(Merge, LabelReplacesExpectationsAndGoesFirst) {
     ParseError e = err(at("a", 1, 1), {sys(MsgText::quotedChar(U'x')), expect("one"), expect("two")});
     EXPECT_EQ(renderError(setExpectErrors(e, MsgText::literal("word"))),

@@ -247,3 +247,39 @@ TEST(Include, ReadsTheFilesOfItsRun) {
 
 } // namespace
 } // namespace zarnet
+
+namespace zarnet {
+namespace {
+
+// The second pass of a toy program: a procedure (a BEGIN line, body lines "ok" or empty, an
+// END line) or a program line. Both fail on the input below.
+Reply<Text> procedureOrProgram(State& s) {
+    static const auto bodyLine = seqLeft(optionally(string_(U"ok")), eol);
+    static const auto procedure =
+        seqRight(seqRight(seqRight(string_(U"begin-procedure"), eol), many(bodyLine)), string_(U"end-procedure"));
+    static const auto program = attempt(string_(U"begin-program"));
+    return choice(attempt(procedure), program)(s);
+}
+
+TEST(Include, SecondPassErrorsFurtherOnInThePreprocessedTextWin) {
+    // The body fails in "a.sqc", whose name sorts before the including "z.sqr": the error
+    // of the body, further on in the preprocessed text, wins over the program alternative's
+    // error at the first line.
+    MemoryFileSystem files;
+    files.add(U"./a.sqc", "ok\nbad\n");
+    RunContext run;
+    run.part<IncludeFiles>().fileSystem = &files;
+    ParserState st = initialState();
+    st.searchPaths = PList<Text>::fromVector({U"."});
+    auto o = runOn(
+        [&run](State& s) {
+            s.run = &run;
+            return pSqr(s, procedureOrProgram);
+        },
+        "begin-procedure\n#include 'a.sqc'\nend-procedure\n", st, "z.sqr");
+    ASSERT_FALSE(o.ok);
+    EXPECT_EQ(o.error, "\"a.sqc\" (line 2, column 1):\nunexpected \"b\"\nexpecting \"ok\", \"\\n\" or \"end-procedure\"");
+}
+
+} // namespace
+} // namespace zarnet

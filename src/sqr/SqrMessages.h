@@ -4,6 +4,10 @@
 namespace zarnet::sqr::msg {
 
 // --- lexical layer ---
+inline constexpr const char* literalNotEndedError = "(SQR 3501) Did not find end of literal.";
+inline constexpr const char* varTypeNotSpecifiedError = "(SQR 7206) The Variable type has not been specified.";
+inline constexpr const char* onlyInLocalProcedureError =
+    "(SQR 7207) This command is only allowed within local procedures.";
 
 
 // --- symbol table and variable references ---

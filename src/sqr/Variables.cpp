@@ -35,7 +35,19 @@ template <class P> Reply<VarSymbol> symbolOf(P p, VarSymbol v, State& s) {
     return okReply(r.consumed, v, std::move(r.err));
 }
 
-bool isOpChar(char32_t c) noexcept { return opChars.find(c) != TextView::npos; }
+// Membership in an ASCII set, decided by a table built from the set at compile time.
+struct AsciiSet {
+    bool member[128] = {};
+    constexpr explicit AsciiSet(TextView set) {
+        for (char32_t c = 0; c < 128; ++c) member[c] = inCharSet(set, c);
+    }
+    constexpr bool operator()(char32_t c) const noexcept { return c < 128 && member[c]; }
+};
+constexpr AsciiSet kOpChars(opChars);
+constexpr AsciiSet kWordEnds(anyWord_excepts);
+constexpr AsciiSet kSigils(varSigilChars);
+
+bool isOpChar(char32_t c) noexcept { return kOpChars(c); }
 
 // What may follow a sigil as the first character of a token reference's name.
 bool isBareNameStart(char32_t c) noexcept {
@@ -43,7 +55,7 @@ bool isBareNameStart(char32_t c) noexcept {
 }
 
 bool isAnyWordStart(char32_t c) noexcept {
-    return anyWord_excepts.find(c) == TextView::npos && varSigilChars.find(c) == TextView::npos;
+    return !kWordEnds(c) && !kSigils(c);
 }
 
 bool isBindNameChar(char32_t c) noexcept {
@@ -70,7 +82,7 @@ Reply<Text> pOperatorToken(State& s) {
 // A "$" or "#" that no character of a name follows: a one-character word. It fails with
 // no message of its own, so that the error where no token begins stays the four kinds'.
 Reply<Text> pLoneSign(State& s) {
-    if (!s.atEnd() && varSigilChars.find(s.peek()) != TextView::npos) {
+    if (!s.atEnd() && kSigils(s.peek())) {
         std::optional<char32_t> next = s.peekAt(1);
         if (!next || !isBareNameStart(*next)) {
             char32_t c = s.take();
@@ -163,7 +175,7 @@ bool skipTokenQuietly(State& s) {
     }
     if (isAnyWordStart(c)) {
         s.take();
-        while (!s.atEnd() && anyWord_excepts.find(s.peek()) == TextView::npos) s.take();
+        while (!s.atEnd() && !kWordEnds(s.peek())) s.take();
         return true;
     }
     return false;

@@ -266,11 +266,29 @@ Reply<Text> anyTokInFull(State& s) {
     return p(s);
 }
 
+namespace {
+
+// At a line end and at the end of the input every kind of token fails at once, with an
+// error that differs from place to place only in its position: it is built once.
+Reply<Text> noTokenAtLineEnd(State& s, int kind) {
+    static std::optional<ParseError> cached[3];
+    if (cached[kind]) return emptyError(cached[kind]->withPos(s.pos));
+    const State saved = s;
+    Reply<Text> r = anyTokInFull(s);
+    s = saved;
+    if (!r.ok && !r.consumed) cached[kind] = r.err;
+    return r;
+}
+
+} // namespace
+
 // The first character decides which of the kinds can apply, so the others are not tried;
 // where none applies the full choice runs, for its error.
 Reply<Text> anyTok(State& s) {
-    if (s.atEnd()) return anyTokInFull(s);
+    if (s.atEnd()) return noTokenAtLineEnd(s, 0);
     const char32_t c = s.peek();
+    if (c == U'\n') return noTokenAtLineEnd(s, 1);
+    if (c == U'\r') return noTokenAtLineEnd(s, 2);
     if (c == U'\'') return pString(s);
     if (c == U'#' || c == U'$') {
         std::optional<char32_t> next = s.peekAt(1);
@@ -299,9 +317,10 @@ Reply<Text> pArgTokenInFull(State& s) {
     return p(s);
 }
 
-// manyOne of pArgToken as a loop: the first token keeps its full error bookkeeping, the
-// others skip the errors that a later token always replaces.
-Reply<Unit> pArgTokens(State& s) {
+namespace {
+
+// manyOne of pArgToken as the grammar reads it, every token with its error bookkeeping.
+Reply<Unit> argTokensInFull(State& s) {
     Seq q(s);
     q(pArgToken);
     if (!q) return q.failure();
@@ -320,6 +339,35 @@ Reply<Unit> pArgTokens(State& s) {
         more = true;
         skipBlanks(s);
     }
+}
+
+} // namespace
+
+// manyOne of pArgToken as a loop. Only the error where the run stops can show, so tokens
+// are skipped without their texts and errors; a run of one token, whose own pending error
+// shows too, is read again in full.
+Reply<Unit> pArgTokens(State& s) {
+    const State start = s;
+    if (!skipTokenQuietly(s)) return argTokensInFull(s);
+    skipBlanks(s);
+    for (bool more = false;; more = true) {
+        if (skipTokenQuietly(s)) {
+            skipBlanks(s);
+            continue;
+        }
+        const State saved = s;
+        Reply<Text> t = anyTok(s);
+        if (t.ok) {
+            skipBlanks(s);
+            continue;
+        }
+        if (t.consumed) return consumedError(std::move(t.err));
+        if (!more) break;
+        s = saved;
+        return okReply(true, Unit{}, std::move(t.err));
+    }
+    s = start;
+    return argTokensInFull(s);
 }
 
 Reply<Text> pSqlBindVar(State& s) {

@@ -214,7 +214,7 @@ private:
     SourcePos pos_;
     Rc<const MsgNode> more_;
     std::uint8_t count_ = 0;
-    InlineMsg inline_[kInline];
+    InlineMsg inline_[kInline]{};
 };
 
 inline ParseError unknownError(SourcePos p) { return ParseError(p); }

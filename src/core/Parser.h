@@ -11,6 +11,7 @@
 #include "RunContext.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <type_traits>
@@ -23,16 +24,6 @@ struct Unit {
     friend bool operator==(Unit, Unit) { return true; }
 };
 
-// A run of the input: a view into a text kept alive for the whole program.
-struct InputView {
-    const char32_t* begin = nullptr;
-    const char32_t* end = nullptr;
-    TextView view() const { return TextView(begin, std::size_t(end - begin)); }
-    bool empty() const { return begin == end; }
-};
-// Keeps t alive for the rest of the run and returns a view of it.
-InputView keepText(Text t);
-
 struct State {
     const char32_t* cur = nullptr;
     const char32_t* end = nullptr;
@@ -41,7 +32,8 @@ struct State {
     // The output line counter of the preprocessor: the number of the current output line of
     // the first pass, counted from 1; in the second pass the current line of the joined text.
     std::int64_t sequenceNo = 1;
-    // The run this parse belongs to; none for a parser run on its own.
+    // The run this parse belongs to: the texts it reads and the layers' run state. Parsers
+    // that keep run state need one; others run without.
     RunContext* run = nullptr;
 
     bool atEnd() const noexcept { return cur == end; }
@@ -548,6 +540,7 @@ template <class T> struct ParseResult {
     T value{};
     ParseError error;
     State finalState; // the state after a success
+    std::shared_ptr<RunContext> ownRun; // the run made for the parse, when the caller gave none
 };
 
 template <class P> auto runParserWithState(P p, UserState user, SourceName name, InputView in,
@@ -570,8 +563,13 @@ template <class P> auto runParserWithState(P p, UserState user, SourceName name,
     return out;
 }
 
+// Runs p in a run of its own, which the result keeps.
 template <class P> auto runParse(P p, const ParserState& user, TextView sourceName, Text input) {
-    return runParserWithState(p, makeUserState(user), SourceName(sourceName), keepText(std::move(input)));
+    auto run = std::make_shared<RunContext>();
+    const InputView in = run->keep(std::move(input));
+    auto r = runParserWithState(p, makeUserState(user), SourceName(sourceName), in, run.get());
+    r.ownRun = std::move(run);
+    return r;
 }
 
 } // namespace zarnet

@@ -94,10 +94,10 @@ int run(const std::vector<std::string>& args) {
 
     RunContext runContext;
     runContext.part<IncludeFiles>().fileSystem = &diskFileSystem();
-    Text input = readTextFile(path);
+    const InputView input = runContext.keep(readTextFile(path));
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
-                                     makeUserState(std::move(st)), SourceName(root), keepText(std::move(input)),
+                                     makeUserState(std::move(st)), SourceName(root), input,
                                      &runContext);
 
     if (!result.ok) {

@@ -4,6 +4,7 @@
 #include "core/ParserLib.h"
 #include "preprocessor/DirectiveKeywords.h"
 #include "preprocessor/LeaveInclude.h"
+#include "preprocessor/PreprocessorRun.h"
 #include "preprocessor/LineEnd.h"
 #include "preprocessor/LineScanner.h"
 #include "preprocessor/LineStep.h"
@@ -205,8 +206,6 @@ template <bool Direct> Reply<SkipStep> skipNestedStep(State& s, bool inElse) {
 // ---------------------------------------------------------------------------
 // Blocks.
 
-// Blocks open in taken branches; each costs a few C++ frames of the line step.
-std::int64_t openBlocks = 0;
 
 template <bool Direct> Reply<Text> skipLine(State& s) {
     Seq q(s);
@@ -288,8 +287,8 @@ std::optional<Reply<bool>> ifdefLineDirect(State& s) {
 }
 
 template <bool Direct> Reply<Text> ifdefDirective(State& s, bool isIfdef) {
-    if (ConditionalLevel::exhausted()) return pConditionalTooDeep(s);
-    ConditionalLevel level;
+    if (ConditionalLevel::exhausted(s)) return pConditionalTooDeep(s);
+    ConditionalLevel level(s);
     // The directive's line is one unit up to its line end, so that a return from an
     // included file there leaves none of the line's pending errors behind.
     static const auto directiveLine = droppingErrorsLeftBehind(ifdefLineInFull);
@@ -319,9 +318,9 @@ Reply<Text> pCondElseBlock(State& s, bool firstBranchTaken) {
 
 Reply<Text> pCondLine(State& s, bool taken) { return taken ? pLineStep(s) : pSkipLine(s); }
 
-ConditionalLevel::ConditionalLevel() { ++openBlocks; }
-ConditionalLevel::~ConditionalLevel() { --openBlocks; }
-bool ConditionalLevel::exhausted() noexcept { return openBlocks >= kMaxConditionalDepth; }
+ConditionalLevel::ConditionalLevel(const State& s) : openBlocks_(preprocessorRun(s).openBlocks) { ++openBlocks_; }
+ConditionalLevel::~ConditionalLevel() { --openBlocks_; }
+bool ConditionalLevel::exhausted(const State& s) { return preprocessorRun(s).openBlocks >= kMaxConditionalDepth; }
 
 Reply<Text> pConditionalTooDeep(State& s) {
     auto r = pFail(s, MsgText::literal(msg::kConditionalTooDeep));

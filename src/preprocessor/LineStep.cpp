@@ -4,6 +4,7 @@
 #include "LeaveInclude.h"
 #include "LineEnd.h"
 #include "LineScanner.h"
+#include "PreprocessorRun.h"
 
 #include "core/Messages.h"
 #include "core/ParserLib.h"
@@ -15,14 +16,17 @@ namespace {
 // Blocks and setup sections nest through pLine on the C++ stack, one level per block;
 // past this depth the run ends with an error instead of exhausting the stack.
 constexpr int kMaxLineNesting = 200;
-int lineNesting = 0;
 
-struct NestingGuard {
-    NestingGuard() { ++lineNesting; }
-    ~NestingGuard() { --lineNesting; }
+class NestingGuard {
+public:
+    explicit NestingGuard(const State& s) : nesting_(preprocessorRun(s).lineNesting) { ++nesting_; }
+    ~NestingGuard() { --nesting_; }
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
-    bool tooDeep() const { return lineNesting > kMaxLineNesting; }
+    bool tooDeep() const { return nesting_ > kMaxLineNesting; }
+
+private:
+    int& nesting_;
 };
 
 Failure nestingTooDeep(const State& s) {
@@ -141,7 +145,7 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
 }
 
 Reply<Unit> lineInto(State& s, Text& out) {
-    NestingGuard guard;
+    NestingGuard guard(s);
     if (guard.tooDeep()) return nestingTooDeep(s);
     const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
     return dropPendingLeftBehind(lineWithDirectPaths(s, out), s, switchesBefore);
@@ -155,7 +159,7 @@ Reply<Text> pLine(State& s) {
 }
 
 Reply<Text> pLineInFull(State& s) {
-    NestingGuard guard;
+    NestingGuard guard(s);
     if (guard.tooDeep()) return nestingTooDeep(s);
     const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
     return dropPendingLeftBehind(lineInFull<true>(s), s, switchesBefore);

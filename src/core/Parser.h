@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -296,6 +297,36 @@ template <class P, class F> auto bind(P p, F f) {
         if (!q) return Reply<R>(q.failure());
         return q.ok(std::move(b));
     };
+}
+
+namespace detail {
+// Runs the parsers in order as one sequence, filling the results; stops at the first
+// failure. True when all succeeded.
+template <class Ps, class Rs, std::size_t... I>
+bool runInOrder(Seq& q, const Ps& ps, Rs& results, std::index_sequence<I...>) {
+    return ((std::get<I>(results) = q(std::get<I>(ps)), bool(q)) && ...);
+}
+} // namespace detail
+
+// The parsers in order as one sequence (as nested binds would run them); result: f of all
+// their results. A rule such as "keyword, blanks, name, line end" is then one expression:
+//
+//     seqMap([](Text kw, Unit, Text name, Text) { return ...; }, keyword, blanks, name, lineEnd)
+template <class F, class... Ps> auto seqMap(F f, Ps... ps) {
+    static_assert(sizeof...(Ps) > 0, "a sequence of no parsers");
+    return [f, ps = std::make_tuple(ps...)](State& s) {
+        using R = std::invoke_result_t<const F&, ResultOf<Ps>&&...>;
+        std::tuple<ResultOf<Ps>...> results;
+        Seq q(s);
+        if (!detail::runInOrder(q, ps, results, std::index_sequence_for<Ps...>{})) return Reply<R>(q.failure());
+        return q.ok(std::apply([&f](auto&&... r) { return f(std::move(r)...); }, std::move(results)));
+    };
+}
+
+// The parsers in order as one sequence; result: that of the N-th (counted from 0).
+template <std::size_t N, class... Ps> auto seqKeep(Ps... ps) {
+    static_assert(N < sizeof...(Ps), "no such parser in the sequence");
+    return seqMap([](auto&&... r) { return std::move(std::get<N>(std::forward_as_tuple(r...))); }, ps...);
 }
 
 template <class P, class Q> auto seqLeft(P p, Q q_) {

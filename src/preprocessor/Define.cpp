@@ -57,23 +57,9 @@ Reply<Text> pDefineDirective(State& s) {
 
 Reply<Text> pDefineDirectiveInFull(State& s) {
     // With no name after the keyword nothing is defined; the line end still decides.
-    static const auto nameAndValue = optionally(attempt([](State& st) -> Reply<Text> {
-        static const auto blanks = manySkip(nbsp);
-        Seq q(st);
-        q(nbsp);
-        if (!q) return q.failure();
-        q(blanks);
-        if (!q) return q.failure();
-        Text nl = q(pDefineLine);
-        if (!q) return q.failure();
-        return q.ok(std::move(nl));
-    }));
-    Seq q(s);
-    q(nameAndValue);
-    if (!q) return q.failure();
-    Text nl = q(pDirectiveLineEnd);
-    if (!q) return q.failure();
-    return q.ok(std::move(nl));
+    static const auto nameAndValue = optionally(attempt(seqKeep<2>(nbsp, manySkip(nbsp), pDefineLine)));
+    static const auto p = seqKeep<1>(nameAndValue, pDirectiveLineEnd);
+    return p(s);
 }
 
 Reply<Text> pDefineLine(State& s) {

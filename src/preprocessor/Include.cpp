@@ -52,12 +52,8 @@ Reply<Unit> pushContext(State& s, const Context& c) {
 }
 
 Reply<Text> pIncludeDirective(State& s) {
-    Seq q(s);
-    q(manySkip(nbsp));
-    if (!q) return q.failure();
-    Text out = q(pIncludeFile);
-    if (!q) return q.failure();
-    return q.ok(std::move(out));
+    static const auto p = seqKeep<1>(manySkip(nbsp), pIncludeFile);
+    return p(s);
 }
 
 Reply<Text> pIncludeFile(State& s) {

@@ -304,16 +304,20 @@ template <bool Direct> Reply<Text> ifdefDirective(State& s, bool isIfdef) {
 
 } // namespace
 
-Reply<Text> pSkipLine(State& s) { return skipLine<true>(s); }
-Reply<Text> pSkipLineInFull(State& s) { return skipLine<false>(s); }
+Reply<Text> pSkipLine(State& s) { return fastPathsOn(s) ? skipLine<true>(s) : skipLine<false>(s); }
+Reply<Text> pSkipLineInFull(State& s) { return plainGrammar(s, pSkipLine); }
 
-Reply<Text> pCondBlock(State& s, bool firstBranchTaken) { return condLoop<true>(s, firstBranchTaken, false, Text()); }
+Reply<Text> pCondBlock(State& s, bool firstBranchTaken) {
+    return fastPathsOn(s) ? condLoop<true>(s, firstBranchTaken, false, Text())
+                          : condLoop<false>(s, firstBranchTaken, false, Text());
+}
 Reply<Text> pCondBlockInFull(State& s, bool firstBranchTaken) {
-    return condLoop<false>(s, firstBranchTaken, false, Text());
+    return plainGrammar(s, [firstBranchTaken](State& st) { return pCondBlock(st, firstBranchTaken); });
 }
 
 Reply<Text> pCondElseBlock(State& s, bool firstBranchTaken) {
-    return condLoop<true>(s, firstBranchTaken, true, Text());
+    return fastPathsOn(s) ? condLoop<true>(s, firstBranchTaken, true, Text())
+                          : condLoop<false>(s, firstBranchTaken, true, Text());
 }
 
 Reply<Text> pCondLine(State& s, bool taken) { return taken ? pLineStep(s) : pSkipLine(s); }
@@ -327,7 +331,11 @@ Reply<Text> pConditionalTooDeep(State& s) {
     return Failure{std::move(r.err), r.consumed};
 }
 
-Reply<Text> pIfdefDirective(State& s, bool isIfdef) { return ifdefDirective<true>(s, isIfdef); }
-Reply<Text> pIfdefDirectiveInFull(State& s, bool isIfdef) { return ifdefDirective<false>(s, isIfdef); }
+Reply<Text> pIfdefDirective(State& s, bool isIfdef) {
+    return fastPathsOn(s) ? ifdefDirective<true>(s, isIfdef) : ifdefDirective<false>(s, isIfdef);
+}
+Reply<Text> pIfdefDirectiveInFull(State& s, bool isIfdef) {
+    return plainGrammar(s, [isIfdef](State& st) { return pIfdefDirective(st, isIfdef); });
+}
 
 } // namespace zarnet

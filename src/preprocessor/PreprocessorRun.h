@@ -11,6 +11,10 @@
 namespace zarnet {
 
 struct PreprocessorRun : RunPart {
+    // The one switch of the fast paths: direct scans of common lines that give exactly the
+    // grammar's outcome (text, errors, positions, state) without running it. Off, every
+    // line goes through the grammar alone; the two must never differ.
+    bool fastPaths = true;
     // Line steps open on the C++ stack (blocks and setup sections nest through them).
     int lineNesting = 0;
     // Conditional blocks open in taken branches.
@@ -30,6 +34,21 @@ struct PreprocessorRun : RunPart {
 
 // The preprocessor's part of the run of s. Throws InternalError when the parse has no run.
 PreprocessorRun& preprocessorRun(const State& s);
+// Whether the fast paths are on in the run of s (on for a parse without a run).
+inline bool fastPathsOn(const State& s) { return !s.run || preprocessorRun(s).fastPaths; }
+
+// Runs p with the fast paths off (the plain grammar), whatever the run's switch says.
+template <class P> auto plainGrammar(State& s, P&& p) {
+    bool& fast = preprocessorRun(s).fastPaths;
+    struct Restore {
+        bool& flag;
+        bool old;
+        ~Restore() { flag = old; }
+    } restore{fast, fast};
+    fast = false;
+    return p(s);
+}
+
 // The run's text store: keeps t for the rest of the run and returns a view of it.
 InputView keepInRun(const State& s, Text t);
 

@@ -469,24 +469,22 @@ Reply<Text> pDirectiveArg(State& s) {
 // So the grammar computes each kind once per kind of line break (for one token, by reading
 // the line again without side effects) and it is reused from then on.
 Reply<Text> pSubstLine(State& s) {
+    static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
+    if (!fastPathsOn(s)) return grammar(s);
     const State start = s;
     Text out;
     const DirectLine line = directLine(s, out);
-    if (line.tokens == 0) {
-        static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
-        return grammar(s);
-    }
+    if (line.tokens == 0) return grammar(s);
     return okReply(true, std::move(out), directLineError(start, line, s));
 }
 
 Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out) {
+    static const auto grammar = joinText(pSubstLine, pEndOfLine);
+    if (!fastPathsOn(s)) return appendTo(out, grammar(s));
     const State start = s;
     const std::size_t mark = out.size();
     const DirectLine line = directLine(s, out);
-    if (line.tokens == 0) {
-        static const auto grammar = joinText(pSubstLine, pEndOfLine);
-        return appendTo(out, grammar(s));
-    }
+    if (line.tokens == 0) return appendTo(out, grammar(s));
     // A line break is taken by pEndOfLine, which then consumed: the error pending from the
     // line before it is dropped unseen, so it is not built.
     if (isLineBreakAt(s.cur, s.end)) {

@@ -131,8 +131,9 @@ Reply<Text> nothing(State& s) { return okReply(false, Text(), unknownError(s.pos
 // The input is decoded and kept before the clock starts, as the driver does before it parses.
 double run(InputView input, const ParserState& user, const SecondPass& second, std::size_t& outputSize, bool& ok) {
     auto start = std::chrono::steady_clock::now();
+    RunContext runContext;
     auto r = runParserWithState([&](State& s) { return pSqr(s, second); }, makeUserState(user),
-                                SourceName(U"bench.sqr"), input);
+                                SourceName(U"bench.sqr"), input, &runContext);
     auto stop = std::chrono::steady_clock::now();
     ok = r.ok;
     outputSize = r.value.size();
@@ -146,7 +147,8 @@ int main(int argc, char** argv) {
     Options o = parseArgs(argc, argv);
     std::string includeDir = o.includeEvery > 0 ? writeIncludeFiles() : std::string();
     std::string source = generate(o, static_cast<std::size_t>(o.megabytes * 1e6), includeDir);
-    InputView input = keepText(fromAscii(source));
+    const Text text = fromAscii(source);
+    const InputView input = viewOf(text);
     double mb = static_cast<double>(source.size()) / 1e6;
     std::size_t lines = 0;
     for (char c : source) lines += c == '\n';

@@ -9,9 +9,22 @@
 
 #include <algorithm>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
+
+namespace zarnet {
+
+// Texts of test fixtures (include places, hand-made inputs), kept until the test program
+// ends. Runs keep their texts in their run context; this store is for tests alone.
+inline InputView keepText(Text t) {
+    static std::deque<Text> kept;
+    kept.push_back(std::move(t));
+    return viewOf(kept.back());
+}
+
+} // namespace zarnet
 
 namespace zarnet::test {
 
@@ -28,15 +41,18 @@ template <class V> struct Outcome {
     UserState user;       // user state after the run
     std::int64_t sequenceNo = 1; // output line counter after the run
     State state;          // the whole state after the run
+    std::shared_ptr<RunContext> run; // the run the parser ran in, kept for the views above
 };
 
 // Runs p on `input` (UTF-8) at line 1, column 1 of `source` with the given user state.
 template <class P>
 auto runOn(P p, std::string_view input, const ParserState& user = initialState(),
            std::string_view source = "test.sqr", std::int64_t sequenceNo = 1) {
+    auto run = std::make_shared<RunContext>();
     State s;
+    s.run = run.get();
     s.sequenceNo = sequenceNo;
-    InputView in = keepText(T(input));
+    InputView in = run->keep(T(input));
     s.cur = in.begin;
     s.end = in.end;
     s.pos = initialPos(SourceName(T(source)));
@@ -52,6 +68,7 @@ auto runOn(P p, std::string_view input, const ParserState& user = initialState()
     o.user = s.user;
     o.sequenceNo = s.sequenceNo;
     o.state = s;
+    o.run = std::move(run);
     return o;
 }
 

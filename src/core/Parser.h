@@ -11,8 +11,10 @@
 #include "RunContext.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -23,16 +25,6 @@ struct Unit {
     friend bool operator==(Unit, Unit) { return true; }
 };
 
-// A run of the input: a view into a text kept alive for the whole program.
-struct InputView {
-    const char32_t* begin = nullptr;
-    const char32_t* end = nullptr;
-    TextView view() const { return TextView(begin, std::size_t(end - begin)); }
-    bool empty() const { return begin == end; }
-};
-// Keeps t alive for the rest of the run and returns a view of it.
-InputView keepText(Text t);
-
 struct State {
     const char32_t* cur = nullptr;
     const char32_t* end = nullptr;
@@ -41,7 +33,8 @@ struct State {
     // The output line counter of the preprocessor: the number of the current output line of
     // the first pass, counted from 1; in the second pass the current line of the joined text.
     std::int64_t sequenceNo = 1;
-    // The run this parse belongs to; none for a parser run on its own.
+    // The run this parse belongs to: the texts it reads and the layers' run state. Parsers
+    // that keep run state need one; others run without.
     RunContext* run = nullptr;
 
     bool atEnd() const noexcept { return cur == end; }
@@ -306,6 +299,36 @@ template <class P, class F> auto bind(P p, F f) {
     };
 }
 
+namespace detail {
+// Runs the parsers in order as one sequence, filling the results; stops at the first
+// failure. True when all succeeded.
+template <class Ps, class Rs, std::size_t... I>
+bool runInOrder(Seq& q, const Ps& ps, Rs& results, std::index_sequence<I...>) {
+    return ((std::get<I>(results) = q(std::get<I>(ps)), bool(q)) && ...);
+}
+} // namespace detail
+
+// The parsers in order as one sequence (as nested binds would run them); result: f of all
+// their results. A rule such as "keyword, blanks, name, line end" is then one expression:
+//
+//     seqMap([](Text kw, Unit, Text name, Text) { return ...; }, keyword, blanks, name, lineEnd)
+template <class F, class... Ps> auto seqMap(F f, Ps... ps) {
+    static_assert(sizeof...(Ps) > 0, "a sequence of no parsers");
+    return [f, ps = std::make_tuple(ps...)](State& s) {
+        using R = std::invoke_result_t<const F&, ResultOf<Ps>&&...>;
+        std::tuple<ResultOf<Ps>...> results;
+        Seq q(s);
+        if (!detail::runInOrder(q, ps, results, std::index_sequence_for<Ps...>{})) return Reply<R>(q.failure());
+        return q.ok(std::apply([&f](auto&&... r) { return f(std::move(r)...); }, std::move(results)));
+    };
+}
+
+// The parsers in order as one sequence; result: that of the N-th (counted from 0).
+template <std::size_t N, class... Ps> auto seqKeep(Ps... ps) {
+    static_assert(N < sizeof...(Ps), "no such parser in the sequence");
+    return seqMap([](auto&&... r) { return std::move(std::get<N>(std::forward_as_tuple(r...))); }, ps...);
+}
+
 template <class P, class Q> auto seqLeft(P p, Q q_) {
     return [p, q_](State& s) {
         using R = ResultOf<P>;
@@ -548,6 +571,7 @@ template <class T> struct ParseResult {
     T value{};
     ParseError error;
     State finalState; // the state after a success
+    std::shared_ptr<RunContext> ownRun; // the run made for the parse, when the caller gave none
 };
 
 template <class P> auto runParserWithState(P p, UserState user, SourceName name, InputView in,
@@ -570,8 +594,13 @@ template <class P> auto runParserWithState(P p, UserState user, SourceName name,
     return out;
 }
 
+// Runs p in a run of its own, which the result keeps.
 template <class P> auto runParse(P p, const ParserState& user, TextView sourceName, Text input) {
-    return runParserWithState(p, makeUserState(user), SourceName(sourceName), keepText(std::move(input)));
+    auto run = std::make_shared<RunContext>();
+    const InputView in = run->keep(std::move(input));
+    auto r = runParserWithState(p, makeUserState(user), SourceName(sourceName), in, run.get());
+    r.ownRun = std::move(run);
+    return r;
 }
 
 } // namespace zarnet

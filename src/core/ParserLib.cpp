@@ -9,10 +9,8 @@ namespace zarnet {
 }
 
 namespace {
-InputView oneBlank() {
-    static const InputView v = keepText(Text(U" "));
-    return v;
-}
+// The one character pFail steps over at the end of the input.
+constexpr char32_t kOneBlank[] = U" ";
 } // namespace
 
 Reply<char32_t> charCI(State& s, char32_t c) {
@@ -46,9 +44,8 @@ Reply<char32_t> nbsp(State& s) {
 
 Reply<Unit> pFail(State& s, MsgText message) {
     if (s.atEnd()) {
-        InputView blank = oneBlank();
-        s.cur = blank.begin;
-        s.end = blank.end;
+        s.cur = kOneBlank;
+        s.end = kOneBlank + 1;
     }
     ++s.cur; // the position stays where pFail was called
     return consumedError(ParseError(s.pos, Message{MsgKind::Message, std::move(message)}));

@@ -1,19 +1,42 @@
-// The state of one run that lies outside the parse state: created with the run, reached
-// through the parse state, and freed with the run. Each layer keeps its own part here
-// (looked up by type), so the core does not need to know what the layers above keep.
+// The state of one run that lies outside the parse state: the texts the parse reads and
+// each layer's own part (counters, caches), created with the run, reached through the
+// parse state, and freed with the run. The core does not need to know what the layers
+// above keep: each part is looked up by its type.
 #pragma once
 
+#include "Text.h"
+
+#include <cstddef>
+#include <deque>
 #include <memory>
-#include <typeindex>
-#include <utility>
 #include <vector>
 
 namespace zarnet {
+
+// A run of the input: a view into a text kept alive for the whole run.
+struct InputView {
+    const char32_t* begin = nullptr;
+    const char32_t* end = nullptr;
+    TextView view() const { return TextView(begin, std::size_t(end - begin)); }
+    bool empty() const { return begin == end; }
+};
+
+// A view of a text the caller keeps alive while the view is read.
+inline InputView viewOf(const Text& t) { return InputView{t.data(), t.data() + t.size()}; }
 
 // A layer's part of a run.
 struct RunPart {
     virtual ~RunPart() = default;
 };
+
+namespace detail {
+std::size_t newRunPartSlot() noexcept;
+// The slot of the part type T, the same in every run.
+template <class T> std::size_t runPartSlot() noexcept {
+    static const std::size_t slot = newRunPartSlot();
+    return slot;
+}
+} // namespace detail
 
 class RunContext {
 public:
@@ -23,14 +46,22 @@ public:
 
     // The part of type T, made on first use.
     template <class T> T& part() {
-        for (auto& [type, p] : parts_)
-            if (type == typeid(T)) return static_cast<T&>(*p);
-        parts_.emplace_back(typeid(T), std::make_unique<T>());
-        return static_cast<T&>(*parts_.back().second);
+        const std::size_t slot = detail::runPartSlot<T>();
+        if (slot >= parts_.size()) parts_.resize(slot + 1);
+        if (!parts_[slot]) parts_[slot] = std::make_unique<T>();
+        return static_cast<T&>(*parts_[slot]);
+    }
+
+    // Keeps t for the rest of the run and returns a view of it: saved states and include
+    // places hold views into the texts of the run.
+    InputView keep(Text t) {
+        texts_.push_back(std::move(t));
+        return viewOf(texts_.back());
     }
 
 private:
-    std::vector<std::pair<std::type_index, std::unique_ptr<RunPart>>> parts_;
+    std::vector<std::unique_ptr<RunPart>> parts_;
+    std::deque<Text> texts_;
 };
 
 } // namespace zarnet

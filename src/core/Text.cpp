@@ -31,7 +31,16 @@ constexpr char32_t kCp1252High[32] = {
     0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
-bool decodeUtf8(std::string_view s, Text& out) {
+// Appends c, or folds it into a preceding carriage return as a line feed when CR LF
+// pairs are to become one line feed.
+inline void put(Text& out, char32_t c, bool foldCrLf) {
+    if (foldCrLf && c == U'\n' && !out.empty() && out.back() == U'\r')
+        out.back() = U'\n';
+    else
+        out.push_back(c);
+}
+
+bool decodeUtf8(std::string_view s, Text& out, bool foldCrLf = false) {
     out.clear();
     out.reserve(s.size());
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
@@ -39,7 +48,7 @@ bool decodeUtf8(std::string_view s, Text& out) {
     while (p < e) {
         unsigned char b = *p;
         if (b < 0x80) {
-            out.push_back(b);
+            put(out, b, foldCrLf);
             ++p;
             continue;
         }
@@ -60,7 +69,7 @@ bool decodeUtf8(std::string_view s, Text& out) {
             cp = (cp << 6) | (p[i] & 0x3F);
         }
         if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        out.push_back(cp);
+        put(out, cp, foldCrLf);
         p += n + 1;
     }
     return true;
@@ -93,25 +102,47 @@ std::string toUtf8(TextView t) {
 
 Text fromAscii(std::string_view s) { return Text(s.begin(), s.end()); }
 
-Text decodeBytes(std::string_view bytes) {
+// Valid UTF-8 as UTF-8, anything else as Windows-1252.
+Text decode(std::string_view bytes, bool foldCrLf) {
     Text out;
-    if (decodeUtf8(bytes, out)) return out;
+    if (decodeUtf8(bytes, out, foldCrLf)) return out;
     out.clear();
-    for (unsigned char b : bytes)
-        out.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b));
+    for (unsigned char b : bytes) put(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b), foldCrLf);
     return out;
 }
 
-Text fromTextMode(std::string_view bytes) {
-    Text t = decodeBytes(bytes);
-    // Compact CR LF pairs in place.
-    std::size_t w = 0;
-    for (std::size_t r = 0; r < t.size(); ++r) {
-        if (t[r] == U'\r' && r + 1 < t.size() && t[r + 1] == U'\n') continue;
-        t[w++] = t[r];
+// UTF-16 in the given byte order; a lone surrogate, or an odd last byte, stands for U+FFFD.
+Text decodeUtf16(std::string_view bytes, bool bigEndian, bool foldCrLf) {
+    Text out;
+    out.reserve(bytes.size() / 2);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t units = bytes.size() / 2;
+    auto unit = [p, bigEndian](std::size_t i) -> char32_t {
+        return bigEndian ? char32_t(p[2 * i] << 8 | p[2 * i + 1]) : char32_t(p[2 * i + 1] << 8 | p[2 * i]);
+    };
+    for (std::size_t i = 0; i < units; ++i) {
+        char32_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            put(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00), foldCrLf);
+            ++i;
+        } else {
+            put(out, u >= 0xD800 && u <= 0xDFFF ? char32_t(0xFFFD) : u, foldCrLf);
+        }
     }
-    t.resize(w);
-    return t;
+    if (bytes.size() % 2) put(out, 0xFFFD, foldCrLf);
+    return out;
+}
+
+Text decodeBytes(std::string_view bytes) { return decode(bytes, false); }
+
+Text fromTextMode(std::string_view bytes) {
+    // One pass over the bytes: decoding and CR LF folding together. A byte-order mark says
+    // how the file is encoded and is not part of its text.
+    auto starts = [&bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+    if (starts("\xEF\xBB\xBF")) return decode(bytes.substr(3), true);
+    if (starts("\xFF\xFE")) return decodeUtf16(bytes.substr(2), false, true);
+    if (starts("\xFE\xFF")) return decodeUtf16(bytes.substr(2), true, true);
+    return decode(bytes, true);
 }
 
 char32_t toUpperSimple(char32_t c) noexcept {

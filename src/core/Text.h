@@ -21,8 +21,10 @@ Text fromAscii(std::string_view s);
 // Text of bytes that come from outside (a file, the command line, standard input): valid
 // UTF-8 is decoded as UTF-8, anything else as Windows-1252.
 Text decodeBytes(std::string_view bytes);
-// Text-mode reading: a carriage return followed by a line feed becomes one line feed;
-// a lone carriage return stays.
+// Text-mode reading of a file: a carriage return followed by a line feed becomes one line
+// feed (a lone carriage return stays). A byte-order mark at the start is honoured and
+// dropped: UTF-8's, or UTF-16's in either byte order (the file is then read as UTF-16);
+// without one, as decodeBytes.
 Text fromTextMode(std::string_view bytes);
 
 // Simple one-to-one Unicode case mappings; characters without one map to themselves.

@@ -9,6 +9,9 @@
 #include "preprocessor/Ask.h"
 #include "preprocessor/Include.h"
 #include "preprocessor/Preprocessor.h"
+#include "preprocessor/PreprocessorRun.h"
+
+#include <cstdlib>
 
 namespace zarnet {
 
@@ -94,10 +97,14 @@ int run(const std::vector<std::string>& args) {
 
     RunContext runContext;
     runContext.part<IncludeFiles>().fileSystem = &diskFileSystem();
-    Text input = readTextFile(path);
+    // A developer's switch: the whole run through the plain grammar, without fast paths,
+    // for comparing the two (see the command-line cases run that way).
+    if (const char* plain = std::getenv("ZARNET_PLAIN_GRAMMAR"); plain && *plain)
+        runContext.part<PreprocessorRun>().fastPaths = false;
+    const InputView input = runContext.keep(readTextFile(path));
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
-                                     makeUserState(std::move(st)), SourceName(root), keepText(std::move(input)),
+                                     makeUserState(std::move(st)), SourceName(root), input,
                                      &runContext);
 
     if (!result.ok) {

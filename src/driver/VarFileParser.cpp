@@ -97,7 +97,8 @@ Reply<SuppressList> pVarFile(State& s) {
 
 ParseResult<SuppressList> parseVarFile(const Text& text, TextView sourceName) {
     static const UserState none = makeUserState(initialState());
-    return runParserWithState(pVarFile, none, SourceName(sourceName), keepText(text));
+    // The result holds no view of the text, which the caller keeps while it is read.
+    return runParserWithState(pVarFile, none, SourceName(sourceName), viewOf(text));
 }
 
 void run(const Text& text) {

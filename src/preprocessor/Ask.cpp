@@ -43,13 +43,8 @@ AskInputEnded::AskInputEnded(const std::string& programName)
 void setAskProgramName(std::string name) { askProgramName() = std::move(name); }
 
 Reply<Text> pAsk(State& s) {
-    static const auto blanks = manyOne(nbsp);
-    Seq q(s);
-    q(blanks);
-    if (!q) return q.failure();
-    Text nl = q(pAskArgs);
-    if (!q) return q.failure();
-    return q.ok(std::move(nl));
+    static const auto p = seqKeep<1>(manyOne(nbsp), pAskArgs);
+    return p(s);
 }
 
 Reply<Text> pAskArgs(State& s) {
@@ -63,15 +58,7 @@ Reply<Text> pAskArgs(State& s) {
 }
 
 Reply<Text> askSubstVar(State& s, const Text& name) {
-    static const auto givenPrompt = attempt([](State& st) -> Reply<Text> {
-        static const auto blanks = manyOne(nbsp);
-        Seq q(st);
-        q(blanks);
-        if (!q) return q.failure();
-        Text arg = q(pDirectiveArg);
-        if (!q) return q.failure();
-        return q.ok(std::move(arg));
-    });
+    static const auto givenPrompt = attempt(seqKeep<1>(manyOne(nbsp), pDirectiveArg));
     Seq q(s);
     Text prompt = q(orElse(givenPrompt, succeedWith(fromAscii(msg::kAskDefaultPrompt) + name)));
     if (!q) return q.failure();

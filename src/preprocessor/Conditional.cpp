@@ -4,6 +4,7 @@
 #include "core/ParserLib.h"
 #include "preprocessor/DirectiveKeywords.h"
 #include "preprocessor/LeaveInclude.h"
+#include "preprocessor/PreprocessorRun.h"
 #include "preprocessor/LineEnd.h"
 #include "preprocessor/LineScanner.h"
 #include "preprocessor/LineStep.h"
@@ -205,8 +206,6 @@ template <bool Direct> Reply<SkipStep> skipNestedStep(State& s, bool inElse) {
 // ---------------------------------------------------------------------------
 // Blocks.
 
-// Blocks open in taken branches; each costs a few C++ frames of the line step.
-std::int64_t openBlocks = 0;
 
 template <bool Direct> Reply<Text> skipLine(State& s) {
     Seq q(s);
@@ -288,8 +287,8 @@ std::optional<Reply<bool>> ifdefLineDirect(State& s) {
 }
 
 template <bool Direct> Reply<Text> ifdefDirective(State& s, bool isIfdef) {
-    if (ConditionalLevel::exhausted()) return pConditionalTooDeep(s);
-    ConditionalLevel level;
+    if (ConditionalLevel::exhausted(s)) return pConditionalTooDeep(s);
+    ConditionalLevel level(s);
     // The directive's line is one unit up to its line end, so that a return from an
     // included file there leaves none of the line's pending errors behind.
     static const auto directiveLine = droppingErrorsLeftBehind(ifdefLineInFull);
@@ -305,30 +304,38 @@ template <bool Direct> Reply<Text> ifdefDirective(State& s, bool isIfdef) {
 
 } // namespace
 
-Reply<Text> pSkipLine(State& s) { return skipLine<true>(s); }
-Reply<Text> pSkipLineInFull(State& s) { return skipLine<false>(s); }
+Reply<Text> pSkipLine(State& s) { return fastPathsOn(s) ? skipLine<true>(s) : skipLine<false>(s); }
+Reply<Text> pSkipLineInFull(State& s) { return plainGrammar(s, pSkipLine); }
 
-Reply<Text> pCondBlock(State& s, bool firstBranchTaken) { return condLoop<true>(s, firstBranchTaken, false, Text()); }
+Reply<Text> pCondBlock(State& s, bool firstBranchTaken) {
+    return fastPathsOn(s) ? condLoop<true>(s, firstBranchTaken, false, Text())
+                          : condLoop<false>(s, firstBranchTaken, false, Text());
+}
 Reply<Text> pCondBlockInFull(State& s, bool firstBranchTaken) {
-    return condLoop<false>(s, firstBranchTaken, false, Text());
+    return plainGrammar(s, [firstBranchTaken](State& st) { return pCondBlock(st, firstBranchTaken); });
 }
 
 Reply<Text> pCondElseBlock(State& s, bool firstBranchTaken) {
-    return condLoop<true>(s, firstBranchTaken, true, Text());
+    return fastPathsOn(s) ? condLoop<true>(s, firstBranchTaken, true, Text())
+                          : condLoop<false>(s, firstBranchTaken, true, Text());
 }
 
 Reply<Text> pCondLine(State& s, bool taken) { return taken ? pLineStep(s) : pSkipLine(s); }
 
-ConditionalLevel::ConditionalLevel() { ++openBlocks; }
-ConditionalLevel::~ConditionalLevel() { --openBlocks; }
-bool ConditionalLevel::exhausted() noexcept { return openBlocks >= kMaxConditionalDepth; }
+ConditionalLevel::ConditionalLevel(const State& s) : openBlocks_(preprocessorRun(s).openBlocks) { ++openBlocks_; }
+ConditionalLevel::~ConditionalLevel() { --openBlocks_; }
+bool ConditionalLevel::exhausted(const State& s) { return preprocessorRun(s).openBlocks >= kMaxConditionalDepth; }
 
 Reply<Text> pConditionalTooDeep(State& s) {
     auto r = pFail(s, MsgText::literal(msg::kConditionalTooDeep));
     return Failure{std::move(r.err), r.consumed};
 }
 
-Reply<Text> pIfdefDirective(State& s, bool isIfdef) { return ifdefDirective<true>(s, isIfdef); }
-Reply<Text> pIfdefDirectiveInFull(State& s, bool isIfdef) { return ifdefDirective<false>(s, isIfdef); }
+Reply<Text> pIfdefDirective(State& s, bool isIfdef) {
+    return fastPathsOn(s) ? ifdefDirective<true>(s, isIfdef) : ifdefDirective<false>(s, isIfdef);
+}
+Reply<Text> pIfdefDirectiveInFull(State& s, bool isIfdef) {
+    return plainGrammar(s, [isIfdef](State& st) { return pIfdefDirective(st, isIfdef); });
+}
 
 } // namespace zarnet

@@ -16,12 +16,15 @@ inline constexpr std::int64_t kMaxConditionalDepth = 100;
 // Held by a directive while its block runs: counts the blocks open in taken branches.
 class ConditionalLevel {
 public:
-    ConditionalLevel();
+    explicit ConditionalLevel(const State& s);
     ~ConditionalLevel();
     ConditionalLevel(const ConditionalLevel&) = delete;
     ConditionalLevel& operator=(const ConditionalLevel&) = delete;
     // True when one more open block would pass kMaxConditionalDepth.
-    static bool exhausted() noexcept;
+    static bool exhausted(const State& s);
+
+private:
+    std::int64_t& openBlocks_;
 };
 // The failure for a block nested too deeply, raised right after its directive's keyword.
 Reply<Text> pConditionalTooDeep(State& s);

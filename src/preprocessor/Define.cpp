@@ -3,6 +3,7 @@
 #include "DirectiveKeywords.h"
 #include "LineEnd.h"
 #include "LineScanner.h"
+#include "PreprocessorRun.h"
 #include "Substitution.h"
 
 #include "core/ParserLib.h"
@@ -12,6 +13,8 @@
 namespace zarnet {
 
 namespace {
+
+Reply<Text> defineGrammar(State& s);
 
 // The direct path of pDefineDirective, for the line it is almost always given: blanks, a
 // name, blanks, the value's tokens and a line tail, ended by a line break. On that line the
@@ -51,30 +54,21 @@ std::optional<Reply<Text>> defineDirect(State& s) {
 Reply<Text> pDefineKeyword(State& s) { return stringCI(s, U"#define"); }
 
 Reply<Text> pDefineDirective(State& s) {
-    if (std::optional<Reply<Text>> r = defineDirect(s)) return std::move(*r);
-    return pDefineDirectiveInFull(s);
+    if (fastPathsOn(s))
+        if (std::optional<Reply<Text>> r = defineDirect(s)) return std::move(*r);
+    return defineGrammar(s);
 }
 
-Reply<Text> pDefineDirectiveInFull(State& s) {
+Reply<Text> pDefineDirectiveInFull(State& s) { return plainGrammar(s, defineGrammar); }
+
+namespace {
+Reply<Text> defineGrammar(State& s) {
     // With no name after the keyword nothing is defined; the line end still decides.
-    static const auto nameAndValue = optionally(attempt([](State& st) -> Reply<Text> {
-        static const auto blanks = manySkip(nbsp);
-        Seq q(st);
-        q(nbsp);
-        if (!q) return q.failure();
-        q(blanks);
-        if (!q) return q.failure();
-        Text nl = q(pDefineLine);
-        if (!q) return q.failure();
-        return q.ok(std::move(nl));
-    }));
-    Seq q(s);
-    q(nameAndValue);
-    if (!q) return q.failure();
-    Text nl = q(pDirectiveLineEnd);
-    if (!q) return q.failure();
-    return q.ok(std::move(nl));
+    static const auto nameAndValue = optionally(attempt(seqKeep<2>(nbsp, manySkip(nbsp), pDefineLine)));
+    static const auto p = seqKeep<1>(nameAndValue, pDirectiveLineEnd);
+    return p(s);
 }
+} // namespace
 
 Reply<Text> pDefineLine(State& s) {
     static const auto name = manyOne(pSubstVar);

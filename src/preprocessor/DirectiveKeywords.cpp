@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 #include "core/ParserLib.h"
+#include "preprocessor/PreprocessorRun.h"
 #include "preprocessor/LineEnd.h"
 #include "preprocessor/LineScanner.h"
 
@@ -194,15 +195,17 @@ Reply<Text> pDropRestOfLine(State& s) {
 }
 
 Reply<Text> pElseLine(State& s) {
-    if (std::optional<Reply<Text>> r = keywordLineDirect(s, elseKeywordEnd)) return std::move(*r);
-    return pElseLineInFull(s);
+    if (fastPathsOn(s))
+        if (std::optional<Reply<Text>> r = keywordLineDirect(s, elseKeywordEnd)) return std::move(*r);
+    return keywordLine(s, pElseKeyword);
 }
 Reply<Text> pEndIfLine(State& s) {
-    if (std::optional<Reply<Text>> r = keywordLineDirect(s, endIfKeywordEnd)) return std::move(*r);
-    return pEndIfLineInFull(s);
+    if (fastPathsOn(s))
+        if (std::optional<Reply<Text>> r = keywordLineDirect(s, endIfKeywordEnd)) return std::move(*r);
+    return keywordLine(s, pEndIfKeyword);
 }
-Reply<Text> pElseLineInFull(State& s) { return keywordLine(s, pElseKeyword); }
-Reply<Text> pEndIfLineInFull(State& s) { return keywordLine(s, pEndIfKeyword); }
+Reply<Text> pElseLineInFull(State& s) { return plainGrammar(s, pElseLine); }
+Reply<Text> pEndIfLineInFull(State& s) { return plainGrammar(s, pEndIfLine); }
 
 bool keywordCIAt(const char32_t* p, const char32_t* end, TextView keyword) {
     if (std::size_t(end - p) < keyword.size()) return false;

@@ -5,6 +5,7 @@
 #include "DirectiveKeywords.h"
 #include "IfDirective.h"
 #include "Include.h"
+#include "PreprocessorRun.h"
 #include "LineScanner.h"
 #include "OrdinaryLine.h"
 #include "Setup.h"
@@ -164,6 +165,7 @@ Reply<Text> runSeries(State& s, unsigned chosen, const Series& series = kSeries)
 } // namespace
 
 Reply<Unit> pDirectiveInto(State& s, Text& out) {
+    if (!fastPathsOn(s)) return appendTo(out, runSeries(s, kAllAlternatives, kSeriesInFull));
     const State saved = s;
     const unsigned chosen = candidatesFor(s);
     if (chosen == bit(kOrdinary)) {
@@ -190,9 +192,7 @@ Reply<Text> pDirective(State& s, const Text& leadingBlanks) {
 }
 
 Reply<Text> pDirectiveInFull(State& s, const Text& leadingBlanks) {
-    Reply<Text> r = runSeries(s, kAllAlternatives, kSeriesInFull);
-    if (r.ok && !leadingBlanks.empty()) r.value.insert(0, leadingBlanks);
-    return r;
+    return plainGrammar(s, [&leadingBlanks](State& st) { return pDirective(st, leadingBlanks); });
 }
 
 } // namespace zarnet

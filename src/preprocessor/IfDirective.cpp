@@ -118,8 +118,8 @@ Reply<bool> evalCondition(State& s, const Text& left) {
 }
 
 Reply<Text> pIfDirective(State& s) {
-    if (ConditionalLevel::exhausted()) return pConditionalTooDeep(s);
-    ConditionalLevel level;
+    if (ConditionalLevel::exhausted(s)) return pConditionalTooDeep(s);
+    ConditionalLevel level(s);
     static const auto blanksOrFail = orElse(seqRight(nbsp, manySkip(nbsp)), pFail(msg::kInvalidOperator));
     Seq q(s);
     q(blanksOrFail);
@@ -139,19 +139,26 @@ Reply<Text> pIfComparison(State& s, const Text& condition) {
     // the end of the #if line; then the line itself is ended. Line and comparison are one
     // unit, so that when the line end returns from an included file nothing pending from
     // the file left behind outranks the errors of the block that follows.
+    // The condition is read in place: the state leaves it before this call returns.
     bool taken = q(droppingErrorsLeftBehind([&condition](State& st) -> Reply<bool> {
         Seq u(st);
         const InputView line = st.input();
         const SourcePos lineEnd = st.pos;
-        const InputView cond = keepText(condition);
+        const InputView cond = viewOf(condition);
         st.cur = cond.begin;
         st.end = cond.end;
+        auto backOnTheLine = [&st, &line] {
+            st.cur = line.begin;
+            st.end = line.end;
+        };
         Text left = stripSpaces(u(leftOperand));
-        if (!u) return u.failure();
+        if (!u) {
+            backOnTheLine();
+            return u.failure();
+        }
         bool t = u([&left](State& x) { return evalCondition(x, left); });
+        backOnTheLine();
         if (!u) return u.failure();
-        st.cur = line.begin;
-        st.end = line.end;
         st.pos = lineEnd;
         u(pDirectiveLineEnd);
         if (!u) return u.failure();

@@ -4,6 +4,7 @@
 #include "core/ParserLib.h"
 #include "platform/IncludeSearch.h"
 #include "preprocessor/DirectiveKeywords.h"
+#include "preprocessor/PreprocessorRun.h"
 
 #include <unordered_map>
 
@@ -11,19 +12,11 @@ namespace zarnet {
 
 namespace {
 
-// How many files lie between the root and each included text, by the end of the kept
-// text. An #include on the last line of a file, without a line break, leaves that file
-// before the next one is entered, so `context` alone would not grow along such a chain and
-// a file that includes itself that way would never stop.
-std::unordered_map<const char32_t*, std::int64_t>& includeDepths() {
-    static auto* depths = new std::unordered_map<const char32_t*, std::int64_t>();
-    return *depths;
-}
-
 // The depth of the text being read: 0 for the root file.
 std::int64_t depthOfInput(const State& s) {
-    auto it = includeDepths().find(s.end);
-    return it == includeDepths().end() ? 0 : it->second;
+    const auto& depths = preprocessorRun(s).includeDepths;
+    auto it = depths.find(s.end);
+    return it == depths.end() ? 0 : it->second;
 }
 
 Text messageWithName(const char* prefix, const Text& name) {
@@ -59,12 +52,8 @@ Reply<Unit> pushContext(State& s, const Context& c) {
 }
 
 Reply<Text> pIncludeDirective(State& s) {
-    Seq q(s);
-    q(manySkip(nbsp));
-    if (!q) return q.failure();
-    Text out = q(pIncludeFile);
-    if (!q) return q.failure();
-    return q.ok(std::move(out));
+    static const auto p = seqKeep<1>(manySkip(nbsp), pIncludeFile);
+    return p(s);
 }
 
 Reply<Text> pIncludeFile(State& s) {
@@ -99,13 +88,13 @@ Reply<Text> pIncludeFile(State& s) {
 
     Context here = q(mkContext);
     q([&here](State& st) { return pushContext(st, here); });
-    InputView text = keepText(readTextFile(files, found.path));
+    InputView text = keepInRun(s, readTextFile(files, found.path));
     Text sourceName = fileNamePart(found.path);
     s.cur = text.begin;
     s.end = text.end;
     s.pos = initialPos(SourceName(sourceName));
     if (!text.empty()) {
-        includeDepths()[text.end] = depth;
+        preprocessorRun(s).includeDepths[text.end] = depth;
         s.modify([&sourceName, seq = s.sequenceNo](ParserState& st) {
             st.sourceNameStack = st.sourceNameStack.push(SourceSwitch{seq, sourceName, 1});
         });

@@ -1,6 +1,7 @@
 #include "LineEnd.h"
 
 #include "LeaveInclude.h"
+#include "PreprocessorRun.h"
 
 #include "core/ParserLib.h"
 
@@ -52,7 +53,7 @@ Reply<Text> endOfLineChoice(State& s) {
 } // namespace
 
 Reply<Text> pLineBreak(State& s) {
-    if (startsWithLineBreak(s)) {
+    if (fastPathsOn(s) && startsWithLineBreak(s)) {
         Text b = takeLineBreak(s);
         return okReply(true, std::move(b), unknownError(s.pos));
     }
@@ -69,7 +70,7 @@ Reply<Text> pCountedLineBreak(State& s) {
 
 Reply<Text> pEndOfLine(State& s) {
     // The common case first: a line break, counted.
-    if (startsWithLineBreak(s)) {
+    if (fastPathsOn(s) && startsWithLineBreak(s)) {
         takeLineBreak(s);
         incrementSequenceNo(s);
         return okReply(true, Text(U"\n"), unknownError(s.pos));

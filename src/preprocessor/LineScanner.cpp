@@ -45,13 +45,9 @@ const char32_t* lineTailEnd(const char32_t* p, const char32_t* end) noexcept {
 }
 
 Reply<Text> pComment(State& s) {
-    Seq q(s);
-    q(char_(U'!'));
-    if (!q) return q.failure();
-    q(notAhead(notEqualChar()));
-    if (!q) return q.failure();
-    Text rest = q([](State& st) { return manyCharsWhile(st, isLineChar); });
-    return q.ok(std::move(rest));
+    static const auto p = seqKeep<2>(char_(U'!'), notAhead(notEqualChar()),
+                                     [](State& st) { return manyCharsWhile(st, isLineChar); });
+    return p(s);
 }
 
 Reply<Text> pAtLineEnd(State& s) {
@@ -61,13 +57,8 @@ Reply<Text> pAtLineEnd(State& s) {
 }
 
 Reply<Text> pCommentAtLineEnd(State& s) {
-    static const auto optionalComment = optionally(attempt(pComment));
-    Seq q(s);
-    q(optionalComment);
-    if (!q) return q.failure();
-    q(pAtLineEnd);
-    if (!q) return q.failure();
-    return q.ok(Text());
+    static const auto p = seqKeep<1>(optionally(attempt(pComment)), pAtLineEnd);
+    return p(s);
 }
 
 Reply<Text> pLineTail(State& s) {

@@ -4,6 +4,7 @@
 #include "LeaveInclude.h"
 #include "LineEnd.h"
 #include "LineScanner.h"
+#include "PreprocessorRun.h"
 
 #include "core/Messages.h"
 #include "core/ParserLib.h"
@@ -15,14 +16,17 @@ namespace {
 // Blocks and setup sections nest through pLine on the C++ stack, one level per block;
 // past this depth the run ends with an error instead of exhausting the stack.
 constexpr int kMaxLineNesting = 200;
-int lineNesting = 0;
 
-struct NestingGuard {
-    NestingGuard() { ++lineNesting; }
-    ~NestingGuard() { --lineNesting; }
+class NestingGuard {
+public:
+    explicit NestingGuard(const State& s) : nesting_(preprocessorRun(s).lineNesting) { ++nesting_; }
+    ~NestingGuard() { --nesting_; }
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
-    bool tooDeep() const { return lineNesting > kMaxLineNesting; }
+    bool tooDeep() const { return nesting_ > kMaxLineNesting; }
+
+private:
+    int& nesting_;
 };
 
 Failure nestingTooDeep(const State& s) {
@@ -60,17 +64,17 @@ Reply<Text> commentLine(State& s) {
     return q.ok(Text(U"\n"));
 }
 
-template <bool InFull> Reply<Text> otherLine(State& s) {
+Reply<Text> otherLine(State& s) {
     Seq q(s);
     Text blanks = q(pBlanks);
-    Text out = q([&blanks](State& st) { return InFull ? pDirectiveInFull(st, blanks) : pDirective(st, blanks); });
+    Text out = q([&blanks](State& st) { return pDirective(st, blanks); });
     if (!q) return q.failure();
     return q.ok(std::move(out));
 }
 
 // The four kinds of line, in order, each from the first character of the line.
-template <bool InFull> Reply<Text> lineInFull(State& s) {
-    static const auto p = orElse(blankLine, orElse(blankLastLine, orElse(commentLine, otherLine<InFull>)));
+Reply<Text> lineInFull(State& s) {
+    static const auto p = orElse(blankLine, orElse(blankLastLine, orElse(commentLine, otherLine)));
     return p(s);
 }
 
@@ -103,7 +107,7 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     const State start = s;
     const char32_t* p = s.cur;
     while (p != s.end && isBlankChar(*p)) ++p;
-    if (p == s.end) return appendTo(out, lineInFull<false>(s));
+    if (p == s.end) return appendTo(out, lineInFull(s));
 
     if (isLineBreakAt(p, s.end)) {
         out.append(s.cur, *p == U'\n' ? p + 1 : p + 2);
@@ -115,7 +119,7 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
 
     if (p == s.cur && *p == U'!') {
         const char32_t* e = lineCharsEnd(p, s.end);
-        if (!isLineBreakAt(e, s.end)) return appendTo(out, lineInFull<false>(s));
+        if (!isLineBreakAt(e, s.end)) return appendTo(out, lineInFull(s));
         advanceWithinLine(s, e);
         advanceOverLineBreak(s);
         incrementSequenceNo(s);
@@ -134,16 +138,17 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     if (!blanks) {
         // Nothing was consumed: the error names what every kind of line expected.
         s = start;
-        return appendTo(out, lineInFull<false>(s));
+        return appendTo(out, lineInFull(s));
     }
     ParseError blankEnd = detail::labelledCharError(afterBlanks, MsgText::literal("space")).err;
     return consumedError(mergeError(blankEnd, r.err));
 }
 
 Reply<Unit> lineInto(State& s, Text& out) {
-    NestingGuard guard;
+    NestingGuard guard(s);
     if (guard.tooDeep()) return nestingTooDeep(s);
     const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
+    if (!fastPathsOn(s)) return dropPendingLeftBehind(appendTo(out, lineInFull(s)), s, switchesBefore);
     return dropPendingLeftBehind(lineWithDirectPaths(s, out), s, switchesBefore);
 }
 
@@ -154,15 +159,10 @@ Reply<Text> pLine(State& s) {
     return withText(lineInto(s, out), out);
 }
 
-Reply<Text> pLineInFull(State& s) {
-    NestingGuard guard;
-    if (guard.tooDeep()) return nestingTooDeep(s);
-    const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
-    return dropPendingLeftBehind(lineInFull<true>(s), s, switchesBefore);
-}
+Reply<Text> pLineInFull(State& s) { return plainGrammar(s, pLine); }
 
 Reply<Unit> pLineStepInto(State& s, Text& out) {
-    if (s.atEnd()) return appendTo(out, lineStepInFull(s));
+    if (s.atEnd() || !fastPathsOn(s)) return appendTo(out, lineStepInFull(s));
     // Input remains, so there is no include to leave; its failed end-of-input test still
     // belongs to the error of a line that nothing takes.
     const State start = s;

@@ -3,6 +3,7 @@
 #include "DirectiveKeywords.h"
 #include "LineEnd.h"
 #include "LineScanner.h"
+#include "PreprocessorRun.h"
 #include "Substitution.h"
 
 #include "core/Messages.h"
@@ -45,6 +46,11 @@ Reply<Text> textFormInFull(State& s) {
     return p(s);
 }
 
+Reply<Text> ordinaryLineGrammar(State& s) {
+    static const auto p = orElse(commentFormInFull, textFormInFull);
+    return p(s);
+}
+
 } // namespace
 
 Reply<Text> pAskOutOfPlace(State& s) {
@@ -66,6 +72,7 @@ Reply<Text> pEndSetupOutOfPlace(State& s) {
 }
 
 Reply<Unit> pOrdinaryLineInto(State& s, Text& out) {
+    if (!fastPathsOn(s)) return appendTo(out, ordinaryLineGrammar(s));
     // Only a '!' can begin the comment form; for any other line it would fail without
     // consuming and leave nothing that a successful text form keeps.
     if (!s.atEnd() && s.peek() != U'!') {
@@ -84,9 +91,6 @@ Reply<Text> pOrdinaryLine(State& s) {
     return withText(pOrdinaryLineInto(s, out), out);
 }
 
-Reply<Text> pOrdinaryLineInFull(State& s) {
-    static const auto p = orElse(commentFormInFull, textFormInFull);
-    return p(s);
-}
+Reply<Text> pOrdinaryLineInFull(State& s) { return plainGrammar(s, ordinaryLineGrammar); }
 
 } // namespace zarnet

@@ -3,6 +3,7 @@
 #include "LeaveInclude.h"
 #include "LineEnd.h"
 #include "LineStep.h"
+#include "PreprocessorRun.h"
 
 #include <optional>
 
@@ -94,7 +95,7 @@ Reply<Text> pSqr(State& s, const SecondPass& secondPass) {
     q(eof);
     if (!q) return q.failure();
 
-    InputView in = keepText(std::move(joined));
+    InputView in = keepInRun(s, std::move(joined));
     s.cur = in.begin;
     s.end = in.end;
     restartState(s, root);

@@ -13,29 +13,14 @@ namespace {
 
 // The ASK unit: blanks, the keyword and the command, all or nothing.
 Reply<Text> askLine(State& s) {
-    static const auto unit = attempt(droppingErrorsLeftBehind([](State& st) -> Reply<Text> {
-        static const auto blanks = manySkip(nbsp);
-        Seq q(st);
-        q(blanks);
-        if (!q) return q.failure();
-        q(pAskKeyword);
-        if (!q) return q.failure();
-        Text nl = q(pAsk);
-        if (!q) return q.failure();
-        return q.ok(std::move(nl));
-    }));
+    static const auto unit = attempt(droppingErrorsLeftBehind(seqKeep<2>(manySkip(nbsp), pAskKeyword, pAsk)));
     return unit(s);
 }
 
 } // namespace
 
 Reply<Text> pBeginSetup(State& s, const Text& keyword) {
-    Seq q(s);
-    q(pDirectiveLineEnd);
-    if (!q) return q.failure();
-    Text lines = q(pSetupLines);
-    if (!q) return q.failure();
-    return q.ok(keyword + U"\n" + lines);
+    return seqMap([&keyword](Text, Text lines) { return keyword + U"\n" + lines; }, pDirectiveLineEnd, pSetupLines)(s);
 }
 
 // The section is read in a loop, one line per pass; it behaves as the recursion
@@ -75,14 +60,7 @@ Reply<Text> pSetupLines(State& s) {
 }
 
 Reply<Text> pSetupLine(State& s) {
-    static const auto restOfSection = [](State& st) -> Reply<Text> {
-        Seq q(st);
-        Text line = q(pAskOrLine);
-        if (!q) return q.failure();
-        line += q(pSetupLines);
-        if (!q) return q.failure();
-        return q.ok(std::move(line));
-    };
+    static const auto restOfSection = seqMap([](Text line, Text rest) { return line + rest; }, pAskOrLine, pSetupLines);
     static const auto p = orElse(pEndSetupLine, restOfSection);
     return p(s);
 }

@@ -6,6 +6,7 @@
 #include "core/Console.h"
 #include "core/Messages.h"
 #include "core/ParserLib.h"
+#include "preprocessor/PreprocessorRun.h"
 
 #include <algorithm>
 #include <array>
@@ -163,9 +164,9 @@ template <class F> void appendReferenceName(const char32_t* b, const char32_t* e
 // a value is warned about at the position of its "{" and from then on stands for its own
 // reference text (see resolveReference).
 void appendReference(State& s, const SourcePos& bracePos, const char32_t* brace, const char32_t* after, Text& out) {
-    // The key is built in a buffer kept from one reference to the next, which spares an
-    // allocation for each; nothing in here comes back to this function.
-    static Text key;
+    // The key is built in a buffer of the run kept from one reference to the next, which
+    // spares an allocation for each; nothing in here comes back to this function.
+    Text& key = preprocessorRun(s).referenceKey;
     key.clear();
     appendReferenceName(brace + 1, after - 1, key, toUpperSimple);
     if (const Text* v = s.st().symtab.find(key)) {
@@ -348,6 +349,7 @@ private:
 // the grammar once and then reused at every other line break of that kind.
 class LineEndErrors {
 public:
+    explicit LineEndErrors(const State& s) : cache_(preprocessorRun(s).lineEndErrors) {}
     template <class F> ParseError get(int kind, const State& at, F compute) {
         const int ch = at.atEnd() ? 2 : at.peek() == U'\n' ? 0 : at.peek() == U'\r' ? 1 : -1;
         if (ch < 0) return compute();
@@ -359,13 +361,8 @@ public:
     }
 
 private:
-    std::array<std::array<std::optional<ParseError>, 3>, 8> cache_;
+    std::array<std::array<std::optional<ParseError>, 3>, 8>& cache_;
 };
-
-LineEndErrors& lineEndErrors() {
-    static LineEndErrors cache;
-    return cache;
-}
 
 // What the direct path of a substituted line read: its tokens, where they ended and how
 // pTrailingBlanks ended the line.
@@ -388,7 +385,7 @@ DirectLine directLine(State& s, Text& out) {
 // The pending error of pSubstLine after its direct path, which started at `start` and left
 // s (see pSubstLine).
 ParseError directLineError(const State& start, const DirectLine& line, const State& s) {
-    LineEndErrors& cache = lineEndErrors();
+    LineEndErrors cache(s);
     const State& tokensEnd = line.tokensEnd;
     auto trailingError = [&tokensEnd] {
         State t = tokensEnd;
@@ -472,24 +469,22 @@ Reply<Text> pDirectiveArg(State& s) {
 // So the grammar computes each kind once per kind of line break (for one token, by reading
 // the line again without side effects) and it is reused from then on.
 Reply<Text> pSubstLine(State& s) {
+    static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
+    if (!fastPathsOn(s)) return grammar(s);
     const State start = s;
     Text out;
     const DirectLine line = directLine(s, out);
-    if (line.tokens == 0) {
-        static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
-        return grammar(s);
-    }
+    if (line.tokens == 0) return grammar(s);
     return okReply(true, std::move(out), directLineError(start, line, s));
 }
 
 Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out) {
+    static const auto grammar = joinText(pSubstLine, pEndOfLine);
+    if (!fastPathsOn(s)) return appendTo(out, grammar(s));
     const State start = s;
     const std::size_t mark = out.size();
     const DirectLine line = directLine(s, out);
-    if (line.tokens == 0) {
-        static const auto grammar = joinText(pSubstLine, pEndOfLine);
-        return appendTo(out, grammar(s));
-    }
+    if (line.tokens == 0) return appendTo(out, grammar(s));
     // A line break is taken by pEndOfLine, which then consumed: the error pending from the
     // line before it is dropped unseen, so it is not built.
     if (isLineBreakAt(s.cur, s.end)) {

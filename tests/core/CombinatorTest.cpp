@@ -180,3 +180,33 @@ TEST(RunParse, UnreadInputIsNotAnError) {
 
 } // namespace
 } // namespace zarnet
+
+namespace zarnet {
+namespace {
+
+TEST(SeqMap, RunsInOrderAndMapsOrKeepsTheResults) {
+    auto letters = seqMap([](char32_t a, char32_t b, Text c) { return Text{a, b} + c; }, char_(U'a'), anyChar(),
+                          string_(U"cd"));
+    auto o = test::runOn(letters, "axcde");
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(test::U8(o.value), "axcd");
+    EXPECT_EQ(o.rest, "e");
+    auto middle = seqKeep<1>(char_(U'('), many(char_(U'x')), char_(U')'));
+    auto m = test::runOn(middle, "(xx)");
+    ASSERT_TRUE(m.ok);
+    EXPECT_EQ(m.value.size(), 2u);
+    // Failures and pending errors as nested binds give them.
+    auto bound = [](State& s) {
+        return bind(char_(U'('), [](char32_t) { return seqLeft(many(char_(U'x')), char_(U')')); })(s);
+    };
+    for (const char* in : {"(xx", "(", "x", "(x)", "()y"}) {
+        auto a = test::runOn(middle, in), b = test::runOn(bound, in);
+        EXPECT_EQ(a.ok, b.ok) << in;
+        EXPECT_EQ(a.consumed, b.consumed) << in;
+        EXPECT_EQ(a.error, b.error) << in;
+        EXPECT_EQ(a.rest, b.rest) << in;
+    }
+}
+
+} // namespace
+} // namespace zarnet

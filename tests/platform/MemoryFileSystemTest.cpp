@@ -35,3 +35,29 @@ TEST(MemoryFileSystem, IncludeSearchTakesTheFirstDirectoryThatHoldsTheName) {
 
 } // namespace
 } // namespace zarnet
+
+namespace zarnet {
+namespace {
+
+TEST(ReadTextFile, ByteOrderMarksSayHowTheFileIsEncoded) {
+    struct Case {
+        std::string bytes;
+        const char* text; // UTF-8
+    } cases[] = {
+        {"\xEF\xBB\xBF" "a\r\nb", "a\nb"},
+        {"\xEF\xBB\xBF" "caf\xE9", "caf\xC3\xA9"},             // not UTF-8 after the mark: Windows-1252
+        {std::string("\xFF\xFE" "a\0\r\0\n\0\xE9\0", 10), "a\n\xC3\xA9"},
+        {std::string("\xFE\xFF" "\0a\0\r\0\n\xD8\x3D\xDE\x00", 12), "a\n\xF0\x9F\x98\x80"},
+        {std::string("\xFF\xFE" "\x00\xD8" "a", 5), "\xEF\xBF\xBD\xEF\xBF\xBD"}, // lone surrogate, odd byte
+        {"a\r\r\nb\rc", "a\r\nb\rc"},
+        {"\xEF\xBB", "\xC3\xAF\xC2\xBB"},
+    };
+    for (const Case& c : cases) {
+        MemoryFileSystem fs;
+        fs.add(U"f", c.bytes);
+        EXPECT_EQ(toUtf8(readTextFile(fs, U"f")), c.text);
+    }
+}
+
+} // namespace
+} // namespace zarnet

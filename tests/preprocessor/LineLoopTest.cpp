@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "driver/TempDir.h"
 
+#include "preprocessor/Conditional.h"
 #include "preprocessor/LineEnd.h"
 #include "preprocessor/LineStep.h"
 #include "preprocessor/Preprocessor.h"
@@ -337,6 +338,28 @@ TEST(Preprocess, IncludedFilesThroughTheWholeRun) {
     ASSERT_TRUE(positions.ok) << positions.error;
     EXPECT_EQ(U8(positions.value),
               "r.sqr:1 r.sqr:2 r.sqr:3 i.sqc:1 i.sqc:2 r.sqr:4 r.sqr:5 n.sqc:1 r.sqr:6 r.sqr:7 ");
+}
+
+} // namespace
+} // namespace zarnet::test
+
+namespace zarnet::test {
+namespace {
+
+TEST(Preprocess, NeedsARunAndKeepsNothingBetweenRuns) {
+    State s;
+    const Text input = U"a\n";
+    s.cur = input.data();
+    s.end = input.data() + input.size();
+    s.user = makeUserState(initialState());
+    EXPECT_THROW(pSqr(s, pZarnet), InternalError);
+    // Runs that end inside open blocks leave no count behind for the next run.
+    std::string nest;
+    for (int i = 0; i < kMaxConditionalDepth - 1; ++i) nest += "#ifdef X\n";
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(preprocess(nest + "#if").ok);
+    std::string closed = nest;
+    for (int i = 0; i < kMaxConditionalDepth - 1; ++i) closed += "#end-if\n";
+    EXPECT_TRUE(preprocess(closed).ok) << preprocess(closed).error;
 }
 
 } // namespace

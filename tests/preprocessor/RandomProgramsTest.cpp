@@ -5,6 +5,7 @@
 #include "driver/TempDir.h"
 #include "preprocessor/Ask.h"
 #include "preprocessor/Preprocessor.h"
+#include "preprocessor/PreprocessorRun.h"
 
 #include <gtest/gtest.h>
 
@@ -40,18 +41,24 @@ std::string randomText(std::mt19937& rng, bool withIncludes) {
 struct RunResult {
     bool ok = false;
     std::string text, console;
+    std::string end; // where a successful run ended: position and output line count
 };
 
-RunResult preprocessFiles() {
+RunResult preprocessFiles(bool fastPaths = true) {
     CapturedConsole console;
     console.input = {"one", "two", "three"};
     ParserState user = initialState();
     user.searchPaths = PList<Text>::fromVector({U"."});
     RunResult run;
     try {
-        auto o = runOn([](State& s) { return pSqr(s, pZarnet); }, TempDir::read("a.sqr"), user, "a.sqr");
+        auto whole = [fastPaths](State& s) {
+            preprocessorRun(s).fastPaths = fastPaths;
+            return pSqr(s, pZarnet);
+        };
+        auto o = runOn(whole, TempDir::read("a.sqr"), user, "a.sqr");
         run.ok = o.ok;
         run.text = o.ok ? U8(o.value) : o.error;
+        if (o.ok) run.end = showPos(o.pos) + " " + std::to_string(o.sequenceNo);
     } catch (const AskInputEnded&) {
         run.text = "<end of standard input>";
     }
@@ -87,6 +94,27 @@ TEST(RandomPrograms, RunsAreSafeRepeatableAndKeepLineCounts) {
         if (first.ok && !withIncludes) {
             ASSERT_EQ(static_cast<std::size_t>(std::count(first.text.begin(), first.text.end(), '\n')), sourceLines(a));
         }
+    }
+}
+
+// The whole run with every fast path on and with all of them off: outputs, errors,
+// positions and what was written must be the same.
+TEST(RandomPrograms, FastPathsAndThePlainGrammarAgree) {
+    TempDir dir;
+    std::mt19937 rng(11);
+    for (int i = 0; i < 1500; ++i) {
+        const bool withIncludes = i % 2 == 1;
+        const std::string a = randomText(rng, withIncludes);
+        TempDir::write("a.sqr", a);
+        TempDir::write("b.sqc", randomText(rng, withIncludes));
+        TempDir::write("c.sqc", randomText(rng, withIncludes));
+        SCOPED_TRACE(a);
+        RunResult fast = preprocessFiles(true);
+        RunResult plain = preprocessFiles(false);
+        ASSERT_EQ(fast.ok, plain.ok);
+        ASSERT_EQ(fast.text, plain.text);
+        ASSERT_EQ(fast.console, plain.console);
+        ASSERT_EQ(fast.end, plain.end);
     }
 }
 

@@ -1,0 +1,12 @@
+#include "RunContext.h"
+
+namespace zarnet::detail {
+
+std::size_t newRunPartSlot() noexcept {
+    // Slots are handed out once per part type, on that type's first use; the count never
+    // goes back and holds nothing of a run.
+    static std::size_t next = 0;
+    return next++;
+}
+
+} // namespace zarnet::detail

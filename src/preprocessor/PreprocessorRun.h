@@ -1,0 +1,55 @@
+// The preprocessor's part of a run: what the first pass counts and caches while it runs.
+#pragma once
+
+#include "core/Parser.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+
+namespace zarnet {
+
+struct PreprocessorRun : RunPart {
+    // The one switch of the fast paths: direct scans of common lines that give exactly the
+    // grammar's outcome (text, errors, positions, state) without running it. Off, every
+    // line goes through the grammar alone; the two must never differ.
+    bool fastPaths = true;
+    // Line steps open on the C++ stack (blocks and setup sections nest through them).
+    int lineNesting = 0;
+    // Conditional blocks open in taken branches.
+    std::int64_t openBlocks = 0;
+    // How many files lie between the root and each included text, by the end of its text.
+    // An #include on the last line of a file, without a line break, leaves that file
+    // before the next one is entered, so the include places alone would not grow along
+    // such a chain and a file that includes itself that way would never stop.
+    std::unordered_map<const char32_t*, std::int64_t> includeDepths;
+    // The upper-cased name of a substitution reference, built in one buffer kept from one
+    // reference to the next.
+    Text referenceKey;
+    // Pending errors of substituted lines that depend only on the line break (or end of
+    // input) they lie at, by kind of line end.
+    std::array<std::array<std::optional<ParseError>, 3>, 8> lineEndErrors;
+};
+
+// The preprocessor's part of the run of s. Throws InternalError when the parse has no run.
+PreprocessorRun& preprocessorRun(const State& s);
+// Whether the fast paths are on in the run of s (on for a parse without a run).
+inline bool fastPathsOn(const State& s) { return !s.run || preprocessorRun(s).fastPaths; }
+
+// Runs p with the fast paths off (the plain grammar), whatever the run's switch says.
+template <class P> auto plainGrammar(State& s, P&& p) {
+    bool& fast = preprocessorRun(s).fastPaths;
+    struct Restore {
+        bool& flag;
+        bool old;
+        ~Restore() { flag = old; }
+    } restore{fast, fast};
+    fast = false;
+    return p(s);
+}
+
+// The run's text store: keeps t for the rest of the run and returns a view of it.
+InputView keepInRun(const State& s, Text t);
+
+} // namespace zarnet

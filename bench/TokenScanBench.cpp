@@ -93,14 +93,15 @@ Reply<Unit> scanProgram(State& s, Totals& t) {
 double run(double megabytes, bool print) {
     std::string source = generate(static_cast<std::size_t>(megabytes * 1e6));
     const double mb = static_cast<double>(source.size()) / 1e6;
-    InputView input = keepText(fromAscii(source));
+    RunContext runContext;
+    InputView input = runContext.keep(fromAscii(source));
     source = std::string();
     ParserState user = initialState();
     user.rootSourceName = SourceName(U"bench.sqr");
     Totals t;
     auto start = std::chrono::steady_clock::now();
     auto r = runParserWithState([&](State& s) { return scanProgram(s, t); }, makeUserState(user),
-                                SourceName(U"bench.sqr"), input);
+                                SourceName(U"bench.sqr"), input, &runContext);
     auto stop = std::chrono::steady_clock::now();
     if (!r.ok) {
         std::fprintf(stderr, "scan failed:\n%s\n", renderError(r.error).c_str());

@@ -41,63 +41,34 @@ Reply<Text> pDeclareVariableKeyword(State& s);
 
 // --- variable references ------------------------------------------------------------------
 
-namespace reference {
-// The reference as the grammar states it: the sigil's position, the sigil, an optional
-// "_" marker, the name; then one use recorded in the scope the marker chooses. Atomic.
-template <class S, class N> Reply<Text> variableInFull(State& s, const S& sigil, const N& name) {
-    const SourcePos at = s.pos;
-    static const auto marker = orElse(string_(U"_"), succeedWith(Text()));
-    Seq q(s);
-    VarSymbol symbol = q(sigil);
-    if (!q) return Failure{q.failure().err, false};
-    Text mark = q(marker);
-    Text n = q(name);
-    if (!q) return Failure{q.failure().err, false};
-    auto [scope, needless] = varScopeIn(s.st().currentScope, mark);
-    saveVariable(s, scope, symbol, needless ? U"_" + n : n, needless, at);
-    Text written = symbol == VarSymbol::Dollar ? Text(U"$") : Text(U"#");
-    written += mark;
-    written += n;
-    return q.ok(std::move(written));
-}
+// The underscore marker after a sigil: "_" when one follows, else the empty text, consuming
+// nothing.
+Reply<Text> pVarMarker(State& s);
 
-// The same with the marker read directly; a reference that does not complete is handed to
-// the grammar, so that its error is the grammar's.
-template <class S, class N> Reply<Text> variable(State& s, const S& sigil, const N& name) {
-    const State start = s;
-    Reply<VarSymbol> symbol = sigil(s);
-    if (!symbol.ok) return Failure{std::move(symbol.err), false};
-    const bool marked = !s.atEnd() && s.peek() == U'_';
-    if (marked) s.take();
-    Reply<Text> n = name(s);
-    if (!n.ok || !n.consumed || !symbol.consumed) {
-        s = start;
-        return variableInFull(s, sigil, name);
-    }
-    auto [scope, needless] = varScopeIn(s.st().currentScope, marked ? TextView(U"_") : TextView());
-    Text written = symbol.value == VarSymbol::Dollar ? Text(U"$") : Text(U"#");
-    if (marked) appendChar(written, U'_');
-    written += n.value;
-    if (needless) {
-        Text recorded = U"_";
-        recorded += n.value;
-        saveVariable(s, scope, symbol.value, recorded, true, start.pos);
-    } else {
-        saveVariable(s, scope, symbol.value, n.value, false, start.pos);
-    }
-    return okReply(true, std::move(written), std::move(n.err));
-}
-} // namespace reference
+// One use of the variable written with the symbol, the marker ("_" or empty) and the name,
+// the sigil at `at`, recorded in the scope the marker chooses.
+void recordVariableUse(State& s, VarSymbol symbol, TextView marker, TextView name, const SourcePos& at);
 
 // One reference, read with the given sigil and name parsers, recorded as one use: in the
 // global scope a name written with the "_" marker keeps it and is flagged as needless;
 // inside a local procedure the marker sends the use to the global scope without it.
-// Result: sigil, marker and name as written. Atomic: a failure consumes and records nothing.
+// Result: sigil, marker and name as written. Atomic: a failure consumes and records nothing,
+// and keeps the error of the step that failed.
 template <class S, class N> auto pVariable(S sigil, N name) {
-    return [sigil, name](State& s) { return reference::variable(s, sigil, name); };
-}
-template <class S, class N> auto pVariableInFull(S sigil, N name) {
-    return [sigil, name](State& s) { return reference::variableInFull(s, sigil, name); };
+    return [sigil, name](State& s) -> Reply<Text> {
+        const SourcePos at = s.pos;
+        Seq q(s);
+        const VarSymbol symbol = q(sigil);
+        if (!q) return emptyError(q.failure().err);
+        Text marker = q(pVarMarker);
+        Text n = q(name);
+        if (!q) return emptyError(q.failure().err);
+        recordVariableUse(s, symbol, marker, n, at);
+        Text written = symbol == VarSymbol::Dollar ? Text(U"$") : Text(U"#");
+        written += marker;
+        written += n;
+        return q.ok(std::move(written));
+    };
 }
 
 // A name of variable-name characters with single hyphens between them; a hyphen that no
@@ -129,15 +100,16 @@ Reply<Text> pBareVarName(State& s);
 // argument, as in WRAP 15 2 ON=$). Skips nothing after the token; fails clean where no
 // token begins, at a line end among others.
 Reply<Text> anyTok(State& s);
-// The same through the grammar's ordered choice alone (the reference anyTok must agree with).
-Reply<Text> anyTokInFull(State& s);
 // `anyTok`, then the blanks and continuation marks after it (never a bare line end).
 Reply<Text> pArgToken(State& s);
-Reply<Text> pArgTokenInFull(State& s);
 // One or more `pArgToken`, their texts dropped: the body of a generic command line. Stops
 // before the first place where no token begins (the line end); a literal that does not end
-// fails after consuming.
+// fails after consuming. Skips its tokens with a quick scan that keeps the outcome of
+// `pArgTokensByRule` exactly.
 Reply<Unit> pArgTokens(State& s);
+// The same as the rule states it, `pArgToken` after `pArgToken`: what the quick scan of
+// `pArgTokens` falls back to and is tested against.
+Reply<Unit> pArgTokensByRule(State& s);
 
 // "[" and blanks, a reference whose name runs up to a blank, tab, line end, "[" or "]"
 // (recorded), blanks, "]" and blanks; result the reference.

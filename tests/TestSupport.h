@@ -72,6 +72,16 @@ auto runOn(P p, std::string_view input, const ParserState& user = initialState()
     return o;
 }
 
+// A state at the start of `input`, for tests that hold a state beyond one run: its run, and
+// so the text it reads, lives until the test program ends.
+inline State startState(std::string_view input, const ParserState& user = initialState(),
+                        std::string_view source = "test.sqr", std::int64_t sequenceNo = 1) {
+    static std::deque<std::shared_ptr<RunContext>> runs;
+    auto o = runOn(succeedWith(Unit{}), input, user, source, sequenceNo);
+    runs.push_back(o.run);
+    return o.state;
+}
+
 // Runs p, and when it fails without consuming checks through a choice that the state the
 // next alternative sees is the state from before p. Returns that state.
 template <class P> State stateSeenByNextAlternative(P p, const State& start) {

@@ -158,7 +158,7 @@ TEST(State, AFailedAlternativeLeavesNoTrace) {
         if (!q) return q.failure();
         return q.ok();
     };
-    auto start = runOn(succeedWith(Unit{}), "abc").state;
+    auto start = test::startState("abc");
     State seen = test::stateSeenByNextAlternative(dirty, start);
     EXPECT_FALSE(seen.st().continued);
     EXPECT_EQ(seen.pos, start.pos);

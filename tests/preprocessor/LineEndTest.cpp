@@ -37,7 +37,7 @@ TEST(LineEnd, CountedLineBreakCountsOnlyWhenMatched) {
     EXPECT_EQ(U8(crlf.value), "\r\n");
     EXPECT_EQ(crlf.sequenceNo, 8);
 
-    auto start = runOn(succeedWith(Unit{}), "x", initialState(), "test.sqr", 7).state;
+    auto start = startState("x", initialState(), "test.sqr", 7);
     State seen = stateSeenByNextAlternative(pCountedLineBreak, start);
     EXPECT_EQ(seen.sequenceNo, 7);
 }
@@ -54,7 +54,7 @@ TEST(LineEnd, EndOfLine) {
     EXPECT_FALSE(lone.ok);
     EXPECT_FALSE(lone.consumed);
     EXPECT_EQ(lone.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"x\"\nexpecting \"\\r\\n\"");
-    State seen = stateSeenByNextAlternative(pEndOfLine, runOn(succeedWith(Unit{}), "\rx", initialState(), "test.sqr", 3).state);
+    State seen = stateSeenByNextAlternative(pEndOfLine, startState("\rx", initialState(), "test.sqr", 3));
     EXPECT_EQ(seen.sequenceNo, 3);
     EXPECT_EQ(U8(seen.rest()), "\rx");
 

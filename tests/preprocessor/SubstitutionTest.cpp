@@ -25,7 +25,7 @@ std::string symtabValue(const UserState& u, const char* key) {
 const std::string kWarn = "(SQR 4707) No value found for substitution variable: {";
 
 TEST(SubstTable, NamesAreUpperCasedAndValuesKeptAsGiven) {
-    State s = runOn(succeedWith(Unit{}), "").state;
+    State s = startState("");
     defineSubstVar(s, T("path"), T("  /a b/{c}  "));
     for (const char* spelling : {"PATH", "Path", "path"})
         EXPECT_EQ(U8(*lookupSubstVar(s, T(spelling)).value), "  /a b/{c}  ");

@@ -92,7 +92,7 @@ TEST(TrailingHyphen, SetsContinuedOnceAndFailsClean) {
 
     ParserState already = initialState();
     already.continued = true;
-    State start = runOn(succeedWith(Unit{}), "-\nx", already).state;
+    State start = startState("-\nx", already);
     State s = start;
     ASSERT_TRUE(pTrailingHyphen(s).ok);
     EXPECT_EQ(s.user.get(), start.user.get()); // the state is not rebuilt
@@ -102,7 +102,7 @@ TEST(TrailingHyphen, SetsContinuedOnceAndFailsClean) {
         auto f = runOn(pTrailingHyphen, input);
         EXPECT_FALSE(f.ok);
         EXPECT_FALSE(f.consumed);
-        State seen = stateSeenByNextAlternative(pTrailingHyphen, runOn(succeedWith(Unit{}), input).state);
+        State seen = stateSeenByNextAlternative(pTrailingHyphen, startState(input));
         EXPECT_EQ(U8(seen.rest()), input);
         EXPECT_EQ(seen.sequenceNo, 1);
         EXPECT_FALSE(seen.st().continued);

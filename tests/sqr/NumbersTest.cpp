@@ -114,7 +114,7 @@ TEST(NumLiteral, AFailedAttemptLeavesNoTrace) {
     auto o = runOn(pNumLiteral, input);
     EXPECT_FALSE(o.ok);
     EXPECT_TRUE(o.consumed);
-    State seen = stateSeenByNextAlternative(attempt(pNumLiteral), runOn(succeedWith(Unit{}), input).state);
+    State seen = stateSeenByNextAlternative(attempt(pNumLiteral), startState(input));
     EXPECT_EQ(U8(seen.rest()), input);
     EXPECT_EQ(seen.sequenceNo, 1);
     EXPECT_FALSE(seen.st().continued);
@@ -312,7 +312,7 @@ TEST(HexDecimal, PrefixAndDecimalDigitsAsAUnit) {
         auto o = runOn(pHexDecimal, input);
         EXPECT_FALSE(o.ok);
         EXPECT_FALSE(o.consumed);
-        State seen = stateSeenByNextAlternative(pHexDecimal, runOn(succeedWith(Unit{}), input).state);
+        State seen = stateSeenByNextAlternative(pHexDecimal, startState(input));
         EXPECT_EQ(U8(seen.rest()), input);
     }
     EXPECT_EQ(runOn(pHexDecimal, "0xA").error, kAt + "3):\nunexpected \"A\"\nexpecting digit");

@@ -139,7 +139,7 @@ TEST(Variables, IncompleteReferenceConsumesAndRecordsNothing) {
     for (const char* input : {"$ ", "$_ ", "$", "#_", "$-", "$a-"}) {
         SCOPED_TRACE(input);
         ParserState st = rooted();
-        const State start = runOn(succeedWith(Unit{}), input, st).state;
+        const State start = startState(input, st);
         State seen = stateSeenByNextAlternative(pVar, start);
         EXPECT_TRUE(seen.user == start.user);
         EXPECT_EQ(seen.cur, start.cur);
@@ -266,7 +266,7 @@ TEST(Tokens, LongLinesAndNamesRunInLoops) {
 TEST(Tokens, FailedAlternativeTakesItsUsesAlong) {
     // A statement rule that scans the line, then fails after it, is undone as a unit.
     auto rule = attempt(seqRight(pArgTokens, char_(U';')));
-    const State start = runOn(succeedWith(Unit{}), "let #a = $b\n", rooted()).state;
+    const State start = startState("let #a = $b\n", rooted());
     State seen = stateSeenByNextAlternative(rule, start);
     EXPECT_TRUE(seen.user == start.user);
     EXPECT_TRUE(uses(seen.user).empty());

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
+#include <vector>
 
 namespace zarnet {
 
@@ -110,12 +112,16 @@ void ParseError::add(const Message& m) {
 }
 
 namespace {
+// Merged errors share nodes, so the rope is a graph: each node is visited once (a second
+// visit would add only messages already listed, at the cost of walking every path).
 template <class F> void forEachNode(const MsgNode* root, F f) {
     std::vector<const MsgNode*> stack;
+    std::unordered_set<const MsgNode*> seen;
     if (root) stack.push_back(root);
     while (!stack.empty()) {
         const MsgNode* n = stack.back();
         stack.pop_back();
+        if (!seen.insert(n).second) continue;
         for (int i = 0; i < n->count; ++i) f(n->items[i]);
         if (n->right) stack.push_back(n->right.get());
         if (n->left) stack.push_back(n->left.get());

@@ -108,6 +108,16 @@ TEST(Merge, ManyMessagesAtOnePlaceKeepTheirOrder) {
     EXPECT_EQ(renderError(setExpectErrors(e, MsgText::literal("word"))), "\"a\" (line 1, column 1):\nexpecting word");
 }
 
+// An error merged with itself shares its message nodes; rendering visits each node once
+// instead of every path through them (60 doublings would never finish).
+TEST(Merge, SharedMessagesRenderOnce) {
+    ParseError e(at("a", 1, 1));
+    const char* words[] = {"a", "b", "c", "d", "e"};
+    for (const char* w : words) e = mergeError(e, err(at("a", 1, 1), {expect(w)}));
+    for (int i = 0; i < 60; ++i) e = mergeError(e, e);
+    EXPECT_EQ(renderError(e), "\"a\" (line 1, column 1):\nexpecting a, b, c, d or e");
+}
+
 TEST(Merge, LabelReplacesExpectationsAndGoesFirst) {
     ParseError e = err(at("a", 1, 1), {sys(MsgText::quotedChar(U'x')), expect("one"), expect("two")});
     EXPECT_EQ(renderError(setExpectErrors(e, MsgText::literal("word"))),

@@ -1,0 +1,196 @@
+#include "sqr/Symbols.h"
+
+#include <string>
+
+namespace zarnet::sqr {
+
+namespace {
+
+Reply<Unit> done(const State& s) { return okReply(false, Unit{}, unknownError(s.pos)); }
+
+// The type a record created by a use carries until a definition gives it one; nothing
+// reads it.
+VarType placeholderType() { return VarType::integer(); }
+
+// The recording rule, with the updater inlined where it is known.
+template <class U>
+VarMap record(VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
+              const std::optional<SourcePos>& reportPos, U&& update, const VarMap& vars) {
+    VarIdentifier id = createVarIdentifier(symbol, name);
+    VarAttr attr;
+    if (const VarAttr* old = vars.find(id)) {
+        attr = *old;
+        attr.usedCount += 1;
+        if (!old->reportPos && reportPos) {
+            attr.reportPos = reportPos;
+            attr.caseSensitiveName = Text(name);
+        }
+        if (reportPos && needlessUnderscore) {
+            FileLine key = fileLine(pos);
+            if (!old->warnUnderbarPos.contains(key)) attr.warnUnderbarPos = old->warnUnderbarPos.insert(key, pos);
+        }
+    } else {
+        attr.varType = placeholderType();
+        attr.caseSensitiveName = Text(name);
+        attr.defined = false;
+        attr.usedCount = 1;
+        attr.varPosition = pos;
+        attr.reportPos = reportPos;
+        if (reportPos && needlessUnderscore) attr.warnUnderbarPos = UnderbarMap().insert(fileLine(pos), pos);
+    }
+    return vars.insert(std::move(id), update(std::move(attr)));
+}
+
+struct Identity {
+    VarAttr operator()(VarAttr a) const { return a; }
+};
+
+// Records one occurrence in the map of a scope with a single copy of the parser state.
+template <class U>
+void recordIn(State& s, const Scope& scope, VarSymbol symbol, TextView name, bool needlessUnderscore,
+              const SourcePos& pos, U&& update) {
+    std::optional<SourcePos> rp = reportPosFor(s.st(), pos);
+    s.modify([&](ParserState& p) {
+        VarMap m = record(symbol, name, needlessUnderscore, pos, rp, update, varMapOf(p, scope));
+        p.scopeMap = insertByScope(scope, std::move(m), p.scopeMap);
+    });
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Variable store and report positions.
+
+std::optional<VarMap> lookupScopeMap(const Scope& scope, const ScopeMap& m) { return m.lookup(scope); }
+std::optional<VarAttr> lookupVar(const VarIdentifier& id, const VarMap& m) { return m.lookup(id); }
+VarMap insertVar(const VarIdentifier& id, VarAttr attr, const VarMap& m) { return m.insert(id, std::move(attr)); }
+std::optional<SourcePos> lookupByLine(const FileLine& key, const UnderbarMap& m) { return m.lookup(key); }
+UnderbarMap insertByLine(const FileLine& key, const SourcePos& pos, const UnderbarMap& m) {
+    return m.insert(key, pos);
+}
+
+VarMap varMapOf(const ParserState& st, const Scope& scope) {
+    const VarMap* m = st.scopeMap.find(scope);
+    return m ? *m : VarMap();
+}
+
+Reply<VarMap> getVarMap(State& s, const Scope& scope) { return okReply(false, varMapOf(s.st(), scope), unknownError(s.pos)); }
+
+Reply<Unit> updateVarMap(State& s, const Scope& scope, VarMap vars) {
+    s.modify([&](ParserState& p) { p.scopeMap = insertByScope(scope, std::move(vars), p.scopeMap); });
+    return done(s);
+}
+
+std::optional<SourcePos> reportPosFor(const ParserState& st, const SourcePos& p) {
+    // Source names are interned, so equal names are one pointer.
+    if (p.sourceName == st.rootSourceName) return p;
+    if (!st.recursiveCheck) return std::nullopt;
+    if (st.matchSourceNameForReport && (*st.matchSourceNameForReport)(p.sourceName.text())) return p;
+    return std::nullopt;
+}
+
+Reply<std::optional<SourcePos>> getReportPos(State& s, const SourcePos& p) {
+    return okReply(false, reportPosFor(s.st(), p), unknownError(s.pos));
+}
+
+// ---------------------------------------------------------------------------
+// Recording uses and definitions.
+
+VarSymbol typeToVarSymbol(const VarType& t) noexcept {
+    switch (t.kind) {
+    case VarType::Kind::TEXT:
+    case VarType::Kind::DATE:
+        return VarSymbol::Dollar;
+    default:
+        return VarSymbol::Sharp;
+    }
+}
+
+VarIdentifier createVarIdentifier(VarSymbol symbol, TextView name) { return VarIdentifier{toUpperText(name), symbol}; }
+
+VarMap recordOccurrence(VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
+                        const std::optional<SourcePos>& reportPos, const VarUpdater& update, const VarMap& vars) {
+    if (!update) return record(symbol, name, needlessUnderscore, pos, reportPos, Identity{}, vars);
+    return record(symbol, name, needlessUnderscore, pos, reportPos, update, vars);
+}
+
+VarMap setVariable(const State& s, VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
+                   const VarUpdater& update, const VarMap& vars) {
+    return recordOccurrence(symbol, name, needlessUnderscore, pos, reportPosFor(s.st(), pos), update, vars);
+}
+
+Reply<Unit> saveVariable(State& s, const Scope& scope, VarSymbol symbol, TextView name, bool needlessUnderscore,
+                         const SourcePos& pos) {
+    recordIn(s, scope, symbol, name, needlessUnderscore, pos, Identity{});
+    return done(s);
+}
+
+Reply<Unit> defineVariable(State& s, const VarType& type, TextView name, bool needlessUnderscore,
+                           const SourcePos& pos) {
+    const Scope scope = s.st().currentScope;
+    recordIn(s, scope, typeToVarSymbol(type), name, needlessUnderscore, pos, [&type](VarAttr a) {
+        a.varType = type;
+        a.defined = true;
+        a.usedCount = 0;
+        return a;
+    });
+    return done(s);
+}
+
+Reply<std::int64_t> defaultPrecision(State& s) { return okReply(false, kDefaultPrecision, unknownError(s.pos)); }
+
+// ---------------------------------------------------------------------------
+// Current scope, continuation flag and procedure records.
+
+Reply<Scope> getCurrentScope(State& s) { return okReply(false, s.st().currentScope, unknownError(s.pos)); }
+
+Reply<Unit> setCurrentScope(State& s, const Scope& scope) {
+    s.modify([&](ParserState& p) { p.currentScope = scope; });
+    return done(s);
+}
+
+Reply<Unit> setGlobalScope(State& s) { return setCurrentScope(s, Scope::global()); }
+
+std::pair<Scope, bool> varScopeIn(const Scope& current, TextView marker) {
+    const bool underscore = marker == U"_";
+    if (!current.isLocal) return {Scope::global(), underscore};
+    return {underscore ? Scope::global() : current, false};
+}
+
+Reply<std::pair<Scope, bool>> varScope(State& s, TextView marker) {
+    return okReply(false, varScopeIn(s.st().currentScope, marker), unknownError(s.pos));
+}
+
+Reply<Unit> setContinued(State& s, bool value) {
+    // Most continuation marks find the flag already set; then the state is left alone.
+    if (s.st().continued != value) s.modify([&](ParserState& p) { p.continued = value; });
+    return done(s);
+}
+
+Reply<Unit> setContinuedTrue(State& s) { return setContinued(s, true); }
+
+Reply<Unit> saveProcedure(State& s, const Procedure& proc) {
+    s.modify([&](ParserState& p) { p.procMap = insertByName(toUpperText(proc.procName), proc, p.procMap); });
+    return done(s);
+}
+
+Reply<Text> rowNo(State& s) {
+    Text t = fromAscii(std::to_string(s.sequenceNo));
+    appendChar(t, U'\t');
+    t += s.pos.sourceName.text();
+    appendChar(t, U'\t');
+    t += fromAscii(std::to_string(s.pos.sourceLine));
+    appendChar(t, U'\t');
+    return okReply(false, std::move(t), unknownError(s.pos));
+}
+
+Text showListItems(const std::vector<Text>& items) {
+    Text out;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) out += U", ";
+        out += items[i];
+    }
+    return out;
+}
+
+} // namespace zarnet::sqr

@@ -1,0 +1,276 @@
+#include "sqr/Variables.h"
+
+#include "sqr/Literals.h"
+
+namespace zarnet::sqr {
+
+namespace {
+
+Text oneChar(char32_t c) {
+    Text t;
+    appendChar(t, c);
+    return t;
+}
+
+// A failed character test at the current place, as `satisfying` reports it.
+ParseError characterTestError(const State& s) {
+    return s.atEnd() ? detail::endOfInputError(s).err : detail::unexpectedCharError(s, s.peek()).err;
+}
+
+// One or more characters of a test without a label, collected as a text: the pending error
+// is the failed test at the end of the run, as with `manyOne` of `satisfying`.
+template <class F> Reply<Text> charsWhile1(State& s, F pred) {
+    Reply<char32_t> first = satisfying(pred)(s);
+    if (!first.ok) return Failure{std::move(first.err), false};
+    Text out = oneChar(first.value);
+    out += takeWhile(s, pred);
+    return okReply(true, std::move(out), characterTestError(s));
+}
+
+template <class P> Reply<VarSymbol> symbolOf(P p, VarSymbol v, State& s) {
+    Reply<char32_t> r = p(s);
+    if (!r.ok) return Failure{std::move(r.err), r.consumed};
+    return okReply(r.consumed, v, std::move(r.err));
+}
+
+bool isOpChar(char32_t c) noexcept { return opChars.find(c) != TextView::npos; }
+
+// What may follow a sigil as the first character of a token reference's name.
+bool isBareNameStart(char32_t c) noexcept {
+    return c != 0x1A && c != U' ' && c != U'\t' && c != U'\n' && c != U'\r';
+}
+
+bool isAnyWordStart(char32_t c) noexcept {
+    return anyWord_excepts.find(c) == TextView::npos && varSigilChars.find(c) == TextView::npos;
+}
+
+bool isBindNameChar(char32_t c) noexcept {
+    return c != U' ' && c != U'\t' && c != U'\n' && c != U'\r' && c != U'[' && c != U']';
+}
+
+bool isParameterStop(char32_t c) noexcept {
+    return c == 0x1A || c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U')' || c == U',' ||
+           c == U'!';
+}
+
+// The blank set, with the ASCII characters decided without a call.
+bool isBlankFast(char32_t c) noexcept {
+    if (c < 0x80) return c == U' ' || c == U'\t' || c == 0x0B || c == 0x0C;
+    return isBlank(c);
+}
+
+Reply<Text> pOperatorToken(State& s) {
+    Reply<char32_t> r = pOperatorChar(s);
+    if (!r.ok) return Failure{std::move(r.err), r.consumed};
+    return okReply(true, oneChar(r.value), std::move(r.err));
+}
+
+// A "$" or "#" that no character of a name follows: a one-character word. It fails with
+// no message of its own, so that the error where no token begins stays the four kinds'.
+Reply<Text> pLoneSign(State& s) {
+    if (!s.atEnd() && varSigilChars.find(s.peek()) != TextView::npos) {
+        std::optional<char32_t> next = s.peekAt(1);
+        if (!next || !isBareNameStart(*next)) {
+            char32_t c = s.take();
+            return okReply(true, oneChar(c), unknownError(s.pos));
+        }
+    }
+    return emptyError(unknownError(s.pos));
+}
+
+Reply<Text> pTokenVariable(State& s) { return pVariable(pAnyVarSymbol, pBareVarName)(s); }
+
+// pSkipBlanks, without the error it leaves (which the run of tokens never shows).
+void skipBlanks(State& s) {
+    while (!s.atEnd()) {
+        char32_t c = s.peek();
+        if (isBlankFast(c)) {
+            s.take();
+            continue;
+        }
+        if (c == U'-' && s.peekAt(1) == U'\n') {
+            pTrailingHyphen(s);
+            continue;
+        }
+        return;
+    }
+}
+
+} // namespace
+
+// --- sigils and name characters -----------------------------------------------------------
+
+Reply<VarSymbol> pNumVarSymbol(State& s) { return symbolOf(char_(U'#'), VarSymbol::Sharp, s); }
+Reply<VarSymbol> pTextVarSymbol(State& s) { return symbolOf(char_(U'$'), VarSymbol::Dollar, s); }
+
+Reply<VarSymbol> pAnyVarSymbol(State& s) {
+    if (!s.atEnd() && s.peek() == U'#') return pNumVarSymbol(s);
+    if (!s.atEnd() && s.peek() == U'$') return pTextVarSymbol(s);
+    static const auto p = orElse(pNumVarSymbol, pTextVarSymbol);
+    return p(s);
+}
+
+bool isVarNameChar(char32_t c) noexcept {
+    return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || c == U'_' ||
+           (c >= 0xA6 && c <= 0xDF);
+}
+
+const Text& varNameChars() {
+    static const Text chars = [] {
+        Text t;
+        for (char32_t c = 0; c <= 0xDF; ++c)
+            if (isVarNameChar(c)) appendChar(t, c);
+        return t;
+    }();
+    return chars;
+}
+
+Reply<char32_t> pVarNameChar(State& s) { return satisfying(isVarNameChar)(s); }
+
+Reply<char32_t> pDeclVarNameChar(State& s) {
+    return satisfying([](char32_t c) { return c == U')' || c == U'-' || isVarNameChar(c); })(s);
+}
+
+Reply<Text> pDeclareVariableKeyword(State& s) { return stringCI(s, U"DECLARE-VARIABLE"); }
+
+// --- variable references ------------------------------------------------------------------
+
+Reply<Text> pStrictName(State& s) {
+    static const auto hyphen = orElse(string_(U"-"), succeedWith(Text()));
+    static const auto segment = [](State& st) -> Reply<Text> {
+        Seq q(st);
+        Text part = q(hyphen);
+        Text chars = q([](State& t) { return charsWhile1(t, isVarNameChar); });
+        if (!q) return q.failure();
+        part += chars;
+        return q.ok(std::move(part));
+    };
+    static const auto segments = many(segment);
+    Seq q(s);
+    Text name = oneChar(q(pVarNameChar));
+    if (!q) return q.failure();
+    std::vector<Text> rest = q(segments);
+    if (!q) return q.failure();
+    for (const Text& part : rest) name += part;
+    return q.ok(std::move(name));
+}
+
+Reply<Text> pNumVar(State& s) { return pVariable(pNumVarSymbol, pStrictName)(s); }
+Reply<Text> pVar(State& s) { return pVariable(pAnyVarSymbol, pStrictName)(s); }
+
+// --- generic command-argument tokens --------------------------------------------------------
+
+bool isWordDelimiter(char32_t c) noexcept {
+    return c == 0x1A || c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || isOpChar(c);
+}
+
+Reply<char32_t> pWordChar(State& s) { return satisfying([](char32_t c) { return !isWordDelimiter(c); })(s); }
+Reply<char32_t> pOperatorChar(State& s) { return satisfying(isOpChar)(s); }
+
+Reply<Text> pBareVarName(State& s) {
+    Reply<char32_t> first = satisfying(isBareNameStart)(s);
+    if (!first.ok) return Failure{std::move(first.err), false};
+    Text name = oneChar(first.value);
+    name += takeWhile(s, [](char32_t c) { return !isWordDelimiter(c); });
+    return okReply(true, std::move(name), characterTestError(s));
+}
+
+Reply<Text> anyTokInFull(State& s) {
+    static const auto p = choice(pString, pVariableInFull(pAnyVarSymbol, pBareVarName), pOperatorToken, anyWord,
+                                 pLoneSign);
+    return p(s);
+}
+
+// The first character decides which of the kinds can apply, so the others are not tried;
+// where none applies the full choice runs, for its error.
+Reply<Text> anyTok(State& s) {
+    if (s.atEnd()) return anyTokInFull(s);
+    const char32_t c = s.peek();
+    if (c == U'\'') return pString(s);
+    if (c == U'#' || c == U'$') {
+        std::optional<char32_t> next = s.peekAt(1);
+        if (!next || !isBareNameStart(*next)) return pLoneSign(s);
+        if (*next == U'_') {
+            std::optional<char32_t> after = s.peekAt(2);
+            if (!after || !isBareNameStart(*after)) return anyTokInFull(s);
+        }
+        return pTokenVariable(s);
+    }
+    if (isOpChar(c)) {
+        s.take();
+        return okReply(true, oneChar(c), unknownError(s.pos));
+    }
+    if (isAnyWordStart(c)) return anyWord(s);
+    return anyTokInFull(s);
+}
+
+Reply<Text> pArgToken(State& s) {
+    static const auto p = seqLeft(anyTok, pSkipBlanks);
+    return p(s);
+}
+
+Reply<Text> pArgTokenInFull(State& s) {
+    static const auto p = seqLeft(anyTokInFull, pSkipBlanks);
+    return p(s);
+}
+
+// manyOne of pArgToken as a loop: the first token keeps its full error bookkeeping, the
+// others skip the errors that a later token always replaces.
+Reply<Unit> pArgTokens(State& s) {
+    Seq q(s);
+    q(pArgToken);
+    if (!q) return q.failure();
+    bool more = false;
+    for (;;) {
+        const State saved = s;
+        Reply<Text> t = anyTok(s);
+        if (!t.ok) {
+            if (t.consumed) return consumedError(std::move(t.err));
+            s = saved;
+            q.take(okReply(more, Unit{}, std::move(t.err)));
+            return q.ok();
+        }
+        more = true;
+        skipBlanks(s);
+    }
+}
+
+Reply<Text> pSqlBindVar(State& s) {
+    static const auto bindName = [](State& st) { return charsWhile1(st, isBindNameChar); };
+    static const auto p = brackets(pVariable(pAnyVarSymbol, bindName));
+    return p(s);
+}
+
+// --- procedure parameter names -------------------------------------------------------------
+
+Reply<Text> pParameterVarName(State& s) {
+    static const auto plain = satisfying([](char32_t c) { return !isParameterStop(c); });
+    static const auto doubledBang = attempt(seqRight(char_(U'!'), char_(U'!')));
+    static const auto items = manyOne(orElse(plain, doubledBang));
+    Reply<std::vector<char32_t>> r = items(s);
+    if (!r.ok) return Failure{std::move(r.err), r.consumed};
+    Text name;
+    for (char32_t c : r.value) appendChar(name, c);
+    return okReply(r.consumed, std::move(name), std::move(r.err));
+}
+
+// --- column names and array elements ---------------------------------------------------------
+
+bool isColumnNameChar(char32_t c) noexcept { return c == U'.' || isVarNameChar(c); }
+
+Reply<Text> pColumn(State& s) {
+    static const auto column = [](State& st) -> Reply<Text> {
+        Seq q(st);
+        q(char_(U'&'));
+        if (!q) return q.failure();
+        Text name = q([](State& t) { return charsWhile1(t, isColumnNameChar); });
+        if (!q) return q.failure();
+        Text out = U"&";
+        out += name;
+        return q.ok(std::move(out));
+    };
+    static const auto p = lexeme(attempt(column));
+    return p(s);
+}
+
+} // namespace zarnet::sqr

@@ -1,0 +1,194 @@
+// Variable references of SQR text and the tokens they stand among: sigils, variable names,
+// the reference that records one use, the generic command-argument tokens through which
+// almost every use is found, SQL bind variables, procedure parameter names, column names
+// and array elements.
+#pragma once
+
+#include "core/Parser.h"
+#include "core/ParserLib.h"
+#include "sqr/Lexical.h"
+#include "sqr/SqrMessages.h"
+#include "sqr/Symbols.h"
+
+#include <vector>
+
+namespace zarnet::sqr {
+
+// --- sigils and name characters -----------------------------------------------------------
+
+// "#": Sharp. Fails clean, expecting "#".
+Reply<VarSymbol> pNumVarSymbol(State& s);
+// "$": Dollar. Fails clean, expecting "$".
+Reply<VarSymbol> pTextVarSymbol(State& s);
+// "#", else "$".
+Reply<VarSymbol> pAnyVarSymbol(State& s);
+
+// The 121 variable-name characters: digits, ASCII letters, "_" and U+00A6 to U+00DF.
+bool isVarNameChar(char32_t c) noexcept;
+const Text& varNameChars();
+// One variable-name character; no label.
+Reply<char32_t> pVarNameChar(State& s);
+// One character of a declared name: ")", "-" or a variable-name character; no label.
+Reply<char32_t> pDeclVarNameChar(State& s);
+
+// Messages of the declared-name parser of DECLARE-VARIABLE.
+using msg::invalidVarNameError;
+using msg::numericVarNameRequiredError;
+using msg::stringVarNameRequiredError;
+
+// "DECLARE-VARIABLE" in any letter case; result as written.
+Reply<Text> pDeclareVariableKeyword(State& s);
+
+// --- variable references ------------------------------------------------------------------
+
+namespace reference {
+// The reference as the grammar states it: the sigil's position, the sigil, an optional
+// "_" marker, the name; then one use recorded in the scope the marker chooses. Atomic.
+template <class S, class N> Reply<Text> variableInFull(State& s, const S& sigil, const N& name) {
+    const SourcePos at = s.pos;
+    static const auto marker = orElse(string_(U"_"), succeedWith(Text()));
+    Seq q(s);
+    VarSymbol symbol = q(sigil);
+    if (!q) return Failure{q.failure().err, false};
+    Text mark = q(marker);
+    Text n = q(name);
+    if (!q) return Failure{q.failure().err, false};
+    auto [scope, needless] = varScopeIn(s.st().currentScope, mark);
+    saveVariable(s, scope, symbol, needless ? U"_" + n : n, needless, at);
+    Text written = symbol == VarSymbol::Dollar ? Text(U"$") : Text(U"#");
+    written += mark;
+    written += n;
+    return q.ok(std::move(written));
+}
+
+// The same with the marker read directly; a reference that does not complete is handed to
+// the grammar, so that its error is the grammar's.
+template <class S, class N> Reply<Text> variable(State& s, const S& sigil, const N& name) {
+    const State start = s;
+    Reply<VarSymbol> symbol = sigil(s);
+    if (!symbol.ok) return Failure{std::move(symbol.err), false};
+    const bool marked = !s.atEnd() && s.peek() == U'_';
+    if (marked) s.take();
+    Reply<Text> n = name(s);
+    if (!n.ok || !n.consumed || !symbol.consumed) {
+        s = start;
+        return variableInFull(s, sigil, name);
+    }
+    auto [scope, needless] = varScopeIn(s.st().currentScope, marked ? TextView(U"_") : TextView());
+    Text written = symbol.value == VarSymbol::Dollar ? Text(U"$") : Text(U"#");
+    if (marked) appendChar(written, U'_');
+    written += n.value;
+    if (needless) {
+        Text recorded = U"_";
+        recorded += n.value;
+        saveVariable(s, scope, symbol.value, recorded, true, start.pos);
+    } else {
+        saveVariable(s, scope, symbol.value, n.value, false, start.pos);
+    }
+    return okReply(true, std::move(written), std::move(n.err));
+}
+} // namespace reference
+
+// One reference, read with the given sigil and name parsers, recorded as one use: in the
+// global scope a name written with the "_" marker keeps it and is flagged as needless;
+// inside a local procedure the marker sends the use to the global scope without it.
+// Result: sigil, marker and name as written. Atomic: a failure consumes and records nothing.
+template <class S, class N> auto pVariable(S sigil, N name) {
+    return [sigil, name](State& s) { return reference::variable(s, sigil, name); };
+}
+template <class S, class N> auto pVariableInFull(S sigil, N name) {
+    return [sigil, name](State& s) { return reference::variableInFull(s, sigil, name); };
+}
+
+// A name of variable-name characters with single hyphens between them; a hyphen that no
+// name character follows fails after consuming.
+Reply<Text> pStrictName(State& s);
+// "#" and a strict name, recorded.
+Reply<Text> pNumVar(State& s);
+// "#" or "$" and a strict name, recorded.
+Reply<Text> pVar(State& s);
+// "#" or "$" and the given name, recorded.
+template <class N> auto pAnyVariable(N name) { return pVariable(pAnyVarSymbol, std::move(name)); }
+
+// --- generic command-argument tokens --------------------------------------------------------
+
+// Ctrl-Z, blank, tab, line feed, carriage return and the operator characters.
+bool isWordDelimiter(char32_t c) noexcept;
+// One character that is no word delimiter; no label.
+Reply<char32_t> pWordChar(State& s);
+// One operator character of `opChars`; no label.
+Reply<char32_t> pOperatorChar(State& s);
+// The name of a token reference: any character but Ctrl-Z, blank, tab, line feed and
+// carriage return, then `pWordChar`s.
+Reply<Text> pBareVarName(State& s);
+
+// One generic token, the first that matches: a text literal (which may run over line ends
+// and fails after consuming when it does not end), a variable reference (recorded), one
+// operator character, a bare word, or a lone "$" or "#" that no name character follows (a
+// one-character word that records nothing; real programs write such a sign as an
+// argument, as in WRAP 15 2 ON=$). Skips nothing after the token; fails clean where no
+// token begins, at a line end among others.
+Reply<Text> anyTok(State& s);
+// The same through the grammar's ordered choice alone (the reference anyTok must agree with).
+Reply<Text> anyTokInFull(State& s);
+// `anyTok`, then the blanks and continuation marks after it (never a bare line end).
+Reply<Text> pArgToken(State& s);
+Reply<Text> pArgTokenInFull(State& s);
+// One or more `pArgToken`, their texts dropped: the body of a generic command line. Stops
+// before the first place where no token begins (the line end); a literal that does not end
+// fails after consuming.
+Reply<Unit> pArgTokens(State& s);
+
+// "[" and blanks, a reference whose name runs up to a blank, tab, line end, "[" or "]"
+// (recorded), blanks, "]" and blanks; result the reference.
+Reply<Text> pSqlBindVar(State& s);
+
+// --- procedure parameter names -------------------------------------------------------------
+
+// The name after the sigil of a procedure parameter or a DO argument: characters up to a
+// Ctrl-Z, blank, tab, line end, ")", "," or a single "!"; "!!" stands for one "!". Records
+// nothing. Fails clean when no character of a name follows.
+Reply<Text> pParameterVarName(State& s);
+
+// --- column names and array elements ---------------------------------------------------------
+
+// The 122 column-name characters: the variable-name characters and ".".
+bool isColumnNameChar(char32_t c) noexcept;
+// "&" and column-name characters, atomically, then the white space after it. Records
+// nothing.
+Reply<Text> pColumn(State& s);
+
+// An array element: strict name, ".", strict name, "(" and blanks, the index list read by
+// `args`, ")" and blanks; atomic, then the white space after it. Result: the two names
+// joined by ".", "(", the index texts joined by ", ", ")". Records nothing itself; the
+// index expressions record their own uses. The index list is the expression grammar's
+// argument list, passed in so that this layer does not depend on the expression grammar.
+template <class A> auto pArrayElement(A args) {
+    return [args](State& s) -> Reply<Text> {
+        auto element = [&args](State& st) -> Reply<Text> {
+            Seq q(st);
+            Text array = q(pStrictName);
+            if (!q) return q.failure();
+            q(pDot);
+            if (!q) return q.failure();
+            Text field = q(pStrictName);
+            if (!q) return q.failure();
+            q(pOpenParen);
+            if (!q) return q.failure();
+            std::vector<Text> indexes = q(args);
+            if (!q) return q.failure();
+            q(pCloseParen);
+            if (!q) return q.failure();
+            Text out = std::move(array);
+            appendChar(out, U'.');
+            out += field;
+            appendChar(out, U'(');
+            out += showListItems(indexes);
+            appendChar(out, U')');
+            return q.ok(std::move(out));
+        };
+        return lexeme(attempt(element))(s);
+    };
+}
+
+} // namespace zarnet::sqr

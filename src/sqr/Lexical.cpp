@@ -15,8 +15,8 @@ template <class P> auto dropped(P p) {
     };
 }
 
-bool isAnyWordChar(char32_t c) { return anyWord_excepts.find(c) == TextView::npos; }
-bool isAnyWordStart(char32_t c) { return isAnyWordChar(c) && varSigilChars.find(c) == TextView::npos; }
+bool isAnyWordChar(char32_t c) { return !inCharSet(anyWord_excepts, c); }
+bool isAnyWordStart(char32_t c) { return isAnyWordChar(c) && !inCharSet(varSigilChars, c); }
 
 // A failed character test at the current place, as `satisfying` reports it.
 Failure characterTestFailure(const State& s) {
@@ -101,7 +101,7 @@ Reply<char32_t> pEndSymbol(State& s) {
         return q.ok(U' ');
     };
     static const auto p = peek(choice(satisfying(isWhiteSpace),
-                                      satisfying([](char32_t c) { return symbolEndChars.find(c) != TextView::npos; }),
+                                      satisfying([](char32_t c) { return inCharSet(symbolEndChars, c); }),
                                       endAsBlank));
     return p(s);
 }

@@ -79,6 +79,14 @@ inline constexpr TextView anyWord_excepts = U" \t\n\r'()[],!|+^*/%<>=";
 // The two variable sigils.
 inline constexpr TextView varSigilChars = U"#$";
 
+// Whether c is a character of an ASCII set such as `opChars` (compared as code points, so
+// it holds however texts are stored).
+constexpr bool inCharSet(TextView asciiSet, char32_t c) noexcept {
+    for (auto member : asciiSet)
+        if (char32_t(member) == c) return true;
+    return false;
+}
+
 // Look-ahead: white space (line ends included) or the end of the input follows.
 // Consumes nothing.
 Reply<Unit> follewedBySpace(State& s);

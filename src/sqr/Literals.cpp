@@ -16,6 +16,8 @@ template <class P> auto appendingTo(P p, Text& out) {
     };
 }
 
+bool isLiteralChar(char32_t c) { return !inCharSet(literalStopChars, c); }
+
 // A doubled quote, as a unit; result one quote.
 Reply<char32_t> doubledQuote(State& s) {
     static const auto p = attempt(seqRight(char_(U'\''), char_(U'\'')));
@@ -33,7 +35,7 @@ Text quoteText(TextView body) {
 }
 
 Reply<char32_t> pQuotedTextChar(State& s) {
-    static const auto p = attempt(choice(noneOf(literalStopChars), doubledQuote));
+    static const auto p = attempt(choice(satisfying(isLiteralChar), doubledQuote));
     return p(s);
 }
 
@@ -59,7 +61,7 @@ Reply<Text> pTextLiteral(State& s) {
 
 Reply<char32_t> pStringChar(State& s) {
     static const auto lineEndAsBlank = attempt(seqRight(eol, succeedWith(U' ')));
-    static const auto p = choice(noneOf(literalStopChars), doubledQuote, lineEndAsBlank);
+    static const auto p = choice(satisfying(isLiteralChar), doubledQuote, lineEndAsBlank);
     return p(s);
 }
 

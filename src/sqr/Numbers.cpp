@@ -62,7 +62,7 @@ WholeNumber wholeNumberOf(std::string_view digits, int base) {
     std::int64_t v = 0;
     for (char c : digits) {
         const int d = digitValue(char32_t(c));
-        v = v >= kWholeNumberLimit / base ? kWholeNumberLimit : std::min(kWholeNumberLimit, v * base + d);
+        v = v > (kWholeNumberLimit - d) / base ? kWholeNumberLimit : v * base + d;
     }
     return WholeNumber{nearestDouble(digits, base), v};
 }

@@ -2,6 +2,8 @@
 
 #include "sqr/Literals.h"
 
+#include "preprocessor/LineEnd.h"
+
 namespace zarnet::sqr {
 
 namespace {
@@ -94,6 +96,77 @@ void skipBlanks(State& s) {
         }
         return;
     }
+}
+
+// The rest of a literal of generic command lines after its opening quote, as pString reads
+// it, without building its text. False, with the state left where it was, when the literal
+// does not end: pString then reports it.
+bool skipLiteralQuietly(State& s) {
+    const State start = s;
+    s.take();
+    while (!s.atEnd()) {
+        const char32_t c = s.peek();
+        if (c == U'\'') {
+            s.take();
+            if (s.atEnd() || s.peek() != U'\'') return true;
+            s.take();
+        } else if (c == U'\n') {
+            eol(s);
+        } else if (c == U'\r') {
+            break;
+        } else {
+            s.take();
+        }
+    }
+    s = start;
+    return false;
+}
+
+// One token as anyTok reads it, with the use of a reference recorded, but without its text
+// or the errors that the next token replaces. False, with nothing consumed, where anyTok
+// would not succeed: anyTok then gives the outcome.
+bool skipTokenQuietly(State& s) {
+    if (s.atEnd()) return false;
+    const char32_t c = s.peek();
+    if (c == U'\'') return skipLiteralQuietly(s);
+    if (c == U'#' || c == U'$') {
+        std::optional<char32_t> next = s.peekAt(1);
+        if (!next || !isBareNameStart(*next)) {
+            s.take(); // a lone sign
+            return true;
+        }
+        const bool marked = *next == U'_';
+        if (marked) {
+            std::optional<char32_t> after = s.peekAt(2);
+            if (!after || !isBareNameStart(*after)) return false;
+        }
+        const SourcePos at = s.pos;
+        const VarSymbol symbol = c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp;
+        s.take();
+        if (marked) s.take();
+        Text name;
+        appendChar(name, s.take());
+        name += takeWhile(s, [](char32_t d) { return !isWordDelimiter(d); });
+        auto [scope, needless] = varScopeIn(s.st().currentScope, marked ? TextView(U"_") : TextView());
+        if (needless) {
+            Text recorded = U"_";
+            recorded += name;
+            saveVariable(s, scope, symbol, recorded, true, at);
+        } else {
+            saveVariable(s, scope, symbol, name, false, at);
+        }
+        return true;
+    }
+    if (isOpChar(c)) {
+        s.take();
+        return true;
+    }
+    if (isAnyWordStart(c)) {
+        s.take();
+        while (!s.atEnd() && anyWord_excepts.find(s.peek()) == TextView::npos) s.take();
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -222,13 +295,15 @@ Reply<Unit> pArgTokens(State& s) {
     if (!q) return q.failure();
     bool more = false;
     for (;;) {
-        const State saved = s;
-        Reply<Text> t = anyTok(s);
-        if (!t.ok) {
-            if (t.consumed) return consumedError(std::move(t.err));
-            s = saved;
-            q.take(okReply(more, Unit{}, std::move(t.err)));
-            return q.ok();
+        if (!skipTokenQuietly(s)) {
+            const State saved = s;
+            Reply<Text> t = anyTok(s);
+            if (!t.ok) {
+                if (t.consumed) return consumedError(std::move(t.err));
+                s = saved;
+                q.take(okReply(more, Unit{}, std::move(t.err)));
+                return q.ok();
+            }
         }
         more = true;
         skipBlanks(s);

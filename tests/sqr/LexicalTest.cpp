@@ -251,6 +251,7 @@ TEST(BareWord, EndsBeforeBlanksQuotesAndOperatorCharacters) {
         {"ab=1", "ab", "=1"},
         {"a.b:c;d&e{f}\"g\x1A\f\v\xC2\xA0h x", "a.b:c;d&e{f}\"g\x1A\f\v\xC2\xA0h", " x"},
         {"-5", "-5", ""},
+        {"a\xC4\xA8\xC4\xBD(", "a\xC4\xA8\xC4\xBD", "("}, // U+0128 and U+013D end no word
         {"#x", nullptr, "#x"},
         {"$x", nullptr, "$x"},
         {"'a'", nullptr, "'a'"},
@@ -293,6 +294,8 @@ TEST(Vocabulary, MessagesCommandNamesAndTrim) {
     EXPECT_EQ(U8(varSigilChars), "#$");
     EXPECT_EQ(opChars.size(), 15u);
     EXPECT_EQ(anyWord_excepts.size(), 20u);
+    EXPECT_TRUE(inCharSet(opChars, U'('));
+    EXPECT_FALSE(inCharSet(opChars, U'\x128'));
 
     const auto& commands = commandList();
     ASSERT_FALSE(commands.empty());

@@ -108,6 +108,18 @@ TEST(NumLiteral, LongRunsOfDigitsZerosAndExponents) {
     EXPECT_TRUE(onlyZeros.consumed);
 }
 
+TEST(NumLiteral, AFailedAttemptLeavesNoTrace) {
+    // The blank and the continuation mark after it are read before the number fails.
+    const char* input = " -\nx";
+    auto o = runOn(pNumLiteral, input);
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.consumed);
+    State seen = stateSeenByNextAlternative(attempt(pNumLiteral), runOn(succeedWith(Unit{}), input).state);
+    EXPECT_EQ(U8(seen.rest()), input);
+    EXPECT_EQ(seen.sequenceNo, 1);
+    EXPECT_FALSE(seen.st().continued);
+}
+
 struct FloatCase {
     const char* input;
     double value;
@@ -220,7 +232,7 @@ TEST(Digits, DecimalSignAndFraction) {
     EXPECT_EQ(fractionValue(U"25"), 0.25);
     EXPECT_EQ(fractionValue(U"05"), 0.05);
     EXPECT_EQ(fractionValue(U"07"), 0.06999999999999999);
-    EXPECT_EQ(fractionValue(Text(20, U'9')), 1.0);
+    EXPECT_EQ(fractionValue(fromAscii(std::string(20, '9'))), 1.0);
 }
 
 TEST(ShowNumLiteral, FixedAndExponentForms) {
@@ -259,6 +271,9 @@ TEST(WholeNumbers, UnusedLexemes) {
     EXPECT_EQ(runOn(integer, "y").error, kAt + "1):\nunexpected \"y\"\nexpecting integer");
     EXPECT_EQ(runOn(number(16, pHexDigit), "ff").value.saturated, 255);
     EXPECT_EQ(wholeNumberOf(std::string(30, 'f'), 16).saturated, kWholeNumberLimit);
+    EXPECT_EQ(wholeNumberOf("999999999999999999", 10).saturated, kWholeNumberLimit - 1);
+    EXPECT_EQ(wholeNumberOf("1000000000000000001", 10).saturated, kWholeNumberLimit);
+    EXPECT_EQ(wholeNumberOf("de0b6b3a763ffff", 16).saturated, kWholeNumberLimit - 1);
 }
 
 TEST(Floating, NeedsAFractionOrAnExponent) {

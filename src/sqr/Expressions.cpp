@@ -97,15 +97,6 @@ Reply<std::vector<Text>> readArgs(State& s) {
     return p(s);
 }
 
-Text joinArgs(const std::vector<Text>& args) {
-    Text out;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (i > 0) out += U", ";
-        out += args[i];
-    }
-    return out;
-}
-
 } // namespace
 
 Reply<Text> pArithmeticOp(State& s) {
@@ -216,7 +207,7 @@ Reply<Text> pFunctionCall(State& s) {
         q(pCloseParen);
         if (!q) return q.failure();
         name += U"(";
-        name += joinArgs(args);
+        name += showListItems(args);
         name += U")";
         return q.ok(std::move(name));
     }));

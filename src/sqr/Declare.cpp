@@ -1,0 +1,310 @@
+#include "Declare.h"
+
+#include "Commands.h"
+#include "Lexical.h"
+#include "Literals.h"
+#include "SqrMessages.h"
+#include "Symbols.h"
+#include "Variables.h"
+
+#include "core/ParserLib.h"
+
+#include <limits>
+
+namespace zarnet::sqr {
+
+namespace {
+
+Reply<Unit> toUnit(bool consumed, ParseError err) { return okReply(consumed, Unit{}, std::move(err)); }
+
+// A parser with its result dropped.
+template <class P> auto skipped(P p) {
+    return [p](State& s) -> Reply<Unit> {
+        auto r = p(s);
+        if (!r.ok) return Failure{std::move(r.err), r.consumed};
+        return toUnit(r.consumed, std::move(r.err));
+    };
+}
+
+Text textOf(const std::vector<char32_t>& cs) {
+    Text t;
+    for (char32_t c : cs) appendChar(t, c);
+    return t;
+}
+
+bool isSigil(char32_t c) { return c == U'#' || c == U'$'; }
+
+} // namespace
+
+// --- the block ---
+
+Reply<Unit> pDeclareVariable(State& s) {
+    Seq q(s);
+    q([](State& st) { return pCommand(st, pDeclareVariableKeyword); });
+    if (!q) return q.failure();
+    q(pDeclQualifierList);
+    if (!q) return q.failure();
+    return q.ok();
+}
+
+Reply<Unit> pDeclQualifierList(State& s) {
+    static const auto p = skipped(manyUntil(pDeclVarQualifier, pEndLine(kwEndDeclare)));
+    return p(s);
+}
+
+Reply<Unit> pDeclVarQualifier(State& s) {
+    // The keywords are whole words or nothing, so a word that only begins like an earlier
+    // keyword (DATE after DEFAULT-NUMERIC and DECIMAL) reaches its own alternative.
+    static const auto p = choice(attempt(pDefaultNumeric), pDeclDecimalVars, pDeclIntegerVars, pDeclFloatVars,
+                                 pDeclTextVars, pDeclDateVars, noQualifierError, qualifierError);
+    return p(s);
+}
+
+// --- numeric types ---
+
+Reply<VarType> pInteger(State& s) {
+    static const auto p = symbol(U"INTEGER");
+    auto r = p(s);
+    if (!r.ok) return Failure{std::move(r.err), r.consumed};
+    return okReply(r.consumed, VarType::integer(), std::move(r.err));
+}
+
+Reply<VarType> pFloat(State& s) {
+    static const auto p = symbol(U"FLOAT");
+    auto r = p(s);
+    if (!r.ok) return Failure{std::move(r.err), r.consumed};
+    return okReply(r.consumed, VarType::float_(), std::move(r.err));
+}
+
+Reply<Text> pTextKeyword(State& s) {
+    static const auto p = symbol(U"TEXT");
+    return p(s);
+}
+
+std::int64_t precisionValue(TextView digits) {
+    // The precision is kept but never shown, so any number of digits is taken; past the
+    // largest integer the value stays there.
+    constexpr std::int64_t top = std::numeric_limits<std::int64_t>::max();
+    std::int64_t v = 0;
+    for (char32_t c : digits) {
+        std::int64_t d = std::int64_t(c - U'0');
+        v = v > (top - d) / 10 ? top : v * 10 + d;
+    }
+    return v;
+}
+
+Reply<std::int64_t> pPrecisionValue(State& s, const Text& digits) {
+    return okReply(false, precisionValue(digits), unknownError(s.pos));
+}
+
+Reply<std::int64_t> pPrecision(State& s) {
+    static const auto open = lexeme(char_(U'('));
+    static const auto digits = lexeme(manyOne(digit()));
+    static const auto close = lexeme(char_(U')'));
+    Seq q(s);
+    q(open);
+    if (!q) return q.failure();
+    Text ds = textOf(q(digits));
+    if (!q) return q.failure();
+    q(close);
+    if (!q) return q.failure();
+    std::int64_t v = q.take(pPrecisionValue(s, ds));
+    return q.ok(v);
+}
+
+Reply<VarType> pDecimalPrecision(State& s, std::int64_t defaultPrecision) {
+    State saved = s;
+    auto r = pPrecision(s);
+    if (r.ok) return okReply(r.consumed, VarType::decimal(r.value), std::move(r.err));
+    if (r.consumed) return Failure{std::move(r.err), true};
+    s = std::move(saved);
+    return okReply(false, VarType::decimal(defaultPrecision), mergeError(r.err, unknownError(s.pos)));
+}
+
+Reply<VarType> pDecimal(State& s) {
+    static const auto keyword = symbol(U"DECIMAL");
+    Seq q(s);
+    q(keyword);
+    if (!q) return q.failure();
+    VarType t = q(pDecimalPrecision(kDefaultPrecision));
+    if (!q) return q.failure();
+    q(spaces);
+    return q.ok(t);
+}
+
+Reply<Unit> pDefaultNumeric(State& s) {
+    static const auto keyword = symbol(U"DEFAULT-NUMERIC");
+    static const auto equals = lexeme(char_(U'='));
+    static const auto type = choice(pInteger, pDecimal, pFloat);
+    static const auto p = attempt([](State& st) -> Reply<Unit> {
+        Seq q(st);
+        q(keyword);
+        if (!q) return q.failure();
+        q(equals);
+        if (!q) return q.failure();
+        q(type);
+        if (!q) return q.failure();
+        q(spaces);
+        return q.ok();
+    });
+    return p(s);
+}
+
+Reply<Unit> pDeclDecimalVars(State& s) {
+    Seq q(s);
+    VarType t = q(pDecimal);
+    if (!q) return q.failure();
+    q([t](State& st) { return pDecimalVarList(st, t); });
+    if (!q) return q.failure();
+    return q.ok();
+}
+
+Reply<Unit> pDecimalVarList(State& s, VarType decimal) {
+    auto spec = [p = decimal.precision](State& st) { return pDecimalVarSpec(st, p); };
+    Seq q(s);
+    q(spec);
+    if (!q) return q.failure();
+    q(manySkip(spec));
+    if (!q) return q.failure();
+    return q.ok();
+}
+
+Reply<Unit> pDecimalVarSpec(State& s, std::int64_t precision) {
+    Seq q(s);
+    DeclName n = q(pDeclNumVarName);
+    if (!q) return q.failure();
+    q(spaces);
+    std::int64_t own = q(orElse(pPrecision, succeedWith(precision)));
+    if (!q) return q.failure();
+    q(defineVariable(VarType::decimal(own), n.name, n.underscoreWarning, n.pos));
+    q(spaces);
+    return q.ok();
+}
+
+// --- declared names ---
+
+Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
+    static const auto marker = orElse(skipped(char_(U'_')), [](State& st) {
+        return okReply(false, Unit{}, unknownError(st.pos));
+    });
+    const SourcePos pos = s.pos;
+    Seq q(s);
+    VarSymbol sigil = q(pAnyVarSymbol);
+    if (!q) return q.failure();
+    if (sigil != required) {
+        q(pFail(required == VarSymbol::Sharp ? numericVarNameRequiredError : stringVarNameRequiredError));
+        return q.failure();
+    }
+    const bool underscore = !s.atEnd() && s.peek() == U'_';
+    q(marker);
+    Text name = textOf(q(many(pDeclVarNameChar)));
+    if (name.empty()) {
+        q(pFail(invalidVarNameError));
+        return q.failure();
+    }
+    if (underscore) name.insert(0, U"_");
+    const Scope scope = q(getCurrentScope);
+    return q.ok(DeclName{std::move(name), underscore && !scope.isLocal, pos});
+}
+
+Reply<DeclName> pDeclNumVarName(State& s) { return pDeclVarName(s, VarSymbol::Sharp); }
+
+// --- typed lists ---
+
+Reply<std::vector<DeclEntry>> pVarList(State& s, VarSymbol required) {
+    auto entry = [required](State& st) -> Reply<DeclEntry> {
+        Seq q(st);
+        DeclName n = q(pDeclVarName(required));
+        if (!q) return q.failure();
+        q(follewedBySpace);
+        if (!q) return q.failure();
+        q(spaces);
+        return q.ok(DeclEntry{required, std::move(n.name), n.underscoreWarning, n.pos});
+    };
+    return manyOne(entry)(s);
+}
+
+Reply<Unit> defineDeclaredVars(State& s, VarType type, const std::vector<DeclEntry>& entries) {
+    Seq q(s);
+    for (const DeclEntry& e : entries) q(defineVariable(type, e.name, e.underscoreWarning, e.pos));
+    return q.ok();
+}
+
+Reply<Unit> pDeclVars(State& s, VarSymbol required, VarType type) {
+    // The names are defined only once the whole list has been read; a list that fails
+    // defines none of them.
+    auto p = attempt([required, type](State& st) -> Reply<Unit> {
+        Seq q(st);
+        auto entries = q([required](State& x) { return pVarList(x, required); });
+        if (!q) return q.failure();
+        q([type, &entries](State& x) { return defineDeclaredVars(x, type, entries); });
+        q(spaces);
+        return q.ok();
+    });
+    return p(s);
+}
+
+namespace {
+template <class K> Reply<Unit> typedList(State& s, const K& keyword, VarSymbol required, VarType type) {
+    Seq q(s);
+    q(keyword);
+    if (!q) return q.failure();
+    q([required, type](State& st) { return pDeclVars(st, required, type); });
+    if (!q) return q.failure();
+    q(spaces);
+    return q.ok();
+}
+} // namespace
+
+Reply<Unit> pDeclIntegerVars(State& s) { return typedList(s, pInteger, VarSymbol::Sharp, VarType::integer()); }
+Reply<Unit> pDeclFloatVars(State& s) { return typedList(s, pFloat, VarSymbol::Sharp, VarType::float_()); }
+Reply<Unit> pDeclTextVars(State& s) { return typedList(s, pTextKeyword, VarSymbol::Dollar, VarType::text()); }
+Reply<Unit> pDeclDateVars(State& s) {
+    static const auto keyword = symbol(U"DATE");
+    return typedList(s, keyword, VarSymbol::Dollar, VarType::date());
+}
+
+// --- qualifier errors ---
+
+Reply<Unit> noQualifierError(State& s) {
+    static const auto sigil = satisfying(isSigil);
+    Seq q(s);
+    q(sigil);
+    if (!q) return q.failure();
+    auto rest = q(many(pNonBlankChar));
+    q(pFail(rest.empty() ? invalidVarNameError : varTypeNotSpecifiedError));
+    return q.failure();
+}
+
+Reply<Unit> qualifierError(State& s) {
+    Seq q(s);
+    Text word = textOf(q(manyOne(pNonBlankChar)));
+    if (!q) return q.failure();
+    q([&word](State& st) { return qualifierErrorFail(st, word); });
+    return q.failure();
+}
+
+Reply<Unit> qualifierErrorFail(State& s, const Text& word) {
+    Text message = fromAscii(msg::invalidQualifierStart);
+    message += word;
+    message += fromAscii(msg::invalidQualifierEnd);
+    return pFail(s, MsgText::owned(std::move(message)));
+}
+
+// --- printed forms ---
+
+std::string showParsed(Unit) { return "()"; }
+std::string showParsed(const Text& t) { return zarnet::quoteText(t); }
+std::string showParsed(bool b) { return b ? "True" : "False"; }
+std::string showParsed(std::int64_t n) { return std::to_string(n); }
+std::string showParsed(const VarType& t) { return show(t); }
+std::string showParsed(const SourcePos& p) { return showPos(p); }
+std::string showParsed(const DeclName& d) {
+    return "(" + showParsed(d.name) + "," + showParsed(d.underscoreWarning) + "," + showParsed(d.pos) + ")";
+}
+std::string showParsed(const DeclEntry& d) {
+    return "(" + show(d.symbol) + "," + showParsed(d.name) + "," + showParsed(d.underscoreWarning) + "," +
+           showParsed(d.pos) + ")";
+}
+
+} // namespace zarnet::sqr

@@ -135,7 +135,14 @@ std::optional<char32_t> firstAfterSpaces(const State& s) {
     }
 }
 
+namespace {
+bool quickReadingsOn = true;
+} // namespace
+
+void setQuickReadings(bool on) noexcept { quickReadingsOn = on; }
+
 bool mayBeginWith(const State& s, char32_t upperLetter) {
+    if (!quickReadingsOn) return true;
     std::optional<char32_t> c = firstAfterSpaces(s);
     return c && (*c == upperLetter || *c == upperLetter + (U'a' - U'A'));
 }

@@ -96,8 +96,12 @@ Reply<Unit> pUnit(State& s);
 // of the input. Reads nothing.
 std::optional<char32_t> firstAfterSpaces(const State& s);
 // Whether that character is the ASCII letter in either case: when it is not, a keyword
-// beginning with the letter certainly fails there without consuming input.
+// beginning with the letter certainly fails there without consuming input. Always true
+// while the quick readings are switched off.
 bool mayBeginWith(const State& s, char32_t upperLetter);
+// The quick readings (alternatives left out by the first character of a line) are on by
+// default; tests switch them off to compare with the plain grammar.
+void setQuickReadings(bool on) noexcept;
 
 // Runs `fast`, a reading that skips alternatives known to fail without consuming input;
 // when it consumed input its reply is the grammar's (a later alternative that consumes

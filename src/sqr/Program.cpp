@@ -44,6 +44,14 @@ template <class... Ps> Reply<Unit> firstOf(State& s, Ps... ps) {
     return emptyError(std::move(err));
 }
 
+// p, left out (failing clean) at a line whose first character cannot begin its keyword.
+template <class P> auto gated(char32_t letter, P p) {
+    return [letter, p](State& s) -> Reply<Unit> {
+        if (!mayBeginWith(s, letter)) return emptyError(unknownError(s.pos));
+        return p(s);
+    };
+}
+
 template <class P> auto lexemeUnit(P p) {
     return [p](State& s) -> Reply<Unit> {
         Seq q(s);
@@ -67,22 +75,22 @@ Reply<Unit> lineCount(State& s) {
 
 Reply<Unit> pProgramLine(State& s, ParagraphMemo* memo) {
     auto paragraph = [memo](State& st) { return pAnyParagraph(st, memo); };
-    auto fast = [&](State& st) { return mayBeginWith(st, U'B') ? firstOf(st, paragraph, pAnyStatement) : pAnyStatement(st); };
-    return fastOrExact(s, fast, [&](State& st) { return firstOf(st, paragraph, pAnyStatement); });
+    return fastOrExact(
+        s, [&](State& st) { return firstOf(st, gated(U'B', paragraph), pAnyStatement); },
+        [&](State& st) { return firstOf(st, paragraph, pAnyStatement); });
 }
 
 Reply<Unit> pSetupSectionLine(State& s, ParagraphMemo* memo) {
     auto declareVariable = lexemeUnit([](State& st) { return pDeclareVariable(st); });
     auto otherDeclare = lexemeUnit([memo](State& st) { return pOtherDeclare(st, memo); });
     auto paragraph = [memo](State& st) { return pAnyParagraph(st, memo); };
-    auto fast = [&](State& st) {
-        if (mayBeginWith(st, U'D')) return firstOf(st, declareVariable, otherDeclare, pAnyStatement);
-        if (mayBeginWith(st, U'B')) return firstOf(st, paragraph, pAnyStatement);
-        return pAnyStatement(st);
-    };
-    return fastOrExact(s, fast, [&](State& st) {
-        return firstOf(st, declareVariable, otherDeclare, paragraph, pAnyStatement);
-    });
+    return fastOrExact(
+        s,
+        [&](State& st) {
+            return firstOf(st, gated(U'D', declareVariable), gated(U'D', otherDeclare), gated(U'B', paragraph),
+                           pAnyStatement);
+        },
+        [&](State& st) { return firstOf(st, declareVariable, otherDeclare, paragraph, pAnyStatement); });
 }
 
 Reply<Unit> pSetup(State& s, ParagraphMemo* memo) {

@@ -85,6 +85,9 @@ TEST(Statements, DoStatementsAndTheirFallback) {
         {"DO p($arr(1))", "$ARR(1=1", ")"},
         {"DO p(-$x)", "", ""},
         {"DO p(1.5, -2, .5)", "", ""},
+        // A zero-only literal is refused after consuming: the rule fails and the generic
+        // scan records $a, not "a+1".
+        {"DO p($a+1, 0)", "$A=1", ""},
         {"DO p($a,\n $b)", "$A=1 $B=1", ""},
         {"DO p($a\n $b)", "$A=1 $B=1", ""},
         {"DO p($a\n, $b)", "$A=1", ", $b)"},

@@ -140,6 +140,9 @@ TEST(DeclareVariable, MalformedQualifiersEndTheBlockWithTheirMessage) {
         {"declare-variable decimal #a, #b", at + "(line 1, column 29):\n" + k5303 + "," + k5303End},
         // The message is kept at the end of the input too.
         {"declare-variable varchar", at + "(line 1, column 25):\n" + k5303 + "varchar" + k5303End},
+        {"declare-variable #", at + "(line 1, column 19):\n(SQR 7210) Invalid Variable name specified."},
+        {"declare-variable text $", at + "(line 1, column 24):\n(SQR 7210) Invalid Variable name specified."},
+        {"declare-variable #a", at + "(line 1, column 20):\n(SQR 7206) The Variable type has not been specified."},
         // Names of the wrong kind or without characters.
         {"declare-variable integer $i", at + "(line 1, column 27):\n(SQR 7204) A numeric variable name is required here."},
         {"declare-variable decimal $x", at + "(line 1, column 27):\n(SQR 7204) A numeric variable name is required here."},

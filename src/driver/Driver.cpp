@@ -8,6 +8,7 @@
 #include "driver/VarFileParser.h"
 #include "preprocessor/Ask.h"
 #include "preprocessor/Preprocessor.h"
+#include "sqr/SqrParser.h"
 
 namespace zarnet {
 
@@ -17,14 +18,6 @@ void reportRuntimeError(const std::string& text) {
 }
 
 namespace {
-
-// The second pass of a report run. The SQR program parser plugs in here; this one reads
-// the text and records nothing, so the report holds no variables.
-Reply<Text> pProgramWithoutRecords(State& s) {
-    Reply<Text> r = pZarnet(s);
-    r.value.clear();
-    return r;
-}
 
 // The result goes to the output file, or to standard output, in one write.
 void writeResult(const Options& o, const std::string& bytes) {
@@ -92,7 +85,7 @@ int run(const std::vector<std::string>& args) {
     st.rootSourceName = SourceName(root);
 
     Text input = readTextFile(path);
-    SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);
+    SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(sqr::pSqrSecondPass);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
                                      makeUserState(std::move(st)), SourceName(root), keepText(std::move(input)));
 

@@ -122,4 +122,22 @@ Reply<Unit> pUnexpectedEndCommand(State& s) {
 
 Reply<Unit> pUnit(State& s) { return okReply(false, Unit{}, unknownError(s.pos)); }
 
+std::optional<char32_t> firstAfterSpaces(const State& s) {
+    for (std::size_t i = 0;; ++i) {
+        std::optional<char32_t> c = s.peekAt(i);
+        if (!c) return std::nullopt;
+        if (*c == U'\n' || isBlank(*c)) continue;
+        if (*c == U'-' && s.peekAt(i + 1) == U'\n') {
+            ++i;
+            continue;
+        }
+        return c;
+    }
+}
+
+bool mayBeginWith(const State& s, char32_t upperLetter) {
+    std::optional<char32_t> c = firstAfterSpaces(s);
+    return c && (*c == upperLetter || *c == upperLetter + (U'a' - U'A'));
+}
+
 } // namespace zarnet::sqr

@@ -7,6 +7,8 @@
 #include "core/Parser.h"
 #include "sqr/Lexical.h"
 
+#include <optional>
+
 namespace zarnet::sqr {
 
 // --- keywords of the program grammar ----------------------------------------------------
@@ -88,6 +90,33 @@ Reply<Unit> pUnexpectedEndCommand(State& s);
 // Succeeds at once, consuming nothing.
 Reply<Unit> pUnit(State& s);
 
+// --- looking ahead without parsing ---------------------------------------------------------
+
+// The first character after the white space that `spaces` would skip; nothing at the end
+// of the input. Reads nothing.
+std::optional<char32_t> firstAfterSpaces(const State& s);
+// Whether that character is the ASCII letter in either case: when it is not, a keyword
+// beginning with the letter certainly fails there without consuming input.
+bool mayBeginWith(const State& s, char32_t upperLetter);
+
+// Runs `fast`, a reading that skips alternatives known to fail without consuming input;
+// when it consumed input its reply is the grammar's (a later alternative that consumes
+// drops the errors of those before it). Otherwise it is undone and `exact` runs, so that
+// the errors of a failure are the full grammar's.
+template <class F, class E> auto fastOrExact(State& s, F fast, E exact) {
+    const State before = s;
+    auto r = fast(s);
+    if (r.consumed) return r;
+    s = before;
+    return exact(s);
+}
+
+// Body lines up to a closing line: before every line `endLine` is tried (it never consumes
+// when it fails); when it succeeds the body is done, otherwise `line` reads one line, whose
+// failure ends the body. Every closing keyword begins with "END-", so at a line that begins
+// otherwise the test is left out unless the line fails without consuming.
+template <class E, class L> Reply<Unit> linesUntil(State& s, E endLine, L line);
+
 // --- template definitions -------------------------------------------------------------------
 
 template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
@@ -104,6 +133,32 @@ template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
     }
     q(spaces);
     return q.ok(std::move(w));
+}
+
+template <class E, class L> Reply<Unit> linesUntil(State& s, E endLine, L line) {
+    Seq q(s);
+    for (;;) {
+        const State before = s;
+        if (!mayBeginWith(s, U'E')) {
+            Reply<Unit> r = line(s);
+            if (r.consumed) {
+                q.take(std::move(r));
+                if (!q) return q.failure();
+                continue;
+            }
+            s = before;
+        }
+        Reply<Unit> e = endLine(s);
+        if (e.ok) {
+            q.take(std::move(e));
+            return q.ok();
+        }
+        s = before;
+        Reply<Unit> r = line(s);
+        if (!r.consumed) r.err = mergeError(e.err, r.err);
+        q.take(std::move(r));
+        if (!q) return q.failure();
+    }
 }
 
 } // namespace zarnet::sqr

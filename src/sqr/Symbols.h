@@ -47,7 +47,8 @@ Reply<std::optional<SourcePos>> getReportPos(State& s, const SourcePos& p);
 // ---------------------------------------------------------------------------
 // Recording uses and definitions.
 
-// Changes the record of one variable after an occurrence has been counted.
+// Changes the record of one variable after an occurrence has been counted; an empty updater
+// leaves the record as counted.
 using VarUpdater = std::function<VarAttr(VarAttr)>;
 
 VarSymbol typeToVarSymbol(const VarType& t) noexcept;

@@ -35,7 +35,19 @@ template <class P> Reply<VarSymbol> symbolOf(P p, VarSymbol v, State& s) {
     return okReply(r.consumed, v, std::move(r.err));
 }
 
-bool isOpChar(char32_t c) noexcept { return opChars.find(c) != TextView::npos; }
+// Membership in an ASCII set, decided by a table built from the set at compile time.
+struct AsciiSet {
+    bool member[128] = {};
+    constexpr explicit AsciiSet(TextView set) {
+        for (char32_t c = 0; c < 128; ++c) member[c] = inCharSet(set, c);
+    }
+    constexpr bool operator()(char32_t c) const noexcept { return c < 128 && member[c]; }
+};
+constexpr AsciiSet kOpChars(opChars);
+constexpr AsciiSet kWordEnds(anyWord_excepts);
+constexpr AsciiSet kSigils(varSigilChars);
+
+bool isOpChar(char32_t c) noexcept { return kOpChars(c); }
 
 // What may follow a sigil as the first character of a token reference's name.
 bool isBareNameStart(char32_t c) noexcept {
@@ -43,7 +55,7 @@ bool isBareNameStart(char32_t c) noexcept {
 }
 
 bool isAnyWordStart(char32_t c) noexcept {
-    return anyWord_excepts.find(c) == TextView::npos && varSigilChars.find(c) == TextView::npos;
+    return !kWordEnds(c) && !kSigils(c);
 }
 
 bool isBindNameChar(char32_t c) noexcept {
@@ -70,7 +82,7 @@ Reply<Text> pOperatorToken(State& s) {
 // A "$" or "#" that no character of a name follows: a one-character word. It fails with
 // no message of its own, so that the error where no token begins stays the four kinds'.
 Reply<Text> pLoneSign(State& s) {
-    if (!s.atEnd() && varSigilChars.find(s.peek()) != TextView::npos) {
+    if (!s.atEnd() && kSigils(s.peek())) {
         std::optional<char32_t> next = s.peekAt(1);
         if (!next || !isBareNameStart(*next)) {
             char32_t c = s.take();
@@ -163,7 +175,7 @@ bool skipTokenQuietly(State& s) {
     }
     if (isAnyWordStart(c)) {
         s.take();
-        while (!s.atEnd() && anyWord_excepts.find(s.peek()) == TextView::npos) s.take();
+        while (!s.atEnd() && !kWordEnds(s.peek())) s.take();
         return true;
     }
     return false;
@@ -254,11 +266,29 @@ Reply<Text> anyTokInFull(State& s) {
     return p(s);
 }
 
+namespace {
+
+// At a line end and at the end of the input every kind of token fails at once, with an
+// error that differs from place to place only in its position: it is built once.
+Reply<Text> noTokenAtLineEnd(State& s, int kind) {
+    static std::optional<ParseError> cached[3];
+    if (cached[kind]) return emptyError(cached[kind]->withPos(s.pos));
+    const State saved = s;
+    Reply<Text> r = anyTokInFull(s);
+    s = saved;
+    if (!r.ok && !r.consumed) cached[kind] = r.err;
+    return r;
+}
+
+} // namespace
+
 // The first character decides which of the kinds can apply, so the others are not tried;
 // where none applies the full choice runs, for its error.
 Reply<Text> anyTok(State& s) {
-    if (s.atEnd()) return anyTokInFull(s);
+    if (s.atEnd()) return noTokenAtLineEnd(s, 0);
     const char32_t c = s.peek();
+    if (c == U'\n') return noTokenAtLineEnd(s, 1);
+    if (c == U'\r') return noTokenAtLineEnd(s, 2);
     if (c == U'\'') return pString(s);
     if (c == U'#' || c == U'$') {
         std::optional<char32_t> next = s.peekAt(1);
@@ -287,9 +317,10 @@ Reply<Text> pArgTokenInFull(State& s) {
     return p(s);
 }
 
-// manyOne of pArgToken as a loop: the first token keeps its full error bookkeeping, the
-// others skip the errors that a later token always replaces.
-Reply<Unit> pArgTokens(State& s) {
+namespace {
+
+// manyOne of pArgToken as the grammar reads it, every token with its error bookkeeping.
+Reply<Unit> argTokensInFull(State& s) {
     Seq q(s);
     q(pArgToken);
     if (!q) return q.failure();
@@ -308,6 +339,35 @@ Reply<Unit> pArgTokens(State& s) {
         more = true;
         skipBlanks(s);
     }
+}
+
+} // namespace
+
+// manyOne of pArgToken as a loop. Only the error where the run stops can show, so tokens
+// are skipped without their texts and errors; a run of one token, whose own pending error
+// shows too, is read again in full.
+Reply<Unit> pArgTokens(State& s) {
+    const State start = s;
+    if (!skipTokenQuietly(s)) return argTokensInFull(s);
+    skipBlanks(s);
+    for (bool more = false;; more = true) {
+        if (skipTokenQuietly(s)) {
+            skipBlanks(s);
+            continue;
+        }
+        const State saved = s;
+        Reply<Text> t = anyTok(s);
+        if (t.ok) {
+            skipBlanks(s);
+            continue;
+        }
+        if (t.consumed) return consumedError(std::move(t.err));
+        if (!more) break;
+        s = saved;
+        return okReply(true, Unit{}, std::move(t.err));
+    }
+    s = start;
+    return argTokensInFull(s);
 }
 
 Reply<Text> pSqlBindVar(State& s) {

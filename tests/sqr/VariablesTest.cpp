@@ -58,7 +58,15 @@ TEST(Variables, SigilsAndNameCharacters) {
     EXPECT_FALSE(runOn(pNumVarSymbol, "$").ok);
     EXPECT_FALSE(runOn(pTextVarSymbol, "#").ok);
 
-    EXPECT_EQ(varNameChars().size(), 121u);
+    int members = 0;
+    Text listed;
+    for (char32_t c = 0; c < 0x110000; ++c)
+        if (isVarNameChar(c)) {
+            ++members;
+            appendChar(listed, c);
+        }
+    EXPECT_EQ(members, 121);
+    EXPECT_EQ(varNameChars(), listed);
     for (char32_t c : {U'0', U'9', U'A', U'z', U'_', char32_t(0xA6), char32_t(0xDF)}) EXPECT_TRUE(isVarNameChar(c)) << unsigned(c);
     for (char32_t c : {U'-', U'.', U'$', U'#', char32_t(0xA5), char32_t(0xE0), U' '}) EXPECT_FALSE(isVarNameChar(c)) << unsigned(c);
     EXPECT_TRUE(runOn(pDeclVarNameChar, ")").ok);
@@ -115,6 +123,12 @@ TEST(Variables, ReferenceRecordsOneUseAtItsSigil) {
     auto doubled = runOn(pVar, "$__a", rooted());
     EXPECT_EQ(U8(doubled.value), "$__a");
     EXPECT_EQ(uses(doubled.user), Strings{"G:$__A=1@1:1!"});
+
+    // A DO argument's name runs up to the list's separators.
+    auto argument = runOn(pAnyVariable(pParameterVarName), "$a!!b-c, #d)", rooted());
+    EXPECT_EQ(U8(argument.value), "$a!b-c");
+    EXPECT_EQ(argument.rest, ", #d)");
+    EXPECT_EQ(uses(argument.user), Strings{"G:$A!B-C=1@1:1"});
 
     // A local procedure's plain reference stays local even when a global of the name exists.
     auto shadow = runOn(pVar, "$x", rooted(local));
@@ -234,8 +248,8 @@ Reply<Unit> argTokensInFull(State& s) {
 template <class P> auto thenFail(P p) { return seqRight(p, char_(U'\x01')); }
 
 TEST(Tokens, DirectScanAgreesWithTheGrammar) {
-    const Text alphabet = T("a$#_ '-\n(\x1A");
-    forShortAndRandomTexts(alphabet, 5, 3000, 24, Text(), [&](const Text& t) {
+    const Text alphabet = T("a$#_ '-\n(\x1A\r");
+    forShortAndRandomTexts(alphabet, 5, 5000, 24, Text(), [&](const Text& t) {
         expectSame(anyTok, anyTokInFull, t);
         expectSame(pArgToken, pArgTokenInFull, t);
         expectSame(pArgTokens, argTokensInFull, t);
@@ -244,6 +258,17 @@ TEST(Tokens, DirectScanAgreesWithTheGrammar) {
         expectSame(pVar, pVariableInFull(pAnyVarSymbol, pStrictName), t);
         expectSame(thenFail(pAnyVariable(pBareVarName)), thenFail(pVariableInFull(pAnyVarSymbol, pBareVarName)), t);
     });
+}
+
+TEST(Tokens, LongLinesAndNamesRunInLoops) {
+    std::string line;
+    for (int i = 0; i < 200000; ++i) line += "#a + -\n";
+    line += std::string(1000000, 'n') + " $" + std::string(1000000, 'v') + "\nrest";
+    auto o = runOn(pArgTokens, line, rooted());
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(o.rest, "\nrest");
+    EXPECT_EQ(uses(o.user).front(), "G:#A=200000@1:1");
+    EXPECT_EQ(o.sequenceNo, 200001);
 }
 
 TEST(Tokens, FailedAlternativeTakesItsUsesAlong) {

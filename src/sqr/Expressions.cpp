@@ -10,7 +10,9 @@
 #include "core/Console.h"
 #include "core/ParserLib.h"
 
+#include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 namespace zarnet::sqr {
 
@@ -41,20 +43,66 @@ auto caseFreeRow(const char32_t* op) { return yielding(attempt(stringCI(op)), op
 // How deeply pExpr is nested right now. Every path by which an expression contains another
 // (prefix operators, parentheses, function arguments, array indexes) passes through pExpr.
 int exprDepth = 0;
+// The deepest nesting reached so far by the expression being read.
+int deepest = 0;
 // Set once an expression nested past the limit, until the outermost expression returns:
 // every enclosing expression then fails with this error, without trying its other
 // readings, so that the error reported is the limit and not whatever a later look-ahead
 // happened to reach.
 std::optional<ParseError> tooDeep;
 
+// Places where an expression is known to fail, for the outermost expression being read.
+// Whether an expression fails, and with which error, depends on the text and the place
+// alone (the uses it records change nothing in the outcome), and on the depth only where
+// the limit is reached. Without this, an operand that has two readings (a prefix "Not"
+// before a name, or a name called as "not...(") reads everything after it once per
+// reading, so a failing run of them costs twice per operand.
+struct Place {
+    InputView input;
+    SourcePos pos;
+    std::int64_t sequenceNo = 0;
+    explicit Place(const State& s) : input(s.input()), pos(s.pos), sequenceNo(s.sequenceNo) {}
+};
+struct KnownFailure {
+    Place place;
+    ParseError err;
+    int span = 0; // how much deeper the failed reading went
+};
+std::unordered_map<const void*, KnownFailure> knownFailures;
+
+const ParseError* knownFailureAt(const State& s) {
+    auto it = knownFailures.find(s.input().begin);
+    if (it == knownFailures.end()) return nullptr;
+    const Place& k = it->second.place;
+    if (k.input.end != s.input().end || !(k.pos == s.pos) || k.sequenceNo != s.sequenceNo ||
+        exprDepth + it->second.span > kMaxExpressionDepth)
+        return nullptr;
+    return &it->second.err;
+}
+
+void rememberFailure(const Place& at, ParseError err, int span) {
+    knownFailures.insert_or_assign(at.input.begin, KnownFailure{at, std::move(err), span});
+}
+
 struct DepthGuard {
-    DepthGuard() { ++exprDepth; }
+    DepthGuard() : outerDeepest(deepest) {
+        ++exprDepth;
+        deepest = exprDepth;
+    }
     ~DepthGuard() {
-        if (--exprDepth == 0) tooDeep.reset();
+        deepest = std::max(outerDeepest, deepest);
+        if (--exprDepth == 0) {
+            tooDeep.reset();
+            knownFailures.clear();
+            deepest = 0;
+        }
     }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
     bool exceeded() const { return exprDepth > kMaxExpressionDepth; }
+    // How much deeper than this expression the reading has gone so far.
+    int span() const { return deepest - exprDepth; }
+    int outerDeepest;
 };
 
 // An operand alternative that is not tried while an expression unwinds from the limit.
@@ -63,23 +111,6 @@ template <class P> auto unlessTooDeep(P p) {
         if (tooDeep) return emptyError(unknownError(s.pos));
         return p(s);
     };
-}
-
-// The last argument list read, with the state it was read from and the outcome. A function
-// call that fails is followed by the array-element alternative, which reads the same list
-// from the same place again; without this, nested calls would cost twice per level.
-struct ArgsMemo {
-    bool valid = false;
-    State before; // holds the user state, so its address stays unique while remembered
-    int depth = 0;
-    Reply<std::vector<Text>> reply;
-    State after;
-};
-ArgsMemo argsMemo;
-
-bool sameStart(const State& a, const State& b) {
-    return a.input().begin == b.input().begin && a.input().end == b.input().end && a.pos == b.pos &&
-           a.user == b.user && a.sequenceNo == b.sequenceNo;
 }
 
 Reply<std::vector<Text>> readArgs(State& s) {
@@ -142,11 +173,29 @@ Reply<Text> pExpr(State& s) {
     if (guard.exceeded() && !tooDeep)
         tooDeep = ParseError(s.pos, Message{MsgKind::Message, MsgText::literal(msg::expressionTooDeep)});
     if (tooDeep) return emptyError(*tooDeep);
-    // operand (operator operand)*: the grammar nests each tail to the right, but its text is
-    // one flat run and any failure fails the whole unit, so a loop reads the same.
+    if (const ParseError* known = knownFailureAt(s)) return emptyError(*known);
+    // operand (operator operand)*. The grammar nests each tail to the right (a tail is an
+    // operator and a whole expression), but the text is one flat run and a failure anywhere
+    // fails every tail around it, so a loop reads the same. Where the places of the tails
+    // follow each other in the order errors compare by, every tail around the failing one
+    // fails with the error of the whole; each is remembered.
+    std::vector<Place> starts{Place(s)}; // where each tail's expression begins
+    bool ordered = true;
+    ParseError lastOperatorErr;
     Seq q(s);
-    Text out = q(pTerm);
-    if (!q) return Failure{tooDeep ? *tooDeep : q.failure().err, false};
+    Text out;
+    auto fail = [&](ParseError innermost) -> Reply<Text> {
+        if (tooDeep) return emptyError(*tooDeep);
+        rememberFailure(starts.back(), innermost, guard.span());
+        if (starts.size() == 1) return emptyError(std::move(innermost));
+        ParseError err = mergeError(lastOperatorErr, innermost);
+        for (std::size_t i = 0; i + 1 < starts.size() && (ordered || i == 0); ++i)
+            rememberFailure(starts[i], err, guard.span());
+        return emptyError(std::move(err));
+    };
+    auto term = pTerm(s);
+    if (!term.ok) return fail(std::move(term.err));
+    out += q.take(std::move(term));
     for (;;) {
         State saved = s;
         auto op = pBinaryOp(s);
@@ -155,10 +204,14 @@ Reply<Text> pExpr(State& s) {
             q.take(okReply(false, Unit{}, mergeError(op.err, unknownError(s.pos))));
             break;
         }
+        lastOperatorErr = op.err;
         out += q.take(std::move(op));
-        Text operand = q(pTerm);
-        if (!q) return Failure{tooDeep ? *tooDeep : q.failure().err, false};
-        out += operand;
+        ordered = ordered && compare(starts.back().pos, s.pos) < 0;
+        starts.emplace_back(s);
+        if (const ParseError* known = knownFailureAt(s)) return fail(*known);
+        auto operand = pTerm(s);
+        if (!operand.ok) return fail(std::move(operand.err));
+        out += q.take(std::move(operand));
     }
     q(spaces);
     return q.ok(std::move(out));
@@ -226,15 +279,7 @@ Reply<Text> pFunctionName(State& s) {
 
 Reply<std::vector<Text>> pArgs(State& s) {
     if (tooDeep) return emptyError(*tooDeep);
-    ArgsMemo& m = argsMemo;
-    if (m.valid && m.depth == exprDepth && sameStart(m.before, s)) {
-        s = m.after;
-        return m.reply;
-    }
-    State before = s;
-    auto r = readArgs(s);
-    argsMemo = ArgsMemo{true, std::move(before), exprDepth, r, s};
-    return r;
+    return readArgs(s);
 }
 
 Reply<Text> pVarOrNumLiteral(State& s) {

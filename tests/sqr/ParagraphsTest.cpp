@@ -53,6 +53,16 @@ TEST(Paragraphs, UnclosedParagraphIsReadAgainAsStatements) {
     EXPECT_EQ(atEnd.error.substr(0, 30), "\"test.sqr\" (line 4, column 1):");
 }
 
+TEST(Paragraphs, FailedParagraphLeavesNoTrace) {
+    // Uses recorded and line ends counted during the attempt go with it.
+    State start = runOn(succeedWith(Unit{}), "BEGIN-SELECT\n  $a\n  from t\n", initialState(), "test.sqr", 4).state;
+    State seen = stateSeenByNextAlternative(anyParagraph, start);
+    EXPECT_EQ(U8(seen.rest()), "BEGIN-SELECT\n  $a\n  from t\n");
+    EXPECT_EQ(seen.sequenceNo, 4);
+    EXPECT_EQ(seen.pos.sourceLine, 1);
+    EXPECT_EQ(varOf(seen.st(), "$A"), std::nullopt);
+}
+
 TEST(Paragraphs, RememberedFailuresChangeNothing) {
     // Many unclosed paragraphs of both kinds, some closed ones among them: the run with the
     // memo of failed places leaves exactly the state of the plain grammar.

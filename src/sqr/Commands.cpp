@@ -135,14 +135,60 @@ std::optional<char32_t> firstAfterSpaces(const State& s) {
     }
 }
 
+
 namespace {
+
 bool quickReadingsOn = true;
+bool quickOn() noexcept { return quickReadingsOn; }
+
+// The place of the first character after the white space that `spaces` would skip.
+std::size_t afterSpaces(const State& s) {
+    for (std::size_t i = 0;; ++i) {
+        std::optional<char32_t> c = s.peekAt(i);
+        if (!c) return i;
+        if (*c == U'\n' || isBlank(*c)) continue;
+        if (*c == U'-' && s.peekAt(i + 1) == U'\n') {
+            ++i;
+            continue;
+        }
+        return i;
+    }
+}
+
+// The keyword's characters from place i on, each as charCI matches it.
+bool matchesAt(const State& s, std::size_t i, TextView keyword) {
+    for (char32_t k : keyword) {
+        std::optional<char32_t> c = s.peekAt(i++);
+        if (!c) return false;
+        if (isLetter(k) ? (*c != toUpperSimple(k) && *c != toLowerSimple(k)) : *c != k) return false;
+    }
+    return true;
+}
+
+bool wordAhead(const State& s, std::size_t i, TextView keyword) {
+    if (!matchesAt(s, i, keyword)) return false;
+    std::optional<char32_t> next = s.peekAt(i + keyword.size());
+    return !next || isWhiteSpace(*next);
+}
+
 } // namespace
+
+bool keywordAhead(const State& s, TextView keyword) {
+    return !quickOn() || wordAhead(s, afterSpaces(s), keyword);
+}
+
+bool prefixAhead(const State& s, TextView keyword) { return !quickOn() || matchesAt(s, 0, keyword); }
+
+bool paragraphAhead(const State& s) {
+    if (!quickOn()) return true;
+    const std::size_t i = afterSpaces(s);
+    return wordAhead(s, i, U"BEGIN-SQL") || wordAhead(s, i, U"BEGIN-SELECT");
+}
 
 void setQuickReadings(bool on) noexcept { quickReadingsOn = on; }
 
 bool mayBeginWith(const State& s, char32_t upperLetter) {
-    if (!quickReadingsOn) return true;
+    if (!quickOn()) return true;
     std::optional<char32_t> c = firstAfterSpaces(s);
     return c && (*c == upperLetter || *c == upperLetter + (U'a' - U'A'));
 }

@@ -99,6 +99,16 @@ std::optional<char32_t> firstAfterSpaces(const State& s);
 // beginning with the letter certainly fails there without consuming input. Always true
 // while the quick readings are switched off.
 bool mayBeginWith(const State& s, char32_t upperLetter);
+// Whether the keyword (ASCII, matched as `stringCI` matches it) stands after that white
+// space, followed by white space or the end of the input: when it does not, `command` and
+// the closing-line tests of the keyword certainly fail there without consuming input.
+// Always true while the run's fast paths are off.
+bool keywordAhead(const State& s, TextView keyword);
+// Whether the text begins with the keyword's letters right here (no white space skipped,
+// no word end required). Always true while the run's fast paths are off.
+bool prefixAhead(const State& s, TextView keyword);
+// Whether a BEGIN-SQL or BEGIN-SELECT keyword stands ahead (see keywordAhead).
+bool paragraphAhead(const State& s);
 // The quick readings (alternatives left out by the first character of a line) are on by
 // default; tests switch them off to compare with the plain grammar.
 void setQuickReadings(bool on) noexcept;
@@ -117,9 +127,10 @@ template <class F, class E> auto fastOrExact(State& s, F fast, E exact) {
 
 // Body lines up to a closing line: before every line `endLine` is tried (it never consumes
 // when it fails); when it succeeds the body is done, otherwise `line` reads one line, whose
-// failure ends the body. Every closing keyword begins with "END-", so at a line that begins
-// otherwise the test is left out unless the line fails without consuming.
-template <class E, class L> Reply<Unit> linesUntil(State& s, E endLine, L line);
+// failure ends the body. At a line where the closing keyword does not stand the test is
+// left out, unless the line fails without consuming.
+// `endKeyword` is the closing keyword that `endLine` tests.
+template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line);
 
 // --- template definitions -------------------------------------------------------------------
 
@@ -139,11 +150,11 @@ template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
     return q.ok(std::move(w));
 }
 
-template <class E, class L> Reply<Unit> linesUntil(State& s, E endLine, L line) {
+template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line) {
     Seq q(s);
     for (;;) {
         const State before = s;
-        if (!mayBeginWith(s, U'E')) {
+        if (!keywordAhead(s, endKeyword)) {
             Reply<Unit> r = line(s);
             if (r.consumed) {
                 q.take(std::move(r));

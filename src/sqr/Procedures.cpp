@@ -217,7 +217,7 @@ namespace {
 Reply<Unit> procedureLine(State& s, ParagraphMemo* memo, bool quick) {
     const State before = s;
     ParseError err;
-    if (!quick || mayBeginWith(s, U'D')) {
+    if (!quick || keywordAhead(s, kwDeclareVariable)) {
         Seq q(s);
         q(command(kwDeclareVariable));
         if (q) {
@@ -227,7 +227,7 @@ Reply<Unit> procedureLine(State& s, ParagraphMemo* memo, bool quick) {
         err = q.failure().err;
         s = before;
     }
-    if (!quick || mayBeginWith(s, U'B')) {
+    if (!quick || paragraphAhead(s)) {
         Reply<Unit> r = pAnyParagraph(s, memo);
         if (r.ok) {
             if (!r.consumed) r.err = mergeError(err, r.err);
@@ -253,7 +253,7 @@ Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
 Reply<Unit> pProcedureBody(State& s, ParagraphMemo* memo) {
     Seq q(s);
     q.take(linesUntil(
-        s, [](State& st) { return pSectionEndLine(st, kwEndProcedure); },
+        s, kwEndProcedure, [](State& st) { return pSectionEndLine(st, kwEndProcedure); },
         [memo](State& st) { return pProcedureLine(st, memo); }));
     if (!q) return q.failure();
     q(setGlobalScope);

@@ -44,13 +44,16 @@ template <class... Ps> Reply<Unit> firstOf(State& s, Ps... ps) {
     return emptyError(std::move(err));
 }
 
-// p, left out (failing clean) at a line whose first character cannot begin its keyword.
-template <class P> auto gated(char32_t letter, P p) {
-    return [letter, p](State& s) -> Reply<Unit> {
-        if (!mayBeginWith(s, letter)) return emptyError(unknownError(s.pos));
+// p, left out (failing clean) where `ahead` says that its keyword does not stand.
+template <class A, class P> auto gated(A ahead, P p) {
+    return [ahead, p](State& s) -> Reply<Unit> {
+        if (!ahead(s)) return emptyError(unknownError(s.pos));
         return p(s);
     };
 }
+
+bool declareVariableAhead(const State& s) { return keywordAhead(s, kwDeclareVariable); }
+bool otherDeclareAhead(const State& s) { return mayBeginWith(s, U'D'); }
 
 template <class P> auto lexemeUnit(P p) {
     return [p](State& s) -> Reply<Unit> {
@@ -76,7 +79,7 @@ Reply<Unit> lineCount(State& s) {
 Reply<Unit> pProgramLine(State& s, ParagraphMemo* memo) {
     auto paragraph = [memo](State& st) { return pAnyParagraph(st, memo); };
     return fastOrExact(
-        s, [&](State& st) { return firstOf(st, gated(U'B', paragraph), pAnyStatement); },
+        s, [&](State& st) { return firstOf(st, gated(paragraphAhead, paragraph), pAnyStatement); },
         [&](State& st) { return firstOf(st, paragraph, pAnyStatement); });
 }
 
@@ -87,7 +90,7 @@ Reply<Unit> pSetupSectionLine(State& s, ParagraphMemo* memo) {
     return fastOrExact(
         s,
         [&](State& st) {
-            return firstOf(st, gated(U'D', declareVariable), gated(U'D', otherDeclare), gated(U'B', paragraph),
+            return firstOf(st, gated(declareVariableAhead, declareVariable), gated(otherDeclareAhead, otherDeclare), gated(paragraphAhead, paragraph),
                            pAnyStatement);
         },
         [&](State& st) { return firstOf(st, declareVariable, otherDeclare, paragraph, pAnyStatement); });

@@ -37,13 +37,13 @@ Reply<Unit> declareBlockLine(State& s, ParagraphMemo* memo) {
 
 Reply<Unit> pDeclareBlockLine(State& s, ParagraphMemo* memo) {
     auto exact = [memo](State& st) { return declareBlockLine(st, memo); };
-    if (mayBeginWith(s, U'B')) return exact(s);
+    if (paragraphAhead(s)) return exact(s);
     return fastOrExact(s, pAnyStatement, exact);
 }
 
 Reply<Unit> pDeclareBlockBody(State& s, ParagraphMemo* memo) {
     return linesUntil(
-        s, [](State& st) { return pEndLine(st, kwEndDeclare); },
+        s, kwEndDeclare, [](State& st) { return pEndLine(st, kwEndDeclare); },
         [memo](State& st) { return pDeclareBlockLine(st, memo); });
 }
 

@@ -170,7 +170,7 @@ Reply<Unit> statementLine(State& s, bool quick) {
     if (!q) return undo(s, saved, q);
 
     // A section end out of place is refused; any other END- word is an ordinary line.
-    if (!quick || mayBeginWith(s, U'E')) {
+    if (!quick || prefixAhead(s, U"END-")) {
         const State before = s;
         Reply<Unit> r = pSectionEndWord(s);
         if (r.ok) {
@@ -183,7 +183,7 @@ Reply<Unit> statementLine(State& s, bool quick) {
     }
 
     bool done = false;
-    if (!quick || mayBeginWith(s, U'D')) {
+    if (!quick || keywordAhead(s, U"DO")) {
         const State before = s;
         Reply<Unit> r = pDoStatement(s);
         if (r.ok) {

@@ -22,7 +22,8 @@ const char* const kPieces[] = {
     "end-sql", "DECLARE-VARIABLE", "integer #a", "text $t", "END-DECLARE", "DECLARE-LAYOUT x", "DO p",
     "do q($a, #b, 'x', 1)", "do q($a", "let $a = $b || 'c'", "if #a > 1", "end-if", "END-", "END-IF", "ELSE",
     "$", "#", "$x", "#y", "$_z", "'", "'abc'", "(", ")", ",", "-", " - ", "!", "0", "1.5", "DO", "END-DECLARE x",
-    "\t", " ", "e", "B", "D", "LOCAL", "&col", "[$bind]", "ON=$"};
+    "\t", " ", "e", "B", "D", "LOCAL", "&col", "[$bind]", "ON=$", "END-PROCEDUREX", "BEGIN-SELECTION", "Begin-Sql(",
+    "DECLARE-VARIABLEX", "DOX", "do(", "END-PROGRAM(", "eNd-SeLeCt", "END-\nSETUP"};
 
 // Random lines, most often inside a section frame so that bodies are reached.
 std::string randomProgram(std::mt19937& rng) {

@@ -31,7 +31,7 @@ bool isProcNameChar(char32_t c) noexcept {
 
 // Runs p; when it fails without consuming, puts the state back and reports that through
 // the pending error of `q`. Returns whether p succeeded.
-template <class P> bool tryStep(State& s, Seq& q, P p, ParseError* lostErr = nullptr) {
+template <class P> bool tryStep(State& s, Seq& q, P p) {
     const State before = s;
     auto r = p(s);
     if (r.ok || r.consumed) {
@@ -40,7 +40,6 @@ template <class P> bool tryStep(State& s, Seq& q, P p, ParseError* lostErr = nul
         return ok;
     }
     s = before;
-    if (lostErr) *lostErr = r.err;
     q.take(okReply(false, Unit{}, std::move(r.err)));
     return false;
 }

@@ -90,8 +90,8 @@ Reply<Unit> pSetupSectionLine(State& s, ParagraphMemo* memo) {
     return fastOrExact(
         s,
         [&](State& st) {
-            return firstOf(st, gated(declareVariableAhead, declareVariable), gated(otherDeclareAhead, otherDeclare), gated(paragraphAhead, paragraph),
-                           pAnyStatement);
+            return firstOf(st, gated(declareVariableAhead, declareVariable), gated(otherDeclareAhead, otherDeclare),
+                           gated(paragraphAhead, paragraph), pAnyStatement);
         },
         [&](State& st) { return firstOf(st, declareVariable, otherDeclare, paragraph, pAnyStatement); });
 }

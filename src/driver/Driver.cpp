@@ -10,6 +10,7 @@
 #include "preprocessor/Include.h"
 #include "preprocessor/Preprocessor.h"
 #include "preprocessor/PreprocessorRun.h"
+#include "sqr/SqrParser.h"
 
 #include <cstdlib>
 
@@ -21,14 +22,6 @@ void reportRuntimeError(const std::string& text) {
 }
 
 namespace {
-
-// The second pass of a report run. The SQR program parser plugs in here; this one reads
-// the text and records nothing, so the report holds no variables.
-Reply<Text> pProgramWithoutRecords(State& s) {
-    Reply<Text> r = pZarnet(s);
-    r.value.clear();
-    return r;
-}
 
 // The result goes to the output file, or to standard output, in one write.
 void writeResult(const Options& o, const std::string& bytes) {
@@ -102,7 +95,7 @@ int run(const std::vector<std::string>& args) {
     if (const char* plain = std::getenv("ZARNET_PLAIN_GRAMMAR"); plain && *plain)
         runContext.part<PreprocessorRun>().fastPaths = false;
     const InputView input = runContext.keep(readTextFile(path));
-    SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);
+    SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(sqr::pSqrSecondPass);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
                                      makeUserState(std::move(st)), SourceName(root), input,
                                      &runContext);

@@ -22,5 +22,13 @@ inline constexpr const char* stringVarNameRequiredError = "(SQR 7203) A string v
 
 // --- declarations and expressions ---
 
+// A word where a DECLARE-VARIABLE qualifier is expected: the first part, the word as
+// written, then the second part.
+inline constexpr const char* invalidQualifierStart = "(SQR 5303) Invalid qualifier '";
+inline constexpr const char* invalidQualifierEnd =
+    "'.  Valid qualifiers are: default-numeric  decimal  integer  float  text  date  end-declare";
+// Parentheses, prefix operators, function calls and array indexes nested past the limit.
+inline constexpr const char* expressionTooDeep = "expression nested too deeply (more than 200 levels)";
+
 
 } // namespace zarnet::sqr::msg

@@ -1,0 +1,194 @@
+#include "sqr/Commands.h"
+
+#include "preprocessor/PreprocessorRun.h"
+
+#include "core/Messages.h"
+#include "core/ParserLib.h"
+#include "preprocessor/LineEnd.h"
+
+#include <array>
+
+namespace zarnet::sqr {
+
+namespace {
+
+// Words after "END-" that close a section or a declaration block, in the order tried.
+constexpr std::array<TextView, 7> sectionEndWords = {U"FOOTING", U"HEADING", U"PROCEDURE", U"PROGRAM",
+                                                     U"REPORT",  U"SETUP",   U"DECLARE"};
+
+// Restores the state of an attempt that failed and gives back its error as one that
+// consumed nothing.
+Failure undo(State& s, const State& saved, Seq& q) {
+    ParseError e = q.failure().err;
+    s = saved;
+    return emptyError(std::move(e));
+}
+
+// The rest of the current line, up to its line feed (not consumed).
+Reply<Unit> skipRestOfLine(State& s) {
+    bool consumed = false;
+    while (!s.atEnd() && s.peek() != U'\n') {
+        s.take();
+        consumed = true;
+    }
+    return okReply(consumed, Unit{}, unknownError(s.pos));
+}
+
+// A closing line; with restOfLine the text after the keyword on its line is skipped.
+Reply<Unit> endLine(State& s, TextView keyword, bool restOfLine) {
+    const State saved = s;
+    Seq q(s);
+    q(spaces);
+    if (!q) return undo(s, saved, q);
+    q(stringCI(keyword));
+    if (!q) return undo(s, saved, q);
+    if (restOfLine) {
+        q(follewedBySpace);
+        if (!q) return undo(s, saved, q);
+        q(skipRestOfLine);
+    }
+    q(pNewlines);
+    if (!q) return undo(s, saved, q);
+    q(spaces);
+    return q.ok();
+}
+
+} // namespace
+
+Reply<Text> command(State& s, TextView keyword) { return pCommand(s, stringCI(keyword)); }
+
+Reply<Unit> pEndLine(State& s, TextView keyword) { return endLine(s, keyword, false); }
+
+Reply<Unit> pSectionEndLine(State& s, TextView keyword) { return endLine(s, keyword, true); }
+
+Reply<Text> symbol(State& s, TextView keyword) {
+    const State saved = s;
+    Seq q(s);
+    Text w = q(stringCI(keyword));
+    if (!q) return undo(s, saved, q);
+    q(pEndSymbol);
+    if (!q) return undo(s, saved, q);
+    q(spaces);
+    return q.ok(std::move(w));
+}
+
+bool isNewlineChar(char32_t c) noexcept { return c == U'\n' || c == U'\r'; }
+
+Reply<char32_t> pNewlineChar(State& s) { return satisfying(isNewlineChar)(s); }
+
+Reply<Unit> pNewlines(State& s) {
+    Seq q(s);
+    q(follewedBySpace);
+    if (!q) return q.failure();
+    // Every line feed is a line end of the second pass: counted, with the recorded
+    // switches into and out of included files applied.
+    while (!s.atEnd() && isNewlineChar(s.peek())) {
+        if (s.peek() == U'\n')
+            q(eol);
+        else
+            q(pNewlineChar);
+        if (!q) return q.failure();
+    }
+    return q.ok();
+}
+
+Reply<Unit> pSectionEndWord(State& s) {
+    Seq q(s);
+    q(stringCI(U"END-"));
+    if (!q) return q.failure();
+    ParseError merged;
+    bool first = true;
+    for (TextView w : sectionEndWords) {
+        const State saved = s;
+        Reply<Text> r = command(s, w);
+        if (r.ok || r.consumed) {
+            q.take(std::move(r));
+            if (!q) return q.failure();
+            return q.ok();
+        }
+        s = saved;
+        merged = first ? std::move(r.err) : mergeError(merged, r.err);
+        first = false;
+    }
+    q.take(Reply<Unit>(emptyError(std::move(merged))));
+    return q.failure();
+}
+
+Reply<Unit> pUnexpectedEndCommand(State& s) {
+    Seq q(s);
+    q(pSectionEndWord);
+    if (!q) return q.failure();
+    q(pFail(zarnet::msg::kSectionEndOutOfPlace));
+    return q.failure();
+}
+
+Reply<Unit> pUnit(State& s) { return okReply(false, Unit{}, unknownError(s.pos)); }
+
+std::optional<char32_t> firstAfterSpaces(const State& s) {
+    for (std::size_t i = 0;; ++i) {
+        std::optional<char32_t> c = s.peekAt(i);
+        if (!c) return std::nullopt;
+        if (*c == U'\n' || isBlank(*c)) continue;
+        if (*c == U'-' && s.peekAt(i + 1) == U'\n') {
+            ++i;
+            continue;
+        }
+        return c;
+    }
+}
+
+
+namespace {
+
+
+// The place of the first character after the white space that `spaces` would skip.
+std::size_t afterSpaces(const State& s) {
+    for (std::size_t i = 0;; ++i) {
+        std::optional<char32_t> c = s.peekAt(i);
+        if (!c) return i;
+        if (*c == U'\n' || isBlank(*c)) continue;
+        if (*c == U'-' && s.peekAt(i + 1) == U'\n') {
+            ++i;
+            continue;
+        }
+        return i;
+    }
+}
+
+// The keyword's characters from place i on, each as charCI matches it.
+bool matchesAt(const State& s, std::size_t i, TextView keyword) {
+    for (char32_t k : keyword) {
+        std::optional<char32_t> c = s.peekAt(i++);
+        if (!c) return false;
+        if (isLetter(k) ? (*c != toUpperSimple(k) && *c != toLowerSimple(k)) : *c != k) return false;
+    }
+    return true;
+}
+
+bool wordAhead(const State& s, std::size_t i, TextView keyword) {
+    if (!matchesAt(s, i, keyword)) return false;
+    std::optional<char32_t> next = s.peekAt(i + keyword.size());
+    return !next || isWhiteSpace(*next);
+}
+
+} // namespace
+
+bool keywordAhead(const State& s, TextView keyword) {
+    return !fastPathsOn(s) || wordAhead(s, afterSpaces(s), keyword);
+}
+
+bool prefixAhead(const State& s, TextView keyword) { return !fastPathsOn(s) || matchesAt(s, 0, keyword); }
+
+bool paragraphAhead(const State& s) {
+    if (!fastPathsOn(s)) return true;
+    const std::size_t i = afterSpaces(s);
+    return wordAhead(s, i, U"BEGIN-SQL") || wordAhead(s, i, U"BEGIN-SELECT");
+}
+
+bool mayBeginWith(const State& s, char32_t upperLetter) {
+    if (!fastPathsOn(s)) return true;
+    std::optional<char32_t> c = firstAfterSpaces(s);
+    return c && (*c == upperLetter || *c == upperLetter + (U'a' - U'A'));
+}
+
+} // namespace zarnet::sqr

@@ -1,0 +1,176 @@
+// Command words, closing lines and keywords inside a line. Each reads its keyword as a
+// unit: when any part of it, or of the word end after it, does not match, the input and
+// the parser state are given back untouched, so that alternatives starting with the same
+// letters ("BEGIN-SQL" and "BEGIN-SELECT") can be tried one after the other on one line.
+#pragma once
+
+#include "core/Parser.h"
+#include "sqr/Lexical.h"
+
+#include <optional>
+
+namespace zarnet::sqr {
+
+// --- keywords of the program grammar ----------------------------------------------------
+inline constexpr TextView kwBeginSetup = U"BEGIN-SETUP";
+inline constexpr TextView kwEndSetup = U"END-SETUP";
+inline constexpr TextView kwBeginProgram = U"BEGIN-PROGRAM";
+inline constexpr TextView kwEndProgram = U"END-PROGRAM";
+inline constexpr TextView kwBeginReport = U"BEGIN-REPORT";
+inline constexpr TextView kwEndReport = U"END-REPORT";
+inline constexpr TextView kwBeginHeading = U"BEGIN-HEADING";
+inline constexpr TextView kwEndHeading = U"END-HEADING";
+inline constexpr TextView kwBeginFooting = U"BEGIN-FOOTING";
+inline constexpr TextView kwEndFooting = U"END-FOOTING";
+inline constexpr TextView kwBeginProcedure = U"BEGIN-PROCEDURE";
+inline constexpr TextView kwEndProcedure = U"END-PROCEDURE";
+inline constexpr TextView kwEndDeclare = U"END-DECLARE";
+inline constexpr TextView kwDeclareVariable = U"DECLARE-VARIABLE";
+
+// The characters that end a word of a variable name: Ctrl-Z, blank, tab, line feed,
+// carriage return, parentheses, square brackets, comma and the operator characters.
+inline constexpr TextView wordDelimiterChars = U"\x1A \t\n\r()[],!|+^*/%<>=";
+// The characters that end a bind variable in SQL text.
+inline constexpr TextView sqlBindVarStopChars = U" \t\n\r[]";
+
+// --- command words ------------------------------------------------------------------------
+
+// The word read by `word` as a command: white space before it (line ends included), the
+// word, and white space or the end of the input after it (looked at); as a unit. Then all
+// white space after it, line ends and blank lines included. Result: word's result.
+template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>>;
+
+// pCommand with the keyword matched in any letter case; result as written in the input.
+// The keyword must outlive the parse (a literal).
+Reply<Text> command(State& s, TextView keyword);
+inline auto command(TextView keyword) {
+    return [keyword](State& s) { return command(s, keyword); };
+}
+
+// A closing line: white space, the keyword in any letter case, white space or the end of
+// the input after it, and the line feeds (and carriage returns) that directly follow, each
+// counted as a line end; as a unit. Then all white space. Text after a blank on the same
+// line stays in the input. Never consumes input when it fails.
+Reply<Unit> pEndLine(State& s, TextView keyword);
+inline auto pEndLine(TextView keyword) {
+    return [keyword](State& s) { return pEndLine(s, keyword); };
+}
+
+// The closing line of a section (END-PROCEDURE, END-PROGRAM, END-SETUP, END-REPORT,
+// END-HEADING, END-FOOTING): as pEndLine, but whatever follows the keyword on its line is
+// skipped like a comment. SQR programs often repeat the procedure name there.
+Reply<Unit> pSectionEndLine(State& s, TextView keyword);
+inline auto pSectionEndLine(TextView keyword) {
+    return [keyword](State& s) { return pSectionEndLine(s, keyword); };
+}
+
+// A keyword inside a line: its letters in any letter case, then a word end (white space,
+// one of "!|(),+^*/%<>=", or the end of the input), as a unit; then all white space.
+// Skips nothing before the keyword. Result: the keyword as written.
+Reply<Text> symbol(State& s, TextView keyword);
+inline auto symbol(TextView keyword) {
+    return [keyword](State& s) { return symbol(s, keyword); };
+}
+
+// The end of a closing keyword: white space or the end of the input must follow; then the
+// line feeds and carriage returns that stand there, line feeds counted as line ends.
+Reply<Unit> pNewlines(State& s);
+// One line feed or carriage return, not counted.
+Reply<char32_t> pNewlineChar(State& s);
+bool isNewlineChar(char32_t c) noexcept;
+
+// "END-" followed by a section word (FOOTING, HEADING, PROCEDURE, PROGRAM, REPORT, SETUP,
+// DECLARE) read as a command word; succeeds when it is there. Fails after consuming once
+// "END-" was read and no section word follows.
+Reply<Unit> pSectionEndWord(State& s);
+// The refusal of a misplaced section end: pSectionEndWord, then the "(SQR 4702)ff" failure.
+// Never succeeds.
+Reply<Unit> pUnexpectedEndCommand(State& s);
+
+// Succeeds at once, consuming nothing.
+Reply<Unit> pUnit(State& s);
+
+// --- looking ahead without parsing ---------------------------------------------------------
+
+// The first character after the white space that `spaces` would skip; nothing at the end
+// of the input. Reads nothing.
+std::optional<char32_t> firstAfterSpaces(const State& s);
+// Whether that character is the ASCII letter in either case: when it is not, a keyword
+// beginning with the letter certainly fails there without consuming input. Always true
+// while the run's fast paths are off.
+bool mayBeginWith(const State& s, char32_t upperLetter);
+// Whether the keyword (ASCII, matched as `stringCI` matches it) stands after that white
+// space, followed by white space or the end of the input: when it does not, `command` and
+// the closing-line tests of the keyword certainly fail there without consuming input.
+// Always true while the run's fast paths are off.
+bool keywordAhead(const State& s, TextView keyword);
+// Whether the text begins with the keyword's letters right here (no white space skipped,
+// no word end required). Always true while the run's fast paths are off.
+bool prefixAhead(const State& s, TextView keyword);
+// Whether a BEGIN-SQL or BEGIN-SELECT keyword stands ahead (see keywordAhead).
+bool paragraphAhead(const State& s);
+
+// Runs `fast`, a reading that skips alternatives known to fail without consuming input;
+// when it consumed input its reply is the grammar's (a later alternative that consumes
+// drops the errors of those before it). Otherwise it is undone and `exact` runs, so that
+// the errors of a failure are the full grammar's.
+template <class F, class E> auto fastOrExact(State& s, F fast, E exact) {
+    const State before = s;
+    auto r = fast(s);
+    if (r.consumed) return r;
+    s = before;
+    return exact(s);
+}
+
+// Body lines up to a closing line: before every line `endLine` is tried (it never consumes
+// when it fails); when it succeeds the body is done, otherwise `line` reads one line, whose
+// failure ends the body. At a line where the closing keyword does not stand the test is
+// left out, unless the line fails without consuming.
+// `endKeyword` is the closing keyword that `endLine` tests.
+template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line);
+
+// --- template definitions -------------------------------------------------------------------
+
+template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
+    const State saved = s;
+    Seq q(s);
+    q(spaces);
+    if (!q) return q.failure();
+    auto w = q(word);
+    if (q) q(follewedBySpace);
+    if (!q) {
+        ParseError e = q.failure().err;
+        s = saved;
+        return emptyError(std::move(e));
+    }
+    q(spaces);
+    return q.ok(std::move(w));
+}
+
+template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line) {
+    Seq q(s);
+    for (;;) {
+        const State before = s;
+        if (!keywordAhead(s, endKeyword)) {
+            Reply<Unit> r = line(s);
+            if (r.consumed) {
+                q.take(std::move(r));
+                if (!q) return q.failure();
+                continue;
+            }
+            s = before;
+        }
+        Reply<Unit> e = endLine(s);
+        if (e.ok) {
+            q.take(std::move(e));
+            return q.ok();
+        }
+        s = before;
+        Reply<Unit> r = line(s);
+        if (!r.consumed) r.err = mergeError(e.err, r.err);
+        q.take(std::move(r));
+        if (!q) return q.failure();
+    }
+}
+
+} // namespace zarnet::sqr

@@ -1,0 +1,307 @@
+#include "sqr/Procedures.h"
+
+#include "core/Messages.h"
+#include "core/ParserLib.h"
+#include "sqr/Commands.h"
+#include "sqr/Declare.h"
+#include "sqr/Lexical.h"
+#include "sqr/Paragraphs.h"
+#include "sqr/Statements.h"
+#include "sqr/Symbols.h"
+
+namespace zarnet::sqr {
+
+namespace {
+
+Failure undo(State& s, const State& saved, Seq& q) {
+    ParseError e = q.failure().err;
+    s = saved;
+    return emptyError(std::move(e));
+}
+
+// Characters that end a procedure name; "!" belongs to it only doubled.
+bool isProcNameChar(char32_t c) noexcept {
+    switch (c) {
+    case 0x1A: case U' ': case U'\t': case U'\n': case U'\r': case U'(': case U'\'': case U'!':
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Runs p; when it fails without consuming, puts the state back and reports that through
+// the pending error of `q`. Returns whether p succeeded.
+template <class P> bool tryStep(State& s, Seq& q, P p) {
+    const State before = s;
+    auto r = p(s);
+    if (r.ok || r.consumed) {
+        const bool ok = r.ok;
+        q.take(std::move(r));
+        return ok;
+    }
+    s = before;
+    q.take(okReply(false, Unit{}, std::move(r.err)));
+    return false;
+}
+
+} // namespace
+
+// --- names -------------------------------------------------------------------------------------
+
+Reply<char32_t> pDoubledBang(State& s) {
+    Seq q(s);
+    q(char_(U'!'));
+    if (!q) return q.failure();
+    char32_t c = q(char_(U'!'));
+    if (!q) return q.failure();
+    return q.ok(c);
+}
+
+Reply<Text> pProcedureName(State& s) {
+    Text name;
+    Seq q(s);
+    bool any = false;
+    for (;;) {
+        if (!s.atEnd() && isProcNameChar(s.peek())) {
+            appendChar(name, s.take());
+            q.take(okReply(true, Unit{}, unknownError(s.pos)));
+            any = true;
+            continue;
+        }
+        const State before = s;
+        Reply<char32_t> bang = pDoubledBang(s);
+        if (bang.ok) {
+            appendChar(name, bang.value);
+            q.take(std::move(bang));
+            any = true;
+            continue;
+        }
+        if (bang.consumed) {
+            q.take(std::move(bang));
+            return q.failure();
+        }
+        s = before;
+        if (!any) {
+            // Neither item form matched: the character is unexpected, "!" was expected.
+            ParseError e = s.atEnd() ? detail::endOfInputError(s).err
+                                     : detail::unexpectedCharError(s, s.peek()).err;
+            q.take(Reply<Unit>(emptyError(mergeError(e, bang.err))));
+            return q.failure();
+        }
+        q.take(okReply(false, Unit{}, std::move(bang.err)));
+        break;
+    }
+    q(spaces);
+    return q.ok(std::move(name));
+}
+
+// --- headers -------------------------------------------------------------------------------------
+
+Reply<ParamItem> pParameterName(State& s, CallType callType) {
+    Seq q(s);
+    const SourcePos at = s.pos;
+    VarSymbol sym = VarSymbol::Sharp;
+    if (!s.atEnd() && s.peek() == U'#') {
+        q(char_(U'#'));
+    } else if (!s.atEnd() && s.peek() == U'$') {
+        q(char_(U'$'));
+        sym = VarSymbol::Dollar;
+    } else {
+        ParseError e = mergeError(detail::labelledCharError(s, MsgText::quotedChar(U'#')).err,
+                                  detail::labelledCharError(s, MsgText::quotedChar(U'$')).err);
+        return emptyError(std::move(e));
+    }
+    Text name = q(pArgWord);
+    if (!q) return q.failure();
+    // Only plain blanks after a parameter name: a line end may separate two parameters.
+    q(manySkip(nbsp));
+    ParamItem item{Parameter{createVarIdentifier(sym, name), callType}, std::move(name), at};
+    return q.ok(std::move(item));
+}
+
+Reply<ParamItem> pParameter(State& s) {
+    const State saved = s;
+    Seq q(s);
+    CallType call = CallType::CallByValue;
+    if (!s.atEnd() && s.peek() == U':') {
+        q(lexeme(pColon));
+        call = CallType::CallByReference;
+    }
+    ParamItem item = q([call](State& st) { return pParameterName(st, call); });
+    if (!q) return undo(s, saved, q);
+    return q.ok(std::move(item));
+}
+
+Reply<Unit> pParameterSep(State& s) {
+    const State saved = s;
+    Seq q(s);
+    q(char_(U','));
+    if (!q) return undo(s, saved, q);
+    q(pSkipBlanks);
+    return q.ok();
+}
+
+Reply<std::vector<ParamItem>> pParameterList(State& s) {
+    std::vector<ParamItem> items;
+    Seq q(s);
+    {
+        const State before = s;
+        Reply<ParamItem> first = pParameter(s);
+        if (!first.ok) {
+            s = before;
+            return okReply(false, std::move(items), std::move(first.err));
+        }
+        items.push_back(q.take(std::move(first)));
+    }
+    for (;;) {
+        const State before = s;
+        Seq step(s);
+        step(lexeme(pComma));
+        ParamItem item;
+        if (step) item = step(pParameter);
+        if (!step) {
+            s = before;
+            break;
+        }
+        q.take(step.ok(Unit{}));
+        items.push_back(std::move(item));
+    }
+    {
+        const State before = s;
+        Reply<Unit> sep = pParameterSep(s);
+        if (sep.ok) {
+            q.take(std::move(sep));
+            q(spaces);
+        } else {
+            s = before;
+        }
+    }
+    return q.ok(std::move(items));
+}
+
+Reply<HeaderInfo> pParenParameters(State& s) {
+    Seq q(s);
+    q(pOpenParen);
+    if (!q) return q.failure();
+    std::vector<ParamItem> items = q(pParameterList);
+    q(spaces);
+    q(pCloseParen);
+    if (!q) return q.failure();
+    return q.ok(HeaderInfo{true, std::move(items)});
+}
+
+Reply<HeaderInfo> pLocalKeyword(State& s) {
+    Seq q(s);
+    q(symbol(U"LOCAL"));
+    if (!q) return q.failure();
+    return q.ok(HeaderInfo{true, {}});
+}
+
+Reply<HeaderInfo> pNoParameters(State& s) { return okReply(false, HeaderInfo{false, {}}, unknownError(s.pos)); }
+
+// --- sections ----------------------------------------------------------------------------------------
+
+Reply<Unit> pDeclareOnlyLocal(State& s) {
+    Seq q(s);
+    q(command(kwDeclareVariable));
+    if (!q) return q.failure();
+    q(pFail(zarnet::msg::kOnlyInLocalProcedures));
+    return q.failure();
+}
+
+namespace {
+
+// A procedure body line; with `quick`, alternatives whose keyword cannot begin at the
+// line's first character are left out.
+Reply<Unit> procedureLine(State& s, ParagraphMemo* memo, bool quick) {
+    const State before = s;
+    ParseError err;
+    if (!quick || keywordAhead(s, kwDeclareVariable)) {
+        Seq q(s);
+        q(command(kwDeclareVariable));
+        if (q) {
+            q(pFail(zarnet::msg::kMustBeFirstInProcedure));
+            return q.failure();
+        }
+        err = q.failure().err;
+        s = before;
+    }
+    if (!quick || paragraphAhead(s)) {
+        Reply<Unit> r = pAnyParagraph(s, memo);
+        if (r.ok) {
+            if (!r.consumed) r.err = mergeError(err, r.err);
+            return r;
+        }
+        s = before;
+        err = mergeError(err, r.err);
+    }
+    Reply<Unit> r = pAnyStatement(s);
+    if (r.ok) return r;
+    s = before;
+    return emptyError(mergeError(err, r.err));
+}
+
+} // namespace
+
+Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
+    return fastOrExact(
+        s, [memo](State& st) { return procedureLine(st, memo, true); },
+        [memo](State& st) { return procedureLine(st, memo, false); });
+}
+
+Reply<Unit> pProcedureBody(State& s, ParagraphMemo* memo) {
+    Seq q(s);
+    q.take(linesUntil(
+        s, kwEndProcedure, [](State& st) { return pSectionEndLine(st, kwEndProcedure); },
+        [memo](State& st) { return pProcedureLine(st, memo); }));
+    if (!q) return q.failure();
+    q(setGlobalScope);
+    return q.ok();
+}
+
+Reply<Unit> pProcedureRest(State& s, ParagraphMemo* memo) {
+    Seq q(s);
+    q(spaces);
+    q([memo](State& st) { return pProcedureBody(st, memo); });
+    if (!q) return q.failure();
+    return q.ok();
+}
+
+Reply<Unit> pProcedureHeader(State& s, ParagraphMemo* memo) {
+    Seq q(s);
+    const SourcePos at = s.pos;
+    Text name = q(pProcedureName);
+    if (!q) return q.failure();
+    HeaderInfo header = q(choice(pParenParameters, pLocalKeyword, pNoParameters));
+    if (!q) return q.failure();
+    const bool local = header.first;
+    const Scope scope = local ? Scope::local(toUpperText(name)) : Scope::global();
+    std::vector<Parameter> params;
+    for (const ParamItem& item : header.second) params.push_back(item.parameter);
+    Procedure proc{name, scope, at, PList<Parameter>::fromVector(params)};
+    q(setCurrentScope(scope));
+    q(saveProcedure(proc));
+    if (local)
+        tryStep(s, q, pDeclareVariable);
+    else
+        tryStep(s, q, pDeclareOnlyLocal);
+    if (!q) return q.failure();
+    const Scope current = q(getCurrentScope);
+    for (const ParamItem& item : header.second)
+        q(saveVariable(current, item.parameter.varIdentifier.varSymbol, item.writtenName, false, item.position));
+    q([memo](State& st) { return pProcedureRest(st, memo); });
+    if (!q) return q.failure();
+    return q.ok();
+}
+
+Reply<Unit> pProcedure(State& s, ParagraphMemo* memo) {
+    Seq q(s);
+    q(command(kwBeginProcedure));
+    if (!q) return q.failure();
+    q([memo](State& st) { return pProcedureHeader(st, memo); });
+    if (!q) return q.failure();
+    q(spaces);
+    return q.ok();
+}
+
+} // namespace zarnet::sqr

@@ -1,0 +1,216 @@
+#include "sqr/Statements.h"
+
+#include "core/Messages.h"
+#include "core/ParserLib.h"
+#include "sqr/Commands.h"
+#include "sqr/Lexical.h"
+#include "sqr/Literals.h"
+#include "sqr/Numbers.h"
+#include "sqr/Variables.h"
+
+namespace zarnet::sqr {
+
+namespace {
+
+// Characters that end a DO procedure name (besides Ctrl-Z).
+constexpr TextView doNameStops = U"\x1A \t\n\r(!'";
+
+Failure undo(State& s, const State& saved, Seq& q) {
+    ParseError e = q.failure().err;
+    s = saved;
+    return emptyError(std::move(e));
+}
+
+// The generic scan: one or more tokens, each with the blanks after it, up to the first
+// place where no token begins.
+Reply<Unit> genericTokens(State& s) {
+    Seq q(s);
+    q(pArgToken);
+    if (!q) return q.failure();
+    for (;;) {
+        const State saved = s;
+        Reply<Text> r = pArgToken(s);
+        if (r.ok) {
+            q.take(std::move(r));
+            continue;
+        }
+        if (r.consumed) {
+            q.take(std::move(r));
+            return q.failure();
+        }
+        s = saved;
+        q.take(Reply<Unit>(emptyError(std::move(r.err))));
+        // The scan ends well: the failed attempt consumed nothing.
+        return okReply(q.consumed(), Unit{}, q.failure().err);
+    }
+}
+
+} // namespace
+
+// The same reader as the symbol table's parameter names.
+Reply<Text> pArgWord(State& s) { return pParameterVarName(s); }
+
+Reply<Text> pDoProcName(State& s) {
+    if (s.atEnd()) return detail::endOfInputError(s);
+    if (doNameStops.find(s.peek()) != TextView::npos) return detail::unexpectedCharError(s, s.peek());
+    Text name = takeWhile(s, [](char32_t c) { return doNameStops.find(c) == TextView::npos; });
+    Seq q(s);
+    q.take(okReply(true, Unit{}, unknownError(s.pos)));
+    q(spaces);
+    return q.ok(std::move(name));
+}
+
+Reply<Text> pArgItem(State& s) {
+    {
+        const State saved = s;
+        Reply<Text> r = pNumLiteral(s);
+        if (r.ok || r.consumed) return r;
+        s = saved;
+        ParseError e = std::move(r.err);
+        Reply<Text> t = pTextLiteral(s);
+        if (t.ok || t.consumed) return t;
+        s = saved;
+        e = mergeError(e, t.err);
+        Reply<Text> v = pVariable(pAnyVarSymbol, pArgWord)(s);
+        if (v.ok || v.consumed) return v;
+        s = saved;
+        v.err = mergeError(e, v.err);
+        return v;
+    }
+}
+
+Reply<Unit> pArgComma(State& s) {
+    Seq q(s);
+    q(char_(U','));
+    if (!q) return q.failure();
+    q(pSkipBlanks);
+    q(spaces);
+    return q.ok();
+}
+
+Reply<std::vector<Text>> argList(State& s) {
+    std::vector<Text> items;
+    // An argument with the blanks after it, as a unit.
+    auto item = [](State& st) -> Reply<Text> {
+        const State saved = st;
+        Seq q(st);
+        Text t = q(pArgItem);
+        if (!q) return undo(st, saved, q);
+        q(pSkipBlanks);
+        return q.ok(std::move(t));
+    };
+    Seq q(s);
+    {
+        const State saved = s;
+        Reply<Text> first = item(s);
+        if (!first.ok) {
+            s = saved;
+            return okReply(false, items, std::move(first.err));
+        }
+        items.push_back(q.take(std::move(first)));
+    }
+    for (;;) {
+        const State saved = s;
+        Seq step(s);
+        step(pComma);
+        if (step) step(spaces);
+        Text t;
+        if (step) t = step(item);
+        if (!step) {
+            s = saved;
+            break;
+        }
+        q.take(step.ok(Unit{}));
+        items.push_back(std::move(t));
+    }
+    {
+        const State saved = s;
+        Reply<Unit> c = pArgComma(s);
+        if (c.ok || c.consumed)
+            q.take(std::move(c));
+        else
+            s = saved;
+    }
+    if (!q) return q.failure();
+    return q.ok(std::move(items));
+}
+
+Reply<Unit> pDoArguments(State& s) {
+    if (s.atEnd() || s.peek() != U'(') return okReply(false, Unit{}, unknownError(s.pos));
+    Seq q(s);
+    q(pOpenParen);
+    if (!q) return q.failure();
+    q(argList);
+    q(spaces);
+    q(pCloseParen);
+    if (!q) return q.failure();
+    return q.ok();
+}
+
+Reply<Unit> pDoStatement(State& s) {
+    const State saved = s;
+    Seq q(s);
+    q(command(U"DO"));
+    if (!q) return undo(s, saved, q);
+    q(pDoProcName);
+    if (!q) return undo(s, saved, q);
+    q(pDoArguments);
+    if (!q) return undo(s, saved, q);
+    return q.ok();
+}
+
+namespace {
+
+// A statement line; with `quick`, the section-end and DO tests are left out at a line
+// whose first character cannot begin their keywords.
+Reply<Unit> statementLine(State& s, bool quick) {
+    const State saved = s;
+    Seq q(s);
+    q(pSkipBlanks);
+    if (!q) return undo(s, saved, q);
+
+    // A section end out of place is refused; any other END- word is an ordinary line.
+    if (!quick || prefixAhead(s, U"END-")) {
+        const State before = s;
+        Reply<Unit> r = pSectionEndWord(s);
+        if (r.ok) {
+            Reply<Unit> f = pFail(s, MsgText::literal(zarnet::msg::kSectionEndOutOfPlace));
+            s = saved;
+            return emptyError(std::move(f.err));
+        }
+        s = before;
+        if (!r.consumed) q.take(Reply<Unit>(okReply(false, Unit{}, std::move(r.err))));
+    }
+
+    bool done = false;
+    if (!quick || keywordAhead(s, U"DO")) {
+        const State before = s;
+        Reply<Unit> r = pDoStatement(s);
+        if (r.ok) {
+            q.take(std::move(r));
+            done = true;
+        } else {
+            s = before;
+            q.take(Reply<Unit>(okReply(false, Unit{}, std::move(r.err))));
+        }
+    }
+    if (!done) {
+        q(genericTokens);
+        if (!q) return undo(s, saved, q);
+    }
+    q(spaces);
+    return q.ok();
+}
+
+} // namespace
+
+Reply<Unit> pAnyStatement(State& s) {
+    // A failure consumes nothing, so the quick reading is kept only when it succeeded.
+    const State before = s;
+    Reply<Unit> r = statementLine(s, true);
+    if (r.ok) return r;
+    s = before;
+    return statementLine(s, false);
+}
+
+} // namespace zarnet::sqr

@@ -1,0 +1,69 @@
+#include "ProgramFixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace zarnet::test {
+namespace {
+
+using namespace zarnet::sqr;
+
+TEST(ControlStatements, OnlyCommandLine) {
+    auto atEnd = runOn(pOnlyCommandLine(U"end-if"), "END-IF");
+    EXPECT_TRUE(atEnd.ok) << atEnd.error;
+    auto blanks = runOn(pOnlyCommandLine(U"end-if"), "End-If  \n\n  x");
+    EXPECT_TRUE(blanks.ok);
+    EXPECT_EQ(blanks.rest, "x");
+    EXPECT_EQ(blanks.sequenceNo, 3);
+    auto more = runOn(pOnlyCommandLine(U"end-if"), "end-if x\n");
+    EXPECT_FALSE(more.ok);
+    // The keyword alone does not backtrack.
+    auto partial = runOn(pOnlyCommandLine(U"end-if"), "end-while\n");
+    EXPECT_FALSE(partial.ok);
+    EXPECT_TRUE(partial.consumed);
+}
+
+TEST(ControlStatements, LetStatementText) {
+    auto o = runOn(pLetStatement, "LET #x = #y + 1\nnext");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(U8(o.value).rfind("LET [#x] :=", 0), 0u) << U8(o.value);
+    EXPECT_EQ(o.rest, "next");
+    const ParserState& st = o.user->state;
+    EXPECT_EQ(usesOf(st, "#X"), 1);
+    EXPECT_EQ(usesOf(st, "#Y"), 1);
+    EXPECT_TRUE(runOn(pLetStatement, "Let $a = 'x'").ok);
+}
+
+TEST(ControlStatements, IfWithBodyAndElse) {
+    auto o = runOn(pIfStatement, "if #a > 1\n  show $b\n  end-if x\nelse\n  evaluate $c\nend-if\nnext");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(o.rest, "next");
+    const ParserState& st = o.user->state;
+    EXPECT_EQ(usesOf(st, "#A"), 1);
+    EXPECT_EQ(usesOf(st, "$B"), 1);
+    EXPECT_EQ(usesOf(st, "$C"), 1);
+    EXPECT_TRUE(runOn(pIfStatement, "IF #a\nEND-IF").ok);
+    EXPECT_TRUE(runOn(pIfStatement, "IF #a\nELSE\nEND-IF").ok);
+    EXPECT_FALSE(runOn(pIfStatement, "IF #a\n show $b\n").ok);
+}
+
+TEST(ControlStatements, WhileBodyLinesMayBeginWithE) {
+    // Lines beginning like END-WHILE (END-IF, ELSE, EVALUATE) are body lines.
+    auto o = runOn(pWhileStatement, "while #i < 10\n  evaluate $a\n  end-if\n  else\nend-while\nnext");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(o.rest, "next");
+    EXPECT_EQ(usesOf(o.user->state, "$A"), 1);
+    EXPECT_TRUE(runOn(pWhileStatement, "WHILE 1\nEND-WHILE").ok);
+    EXPECT_FALSE(runOn(pWhileStatement, "WHILE 1\n  show $a\n").ok);
+}
+
+TEST(ControlStatements, LongBodiesDoNotRecurse) {
+    std::string text = "while #i\n";
+    for (int i = 0; i < 100000; ++i) text += "  show $a\n";
+    text += "end-while\n";
+    auto o = runOn(pWhileStatement, text);
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(usesOf(o.user->state, "$A"), 100000);
+}
+
+} // namespace
+} // namespace zarnet::test

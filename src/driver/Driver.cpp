@@ -9,7 +9,6 @@
 #include "preprocessor/Ask.h"
 #include "preprocessor/Include.h"
 #include "preprocessor/Preprocessor.h"
-#include "preprocessor/PreprocessorRun.h"
 
 #include <cstdlib>
 
@@ -100,7 +99,7 @@ int run(const std::vector<std::string>& args) {
     // A developer's switch: the whole run through the plain grammar, without fast paths,
     // for comparing the two (see the command-line cases run that way).
     if (const char* plain = std::getenv("ZARNET_PLAIN_GRAMMAR"); plain && *plain)
-        runContext.part<PreprocessorRun>().fastPaths = false;
+        runContext.fastPaths = false;
     const InputView input = runContext.keep(readTextFile(path));
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },

@@ -48,7 +48,10 @@ template <class V> struct Outcome {
 template <class P>
 auto runOn(P p, std::string_view input, const ParserState& user = initialState(),
            std::string_view source = "test.sqr", std::int64_t sequenceNo = 1) {
-    auto run = std::make_shared<RunContext>();
+    // Each call is a run of its own. Tests keep states of a run beyond its outcome (a state
+    // taken from a temporary outcome), so runs live until the test program ends.
+    static std::deque<std::shared_ptr<RunContext>> runs;
+    auto run = runs.emplace_back(std::make_shared<RunContext>());
     State s;
     s.run = run.get();
     s.sequenceNo = sequenceNo;

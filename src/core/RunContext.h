@@ -44,11 +44,18 @@ public:
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 
+    // The one switch of the fast paths of every layer: direct scans of common input that
+    // give exactly the grammar's outcome (result, errors, positions, state) without running
+    // it. Off, everything goes through the grammar alone; the two must never differ.
+    bool fastPaths = true;
+
     // The part of type T, made on first use.
     template <class T> T& part() {
         const std::size_t slot = detail::runPartSlot<T>();
+        if (slot < parts_.size() && parts_[slot]) [[likely]]
+            return static_cast<T&>(*parts_[slot]);
         if (slot >= parts_.size()) parts_.resize(slot + 1);
-        if (!parts_[slot]) parts_[slot] = std::make_unique<T>();
+        parts_[slot] = std::make_unique<T>();
         return static_cast<T&>(*parts_[slot]);
     }
 

@@ -93,7 +93,7 @@ int run(const std::vector<std::string>& args) {
     // A developer's switch: the whole run through the plain grammar, without fast paths,
     // for comparing the two (see the command-line cases run that way).
     if (const char* plain = std::getenv("ZARNET_PLAIN_GRAMMAR"); plain && *plain)
-        runContext.part<PreprocessorRun>().fastPaths = false;
+        runContext.fastPaths = false;
     const InputView input = runContext.keep(readTextFile(path));
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(sqr::pSqrSecondPass);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },

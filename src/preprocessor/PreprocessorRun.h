@@ -11,10 +11,6 @@
 namespace zarnet {
 
 struct PreprocessorRun : RunPart {
-    // The one switch of the fast paths: direct scans of common lines that give exactly the
-    // grammar's outcome (text, errors, positions, state) without running it. Off, every
-    // line goes through the grammar alone; the two must never differ.
-    bool fastPaths = true;
     // Line steps open on the C++ stack (blocks and setup sections nest through them).
     int lineNesting = 0;
     // Conditional blocks open in taken branches.
@@ -32,14 +28,20 @@ struct PreprocessorRun : RunPart {
     std::array<std::array<std::optional<ParseError>, 3>, 8> lineEndErrors;
 };
 
+[[noreturn]] void preprocessingWithoutRun();
+
 // The preprocessor's part of the run of s. Throws InternalError when the parse has no run.
-PreprocessorRun& preprocessorRun(const State& s);
-// Whether the fast paths are on in the run of s (on for a parse without a run).
-inline bool fastPathsOn(const State& s) { return !s.run || preprocessorRun(s).fastPaths; }
+inline PreprocessorRun& preprocessorRun(const State& s) {
+    if (!s.run) preprocessingWithoutRun();
+    return s.run->part<PreprocessorRun>();
+}
+// Whether the run's fast paths are on (on for a parse without a run).
+inline bool fastPathsOn(const State& s) { return !s.run || s.run->fastPaths; }
 
 // Runs p with the fast paths off (the plain grammar), whatever the run's switch says.
 template <class P> auto plainGrammar(State& s, P&& p) {
-    bool& fast = preprocessorRun(s).fastPaths;
+    if (!s.run) preprocessingWithoutRun();
+    bool& fast = s.run->fastPaths;
     struct Restore {
         bool& flag;
         bool old;

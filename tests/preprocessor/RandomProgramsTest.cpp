@@ -5,7 +5,6 @@
 #include "driver/TempDir.h"
 #include "preprocessor/Ask.h"
 #include "preprocessor/Preprocessor.h"
-#include "preprocessor/PreprocessorRun.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +51,7 @@ RunResult preprocessFiles(bool fastPaths = true) {
     RunResult run;
     try {
         auto whole = [fastPaths](State& s) {
-            preprocessorRun(s).fastPaths = fastPaths;
+            s.run->fastPaths = fastPaths;
             return pSqr(s, pZarnet);
         };
         auto o = runOn(whole, TempDir::read("a.sqr"), user, "a.sqr");

@@ -1,11 +1,12 @@
 // Times the preprocessor over a large generated SQR program held in memory.
 //
-//   zarnet_bench_preprocessor [megabytes] [--conditionals N] [--includes N]
+//   zarnet_bench_preprocessor [megabytes] [--conditionals N] [--includes N] [--plain]
 //
 // The program mixes ordinary lines, comments, blank lines, #define lines and {name}
 // references. --conditionals N puts an #ifdef/#else/#end-if block after every N lines;
 // --includes N writes a few include files to a scratch directory and includes one after
-// every N lines. Both are off by default, so that figures stay comparable.
+// every N lines. Both are off by default, so that figures stay comparable. --plain runs the
+// plain grammar alone (every fast path off).
 
 #include "core/ParserLib.h"
 #include "preprocessor/Preprocessor.h"
@@ -27,6 +28,7 @@ struct Options {
     double megabytes = 64;
     long conditionalEvery = 0;
     long includeEvery = 0;
+    bool plain = false;
 };
 
 constexpr int kIncludeFiles = 4;
@@ -117,6 +119,8 @@ Options parseArgs(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--conditionals") && i + 1 < argc)
             o.conditionalEvery = std::atol(argv[++i]);
+        else if (!std::strcmp(argv[i], "--plain"))
+            o.plain = true;
         else if (!std::strcmp(argv[i], "--includes") && i + 1 < argc)
             o.includeEvery = std::atol(argv[++i]);
         else
@@ -129,9 +133,11 @@ Options parseArgs(int argc, char** argv) {
 Reply<Text> nothing(State& s) { return okReply(false, Text(), unknownError(s.pos)); }
 
 // The input is decoded and kept before the clock starts, as the driver does before it parses.
-double run(InputView input, const ParserState& user, const SecondPass& second, std::size_t& outputSize, bool& ok) {
+double run(InputView input, const ParserState& user, const SecondPass& second, bool plain, std::size_t& outputSize,
+           bool& ok) {
     auto start = std::chrono::steady_clock::now();
     RunContext runContext;
+    runContext.fastPaths = !plain;
     auto r = runParserWithState([&](State& s) { return pSqr(s, second); }, makeUserState(user),
                                 SourceName(U"bench.sqr"), input, &runContext);
     auto stop = std::chrono::steady_clock::now();
@@ -160,10 +166,10 @@ int main(int argc, char** argv) {
     std::printf("input: %.1f MB, %zu lines\n", mb, lines);
     std::size_t outSize = 0;
     bool ok = false;
-    double firstPass = run(input, user, nothing, outSize, ok);
+    double firstPass = run(input, user, nothing, o.plain, outSize, ok);
     if (!ok) return 1;
     std::printf("first pass:            %7.3f s  %8.1f MB/s\n", firstPass, mb / firstPass);
-    double whole = run(input, user, pZarnet, outSize, ok);
+    double whole = run(input, user, pZarnet, o.plain, outSize, ok);
     if (!ok) return 1;
     std::printf("first pass + pZarnet:  %7.3f s  %8.1f MB/s  (output %.1f MB)\n", whole, mb / whole,
                 static_cast<double>(outSize) / 1e6);

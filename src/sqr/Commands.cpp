@@ -1,7 +1,5 @@
 #include "sqr/Commands.h"
 
-#include "preprocessor/PreprocessorRun.h"
-
 #include "core/Messages.h"
 #include "core/ParserLib.h"
 #include "preprocessor/LineEnd.h"
@@ -123,72 +121,5 @@ Reply<Unit> pUnexpectedEndCommand(State& s) {
 }
 
 Reply<Unit> pUnit(State& s) { return okReply(false, Unit{}, unknownError(s.pos)); }
-
-std::optional<char32_t> firstAfterSpaces(const State& s) {
-    for (std::size_t i = 0;; ++i) {
-        std::optional<char32_t> c = s.peekAt(i);
-        if (!c) return std::nullopt;
-        if (*c == U'\n' || isBlank(*c)) continue;
-        if (*c == U'-' && s.peekAt(i + 1) == U'\n') {
-            ++i;
-            continue;
-        }
-        return c;
-    }
-}
-
-
-namespace {
-
-
-// The place of the first character after the white space that `spaces` would skip.
-std::size_t afterSpaces(const State& s) {
-    for (std::size_t i = 0;; ++i) {
-        std::optional<char32_t> c = s.peekAt(i);
-        if (!c) return i;
-        if (*c == U'\n' || isBlank(*c)) continue;
-        if (*c == U'-' && s.peekAt(i + 1) == U'\n') {
-            ++i;
-            continue;
-        }
-        return i;
-    }
-}
-
-// The keyword's characters from place i on, each as charCI matches it.
-bool matchesAt(const State& s, std::size_t i, TextView keyword) {
-    for (char32_t k : keyword) {
-        std::optional<char32_t> c = s.peekAt(i++);
-        if (!c) return false;
-        if (isLetter(k) ? (*c != toUpperSimple(k) && *c != toLowerSimple(k)) : *c != k) return false;
-    }
-    return true;
-}
-
-bool wordAhead(const State& s, std::size_t i, TextView keyword) {
-    if (!matchesAt(s, i, keyword)) return false;
-    std::optional<char32_t> next = s.peekAt(i + keyword.size());
-    return !next || isWhiteSpace(*next);
-}
-
-} // namespace
-
-bool keywordAhead(const State& s, TextView keyword) {
-    return !fastPathsOn(s) || wordAhead(s, afterSpaces(s), keyword);
-}
-
-bool prefixAhead(const State& s, TextView keyword) { return !fastPathsOn(s) || matchesAt(s, 0, keyword); }
-
-bool paragraphAhead(const State& s) {
-    if (!fastPathsOn(s)) return true;
-    const std::size_t i = afterSpaces(s);
-    return wordAhead(s, i, U"BEGIN-SQL") || wordAhead(s, i, U"BEGIN-SELECT");
-}
-
-bool mayBeginWith(const State& s, char32_t upperLetter) {
-    if (!fastPathsOn(s)) return true;
-    std::optional<char32_t> c = firstAfterSpaces(s);
-    return c && (*c == upperLetter || *c == upperLetter + (U'a' - U'A'));
-}
 
 } // namespace zarnet::sqr

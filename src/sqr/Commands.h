@@ -7,8 +7,6 @@
 #include "core/Parser.h"
 #include "sqr/Lexical.h"
 
-#include <optional>
-
 namespace zarnet::sqr {
 
 // --- keywords of the program grammar ----------------------------------------------------
@@ -90,44 +88,10 @@ Reply<Unit> pUnexpectedEndCommand(State& s);
 // Succeeds at once, consuming nothing.
 Reply<Unit> pUnit(State& s);
 
-// --- looking ahead without parsing ---------------------------------------------------------
-
-// The first character after the white space that `spaces` would skip; nothing at the end
-// of the input. Reads nothing.
-std::optional<char32_t> firstAfterSpaces(const State& s);
-// Whether that character is the ASCII letter in either case: when it is not, a keyword
-// beginning with the letter certainly fails there without consuming input. Always true
-// while the run's fast paths are off.
-bool mayBeginWith(const State& s, char32_t upperLetter);
-// Whether the keyword (ASCII, matched as `stringCI` matches it) stands after that white
-// space, followed by white space or the end of the input: when it does not, `command` and
-// the closing-line tests of the keyword certainly fail there without consuming input.
-// Always true while the run's fast paths are off.
-bool keywordAhead(const State& s, TextView keyword);
-// Whether the text begins with the keyword's letters right here (no white space skipped,
-// no word end required). Always true while the run's fast paths are off.
-bool prefixAhead(const State& s, TextView keyword);
-// Whether a BEGIN-SQL or BEGIN-SELECT keyword stands ahead (see keywordAhead).
-bool paragraphAhead(const State& s);
-
-// Runs `fast`, a reading that skips alternatives known to fail without consuming input;
-// when it consumed input its reply is the grammar's (a later alternative that consumes
-// drops the errors of those before it). Otherwise it is undone and `exact` runs, so that
-// the errors of a failure are the full grammar's.
-template <class F, class E> auto fastOrExact(State& s, F fast, E exact) {
-    const State before = s;
-    auto r = fast(s);
-    if (r.consumed) return r;
-    s = before;
-    return exact(s);
-}
-
 // Body lines up to a closing line: before every line `endLine` is tried (it never consumes
 // when it fails); when it succeeds the body is done, otherwise `line` reads one line, whose
-// failure ends the body. At a line where the closing keyword does not stand the test is
-// left out, unless the line fails without consuming.
-// `endKeyword` is the closing keyword that `endLine` tests.
-template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line);
+// failure ends the body.
+template <class E, class L> Reply<Unit> linesUntil(State& s, E endLine, L line);
 
 // --- template definitions -------------------------------------------------------------------
 
@@ -147,19 +111,10 @@ template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
     return q.ok(std::move(w));
 }
 
-template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line) {
+template <class E, class L> Reply<Unit> linesUntil(State& s, E endLine, L line) {
     Seq q(s);
     for (;;) {
         const State before = s;
-        if (!keywordAhead(s, endKeyword)) {
-            Reply<Unit> r = line(s);
-            if (r.consumed) {
-                q.take(std::move(r));
-                if (!q) return q.failure();
-                continue;
-            }
-            s = before;
-        }
         Reply<Unit> e = endLine(s);
         if (e.ok) {
             q.take(std::move(e));

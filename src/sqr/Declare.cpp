@@ -8,10 +8,8 @@
 #include "Variables.h"
 
 #include "core/ParserLib.h"
-#include "preprocessor/LineEnd.h"
 
 #include <limits>
-#include <optional>
 
 namespace zarnet::sqr {
 
@@ -40,165 +38,18 @@ bool isSigil(char32_t c) { return c == U'#' || c == U'$'; }
 
 // --- the block ---
 
-namespace {
-template <class L> Reply<Unit> declareBlock(State& s, const L& qualifiers) {
+Reply<Unit> pDeclareVariable(State& s) {
     Seq q(s);
     q([](State& st) { return pCommand(st, pDeclareVariableKeyword); });
     if (!q) return q.failure();
-    q(qualifiers);
+    q(pDeclQualifierList);
     if (!q) return q.failure();
     return q.ok();
 }
-} // namespace
-
-Reply<Unit> pDeclareVariable(State& s) { return declareBlock(s, pDeclQualifierList); }
-Reply<Unit> pDeclareVariableInFull(State& s) { return declareBlock(s, pDeclQualifierListInFull); }
-
-Reply<Unit> pDeclQualifierListInFull(State& s) {
-    static const auto p = skipped(manyUntil(pDeclVarQualifier, pEndLine(kwEndDeclare)));
-    return p(s);
-}
-
-namespace {
-
-// The direct path of the qualifier list. It reads the common qualifiers (INTEGER, FLOAT,
-// TEXT, DATE and DECIMAL lists of well-formed names) without building the errors of the
-// alternatives that do not apply, and gives every other case to the grammar. Reading a
-// list from a qualifier on depends only on the state there, so the grammar takes over at
-// the start of the last qualifier read directly: the errors it reports, merged with what
-// that qualifier left pending, are then exactly the grammar's.
-
-bool isDeclNameChar(char32_t c) { return c == U')' || c == U'-' || isVarNameChar(c); }
-bool isAsciiDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
-
-// What `spaces` consumes, with the same line ends and continuation marks.
-void skipSpaces(State& s) {
-    for (;;) {
-        if (s.atEnd()) return;
-        const char32_t c = s.peek();
-        if (isBlank(c)) {
-            s.take();
-        } else if (c == U'\n') {
-            eol(s);
-        } else if (c == U'-' && s.peekAt(1) == U'\n') {
-            pTrailingHyphen(s);
-        } else {
-            return;
-        }
-    }
-}
-
-// The keyword in any letter case, followed by white space or, when allowed, "("; consumed
-// with the blanks after it. False, with s unspecified, otherwise.
-bool directKeyword(State& s, TextView keyword, bool parenEnds) {
-    for (char32_t k : keyword) {
-        if (s.atEnd() || (s.peek() != k && s.peek() != toLowerSimple(k))) return false;
-        s.take();
-    }
-    if (s.atEnd() || !(isWhiteSpace(s.peek()) || (parenEnds && s.peek() == U'('))) return false;
-    skipSpaces(s);
-    return true;
-}
-
-// "(" digits ")" with the blanks after each part.
-std::optional<std::int64_t> directPrecision(State& s) {
-    s.take();
-    skipSpaces(s);
-    Text digits;
-    while (!s.atEnd() && isAsciiDigit(s.peek())) appendChar(digits, s.take());
-    if (digits.empty()) return std::nullopt;
-    skipSpaces(s);
-    if (s.atEnd() || s.peek() != U')') return std::nullopt;
-    s.take();
-    skipSpaces(s);
-    return precisionValue(digits);
-}
-
-// A declared name with the required sigil, as pDeclVarName reads it when it succeeds.
-std::optional<DeclName> directName(State& s, char32_t sigil) {
-    const SourcePos pos = s.pos;
-    if (s.atEnd() || s.peek() != sigil) return std::nullopt;
-    s.take();
-    const bool underscore = !s.atEnd() && s.peek() == U'_';
-    Text name = takeWhile(s, isDeclNameChar);
-    if (name.empty() || (underscore && name == U"_")) return std::nullopt;
-    return DeclName{std::move(name), underscore && !s.st().currentScope.isLocal, pos};
-}
-
-bool directTypedList(State& s, TextView keyword, char32_t sigil, VarType type) {
-    if (!directKeyword(s, keyword, false)) return false;
-    std::vector<DeclName> names;
-    do {
-        auto n = directName(s, sigil);
-        if (!n || !(s.atEnd() || isWhiteSpace(s.peek()))) return false;
-        names.push_back(std::move(*n));
-        skipSpaces(s);
-    } while (!s.atEnd() && s.peek() == sigil);
-    if (!s.atEnd() && (s.peek() == U'#' || s.peek() == U'$')) return false;
-    for (const DeclName& n : names) defineVariable(s, type, n.name, n.underscoreWarning, n.pos);
-    return true;
-}
-
-bool directDecimalList(State& s) {
-    if (!directKeyword(s, U"DECIMAL", true)) return false;
-    std::int64_t listPrecision = kDefaultPrecision;
-    if (!s.atEnd() && s.peek() == U'(') {
-        auto p = directPrecision(s);
-        if (!p) return false;
-        listPrecision = *p;
-    }
-    do {
-        auto n = directName(s, U'#');
-        if (!n) return false;
-        skipSpaces(s);
-        std::int64_t own = listPrecision;
-        if (!s.atEnd() && s.peek() == U'(') {
-            auto p = directPrecision(s);
-            if (!p) return false;
-            own = *p;
-        }
-        defineVariable(s, VarType::decimal(own), n->name, n->underscoreWarning, n->pos);
-        skipSpaces(s);
-    } while (!s.atEnd() && s.peek() == U'#');
-    return s.atEnd() || s.peek() != U'$';
-}
-
-// One qualifier read directly from s; false, with s untouched, where the grammar must read.
-bool directQualifier(State& s) {
-    if (s.atEnd()) return false;
-    State t = s;
-    bool read = false;
-    switch (s.peek()) {
-    case U'I': case U'i': read = directTypedList(t, U"INTEGER", U'#', VarType::integer()); break;
-    case U'F': case U'f': read = directTypedList(t, U"FLOAT", U'#', VarType::float_()); break;
-    case U'T': case U't': read = directTypedList(t, U"TEXT", U'$', VarType::text()); break;
-    case U'D': case U'd':
-        read = s.peekAt(1) == U'A' || s.peekAt(1) == U'a' ? directTypedList(t, U"DATE", U'$', VarType::date())
-                                                          : directDecimalList(t);
-        break;
-    default: break;
-    }
-    if (read) s = std::move(t);
-    return read;
-}
-
-} // namespace
 
 Reply<Unit> pDeclQualifierList(State& s) {
-    State resume = s;
-    for (;;) {
-        if (!s.atEnd() && (s.peek() == U'E' || s.peek() == U'e')) {
-            State before = s;
-            auto end = pEndLine(s, kwEndDeclare);
-            if (end.ok) return end;
-            s = std::move(before);
-        }
-        State boundary = s;
-        if (!directQualifier(s)) break;
-        resume = std::move(boundary);
-    }
-    s = std::move(resume);
-    return pDeclQualifierListInFull(s);
+    static const auto p = skipped(manyUntil(pDeclVarQualifier, pEndLine(kwEndDeclare)));
+    return p(s);
 }
 
 Reply<Unit> pDeclVarQualifier(State& s) {

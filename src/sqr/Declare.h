@@ -38,13 +38,8 @@ struct DeclEntry {
 // DECLARE-VARIABLE (a command word), its qualifiers and END-DECLARE. Fails clean when the
 // command word is not there; after it, any failure ends the block after consumed input.
 Reply<Unit> pDeclareVariable(State& s);
-// The same read by the grammar alone (the reference the direct path must agree with).
-Reply<Unit> pDeclareVariableInFull(State& s);
 // Qualifiers up to and including the END-DECLARE line, which is tested before each one.
-// The common qualifiers are read by a direct path that gives the same outcome as the
-// grammar, pDeclQualifierListInFull.
 Reply<Unit> pDeclQualifierList(State& s);
-Reply<Unit> pDeclQualifierListInFull(State& s);
 // One qualifier, or the SQR message for a word that is none.
 Reply<Unit> pDeclVarQualifier(State& s);
 

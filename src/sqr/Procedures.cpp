@@ -209,14 +209,10 @@ Reply<Unit> pDeclareOnlyLocal(State& s) {
     return q.failure();
 }
 
-namespace {
-
-// A procedure body line; with `quick`, alternatives whose keyword cannot begin at the
-// line's first character are left out.
-Reply<Unit> procedureLine(State& s, ParagraphMemo* memo, bool quick) {
+Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
     const State before = s;
     ParseError err;
-    if (!quick || keywordAhead(s, kwDeclareVariable)) {
+    {
         Seq q(s);
         q(command(kwDeclareVariable));
         if (q) {
@@ -226,33 +222,23 @@ Reply<Unit> procedureLine(State& s, ParagraphMemo* memo, bool quick) {
         err = q.failure().err;
         s = before;
     }
-    if (!quick || paragraphAhead(s)) {
-        Reply<Unit> r = pAnyParagraph(s, memo);
-        if (r.ok) {
-            if (!r.consumed) r.err = mergeError(err, r.err);
-            return r;
-        }
-        s = before;
-        err = mergeError(err, r.err);
+    Reply<Unit> p = pAnyParagraph(s, memo);
+    if (p.ok) {
+        if (!p.consumed) p.err = mergeError(err, p.err);
+        return p;
     }
+    s = before;
+    err = mergeError(err, p.err);
     Reply<Unit> r = pAnyStatement(s);
     if (r.ok) return r;
     s = before;
     return emptyError(mergeError(err, r.err));
 }
 
-} // namespace
-
-Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
-    return fastOrExact(
-        s, [memo](State& st) { return procedureLine(st, memo, true); },
-        [memo](State& st) { return procedureLine(st, memo, false); });
-}
-
 Reply<Unit> pProcedureBody(State& s, ParagraphMemo* memo) {
     Seq q(s);
     q.take(linesUntil(
-        s, kwEndProcedure, [](State& st) { return pSectionEndLine(st, kwEndProcedure); },
+        s, [](State& st) { return pSectionEndLine(st, kwEndProcedure); },
         [memo](State& st) { return pProcedureLine(st, memo); }));
     if (!q) return q.failure();
     q(setGlobalScope);

@@ -44,17 +44,6 @@ template <class... Ps> Reply<Unit> firstOf(State& s, Ps... ps) {
     return emptyError(std::move(err));
 }
 
-// p, left out (failing clean) where `ahead` says that its keyword does not stand.
-template <class A, class P> auto gated(A ahead, P p) {
-    return [ahead, p](State& s) -> Reply<Unit> {
-        if (!ahead(s)) return emptyError(unknownError(s.pos));
-        return p(s);
-    };
-}
-
-bool declareVariableAhead(const State& s) { return keywordAhead(s, kwDeclareVariable); }
-bool otherDeclareAhead(const State& s) { return mayBeginWith(s, U'D'); }
-
 template <class P> auto lexemeUnit(P p) {
     return [p](State& s) -> Reply<Unit> {
         Seq q(s);
@@ -78,22 +67,14 @@ Reply<Unit> lineCount(State& s) {
 
 Reply<Unit> pProgramLine(State& s, ParagraphMemo* memo) {
     auto paragraph = [memo](State& st) { return pAnyParagraph(st, memo); };
-    return fastOrExact(
-        s, [&](State& st) { return firstOf(st, gated(paragraphAhead, paragraph), pAnyStatement); },
-        [&](State& st) { return firstOf(st, paragraph, pAnyStatement); });
+    return firstOf(s, paragraph, pAnyStatement);
 }
 
 Reply<Unit> pSetupSectionLine(State& s, ParagraphMemo* memo) {
     auto declareVariable = lexemeUnit([](State& st) { return pDeclareVariable(st); });
     auto otherDeclare = lexemeUnit([memo](State& st) { return pOtherDeclare(st, memo); });
     auto paragraph = [memo](State& st) { return pAnyParagraph(st, memo); };
-    return fastOrExact(
-        s,
-        [&](State& st) {
-            return firstOf(st, gated(declareVariableAhead, declareVariable), gated(otherDeclareAhead, otherDeclare),
-                           gated(paragraphAhead, paragraph), pAnyStatement);
-        },
-        [&](State& st) { return firstOf(st, declareVariable, otherDeclare, paragraph, pAnyStatement); });
+    return firstOf(s, declareVariable, otherDeclare, paragraph, pAnyStatement);
 }
 
 Reply<Unit> pSetup(State& s, ParagraphMemo* memo) {

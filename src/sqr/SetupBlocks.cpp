@@ -17,9 +17,7 @@ constexpr std::array<TextView, 9> blockKeywords = {
 
 } // namespace
 
-namespace {
-
-Reply<Unit> declareBlockLine(State& s, ParagraphMemo* memo) {
+Reply<Unit> pDeclareBlockLine(State& s, ParagraphMemo* memo) {
     const State before = s;
     Reply<Unit> p = pAnyParagraph(s, memo);
     if (p.ok) return p;
@@ -33,17 +31,10 @@ Reply<Unit> declareBlockLine(State& s, ParagraphMemo* memo) {
     return emptyError(mergeError(p.err, st.err));
 }
 
-} // namespace
-
-Reply<Unit> pDeclareBlockLine(State& s, ParagraphMemo* memo) {
-    auto exact = [memo](State& st) { return declareBlockLine(st, memo); };
-    if (paragraphAhead(s)) return exact(s);
-    return fastOrExact(s, pAnyStatement, exact);
-}
 
 Reply<Unit> pDeclareBlockBody(State& s, ParagraphMemo* memo) {
     return linesUntil(
-        s, kwEndDeclare, [](State& st) { return pEndLine(st, kwEndDeclare); },
+        s, [](State& st) { return pEndLine(st, kwEndDeclare); },
         [memo](State& st) { return pDeclareBlockLine(st, memo); });
 }
 

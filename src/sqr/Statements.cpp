@@ -159,18 +159,14 @@ Reply<Unit> pDoStatement(State& s) {
     return q.ok();
 }
 
-namespace {
-
-// A statement line; with `quick`, the section-end and DO tests are left out at a line
-// whose first character cannot begin their keywords.
-Reply<Unit> statementLine(State& s, bool quick) {
+Reply<Unit> pAnyStatement(State& s) {
     const State saved = s;
     Seq q(s);
     q(pSkipBlanks);
     if (!q) return undo(s, saved, q);
 
     // A section end out of place is refused; any other END- word is an ordinary line.
-    if (!quick || prefixAhead(s, U"END-")) {
+    {
         const State before = s;
         Reply<Unit> r = pSectionEndWord(s);
         if (r.ok) {
@@ -183,7 +179,7 @@ Reply<Unit> statementLine(State& s, bool quick) {
     }
 
     bool done = false;
-    if (!quick || keywordAhead(s, U"DO")) {
+    {
         const State before = s;
         Reply<Unit> r = pDoStatement(s);
         if (r.ok) {
@@ -200,17 +196,6 @@ Reply<Unit> statementLine(State& s, bool quick) {
     }
     q(spaces);
     return q.ok();
-}
-
-} // namespace
-
-Reply<Unit> pAnyStatement(State& s) {
-    // A failure consumes nothing, so the quick reading is kept only when it succeeded.
-    const State before = s;
-    Reply<Unit> r = statementLine(s, true);
-    if (r.ok) return r;
-    s = before;
-    return statementLine(s, false);
 }
 
 } // namespace zarnet::sqr

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -185,64 +184,6 @@ TEST(DeclareVariable, MalformedListsFailAtTheOffendingCharacter) {
         EXPECT_TRUE(o.consumed);
         EXPECT_EQ(o.error.rfind(std::string("\"test.sqr\" ") + c.pos + ":", 0), 0u) << o.error;
         EXPECT_NE(o.error.find(c.expect), std::string::npos) << o.error;
-    }
-}
-
-// Runs the direct path and the grammar on one text and state; everything a caller can
-// tell apart must agree, the definitions and the continuation flag included.
-void expectSameAsGrammar(const std::string& input, const ParserState& user) {
-    SCOPED_TRACE(input);
-    auto fast = runOn(pDeclareVariable, input, user);
-    auto slow = runOn(pDeclareVariableInFull, input, user);
-    ASSERT_EQ(fast.ok, slow.ok);
-    ASSERT_EQ(fast.consumed, slow.consumed);
-    ASSERT_EQ(fast.error, slow.error);
-    if (!fast.ok) return;
-    ASSERT_EQ(fast.rest, slow.rest);
-    ASSERT_EQ(fast.pos, slow.pos);
-    ASSERT_EQ(fast.sequenceNo, slow.sequenceNo);
-    const ParserState& a = fast.user->state;
-    const ParserState& b = slow.user->state;
-    ASSERT_EQ(a.continued, b.continued);
-    ASSERT_EQ(a.sourceNameStack.toVector(), b.sourceNameStack.toVector());
-    std::vector<std::pair<Scope, std::vector<std::pair<VarIdentifier, VarAttr>>>> va, vb;
-    for (auto [m, v] : {std::pair{&a.scopeMap, &va}, std::pair{&b.scopeMap, &vb}})
-        m->forEach([v](const Scope& sc, const VarMap& vars) {
-            v->push_back({sc, {}});
-            vars.forEach([v](const VarIdentifier& id, const VarAttr& attr) { v->back().second.push_back({id, attr}); });
-        });
-    ASSERT_EQ(va.size(), vb.size());
-    for (std::size_t i = 0; i < va.size(); ++i) {
-        ASSERT_TRUE(va[i].first == vb[i].first);
-        ASSERT_EQ(va[i].second.size(), vb[i].second.size());
-        for (std::size_t j = 0; j < va[i].second.size(); ++j) {
-            ASSERT_TRUE(va[i].second[j].first == vb[i].second[j].first);
-            ASSERT_TRUE(va[i].second[j].second == vb[i].second[j].second) << U8(va[i].second[j].first.varName);
-        }
-    }
-}
-
-TEST(DeclareVariable, DirectPathAgreesWithTheGrammar) {
-    // Blocks of random qualifier words, names and blanks, in a state whose line ends switch
-    // into and out of included files and with one name already used.
-    const char* words[] = {
-        "integer", "INTEGER", "Integer", "float", "Float", "text", "TEXT", "date", "Date", "decimal", "DECIMAL",
-        "decimal(8)", "decimal (", "decimal(", "decimal( 12 )", "default-numeric = integer", "default-numeric=decimal(3)",
-        "end-declare", "END-DECLARE", "End-Declare", "end-declare;", "integers", "integer#a", "dat", "decimal5", "e",
-        "#a", "#b1", "#_x", "#_", "#", "$s", "$_t", "$", "#a-b", "#x)", "#A", "$nm", "#a,", "#a(2)", "#b (12)",
-        "(3)", "(", ")", "12", "x", "'q'", "\xC3\xA9", "#TOTAL\xC3\x84", "#total\xC3\xA4", "$a$b", "#a#b", "!"};
-    const char* blanks[] = {" ", " ", " ", "\n", "\n", "\t", "-\n", "\r\n", "  \n  ", "", "\f"};
-    ParserState user = initialState();
-    user.sourceNameStack = PList<SourceSwitch>::fromVector({{2, T("inc.sqc"), 1}, {4, T("test.sqr"), 9}, {7, T("b.sqc"), 3}});
-    auto used = runOn(pVar, "#a", user);
-    std::mt19937 rng(7);
-    auto pick = [&rng](auto& arr) { return arr[std::uniform_int_distribution<std::size_t>(0, std::size(arr) - 1)(rng)]; };
-    for (int i = 0; i < 20000; ++i) {
-        std::string in = std::string("declare-variable") + pick(blanks);
-        for (int n = std::uniform_int_distribution<int>(0, 12)(rng); n > 0; --n) in += std::string(pick(words)) + pick(blanks);
-        if (rng() % 4 != 0) in += std::string("end-declare") + pick(blanks) + (rng() % 3 == 0 ? "x\n" : "");
-        expectSameAsGrammar(in, (i % 2 == 0 ? used.user : makeUserState(user))->state);
-        if (testing::Test::HasFatalFailure()) return;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "ParseError.h"
 #include "ParserState.h"
+#include "RunContext.h"
 
 #include <functional>
 #include <optional>
@@ -40,6 +41,8 @@ struct State {
     // The output line counter of the preprocessor: the number of the current output line of
     // the first pass, counted from 1; in the second pass the current line of the joined text.
     std::int64_t sequenceNo = 1;
+    // The run this parse belongs to; none for a parser run on its own.
+    RunContext* run = nullptr;
 
     bool atEnd() const noexcept { return cur == end; }
     char32_t peek() const noexcept { return *cur; }
@@ -547,8 +550,10 @@ template <class T> struct ParseResult {
     State finalState; // the state after a success
 };
 
-template <class P> auto runParserWithState(P p, UserState user, SourceName name, InputView in) {
+template <class P> auto runParserWithState(P p, UserState user, SourceName name, InputView in,
+                                          RunContext* run = nullptr) {
     State s;
+    s.run = run;
     s.cur = in.begin;
     s.end = in.end;
     s.pos = initialPos(name);

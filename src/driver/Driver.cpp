@@ -2,11 +2,12 @@
 
 #include "core/Console.h"
 #include "core/Messages.h"
-#include "driver/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "driver/Report.h"
 #include "driver/SqrFile.h"
 #include "driver/VarFileParser.h"
 #include "preprocessor/Ask.h"
+#include "preprocessor/Include.h"
 #include "preprocessor/Preprocessor.h"
 
 namespace zarnet {
@@ -91,10 +92,13 @@ int run(const std::vector<std::string>& args) {
     st.recursiveCheck = o.optRecursiveCheck;
     st.rootSourceName = SourceName(root);
 
+    RunContext runContext;
+    runContext.part<IncludeFiles>().fileSystem = &diskFileSystem();
     Text input = readTextFile(path);
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
-                                     makeUserState(std::move(st)), SourceName(root), keepText(std::move(input)));
+                                     makeUserState(std::move(st)), SourceName(root), keepText(std::move(input)),
+                                     &runContext);
 
     if (!result.ok) {
         if (!o.optSuppressOutput) writeResult(o, renderError(result.error) + "\n");

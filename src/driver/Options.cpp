@@ -2,7 +2,7 @@
 
 #include "core/Console.h"
 #include "core/Messages.h"
-#include "driver/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "driver/SqrFile.h"
 
 #include <cerrno>

@@ -1,19 +1,11 @@
 #include "driver/SqrFile.h"
 
-#include "driver/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <memory>
 #include <vector>
 
 namespace zarnet {
-
-SearchResult searchFile(const Text& name, const PList<Text>& searchPaths) {
-    for (const Text& dir : searchPaths) {
-        Text path = joinPath(dir, name);
-        if (fileExists(path)) return SearchResult{true, std::move(path)};
-    }
-    return SearchResult{};
-}
 
 ProbeResult probeSqrFile(const Text& path) {
     if (fileExists(path)) return {true, path};

@@ -1,21 +1,12 @@
-// Include-file search along the search directories, the lookup of the input file, and
-// the file-name filter patterns.
+// The lookup of the input file and the file-name filter patterns.
 #pragma once
 
 #include "core/Parser.h"
+#include "platform/IncludeSearch.h"
 
 #include <functional>
 
 namespace zarnet {
-
-struct SearchResult {
-    bool found = false;
-    Text path; // the joined path of the first hit, as built; empty when not found
-};
-
-// Joins each directory with the name in list order; the first existing file wins. The
-// name alone is never tried: an empty list finds nothing.
-SearchResult searchFile(const Text& name, const PList<Text>& searchPaths);
 
 // The parser that succeeds exactly when the whole input matches the pattern: "*" any run
 // of characters (shortest first), "?" one character but ".", letters in either case,

@@ -1,7 +1,7 @@
 #include "driver/StdStreams.h"
 
 #include "core/Messages.h"
-#include "driver/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <cerrno>
 #include <cstdio>

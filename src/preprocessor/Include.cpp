@@ -2,8 +2,7 @@
 
 #include "core/Messages.h"
 #include "core/ParserLib.h"
-#include "driver/FileSystem.h"
-#include "driver/SqrFile.h"
+#include "platform/IncludeSearch.h"
 #include "preprocessor/DirectiveKeywords.h"
 
 #include <unordered_map>
@@ -44,6 +43,12 @@ Reply<Text> quotedName(State& s, char32_t quote) {
 
 } // namespace
 
+const FileSystem& includeFileSystem(const State& s) {
+    if (s.run)
+        if (const FileSystem* fs = s.run->part<IncludeFiles>().fileSystem) return *fs;
+    return diskFileSystem();
+}
+
 Reply<Context> mkContext(State& s) {
     return okReply(false, Context{s.pos, s.cur, s.end}, unknownError(s.pos));
 }
@@ -72,7 +77,8 @@ Reply<Text> pIncludeFile(State& s) {
     if (!q) return q.failure();
     q(char_(quote));
     if (!q) return q.failure();
-    SearchResult found = searchFile(name, s.st().searchPaths);
+    const FileSystem& files = includeFileSystem(s);
+    SearchResult found = searchFile(name, s.st().searchPaths, files);
     q(pDirectiveLineEnd);
     if (!q) return q.failure();
 
@@ -93,7 +99,7 @@ Reply<Text> pIncludeFile(State& s) {
 
     Context here = q(mkContext);
     q([&here](State& st) { return pushContext(st, here); });
-    InputView text = keepText(readTextFile(found.path));
+    InputView text = keepText(readTextFile(files, found.path));
     Text sourceName = fileNamePart(found.path);
     s.cur = text.begin;
     s.end = text.end;

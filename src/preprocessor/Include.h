@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/Parser.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 
@@ -12,6 +13,12 @@ namespace zarnet {
 // #include on a file's last line counting like any other) end the run, so that a file
 // that includes itself cannot recurse without end.
 inline constexpr std::int64_t kMaxIncludeDepth = 64;
+
+// Where a run reads its included files; the machine's file system unless set.
+struct IncludeFiles : RunPart {
+    const FileSystem* fileSystem = nullptr;
+};
+const FileSystem& includeFileSystem(const State& s);
 
 // After the "#include" keyword: blanks, then pIncludeFile. Result "\n".
 Reply<Text> pIncludeDirective(State& s);

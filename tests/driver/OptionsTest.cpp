@@ -1,6 +1,6 @@
 #include "TempDir.h"
 #include "TestSupport.h"
-#include "driver/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "driver/Options.h"
 
 #include <gtest/gtest.h>

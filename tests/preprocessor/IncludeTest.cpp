@@ -225,3 +225,25 @@ TEST(Include, SelfInclusionIsBounded) {
 
 } // namespace
 } // namespace zarnet
+
+namespace zarnet {
+namespace {
+
+TEST(Include, ReadsTheFilesOfItsRun) {
+    MemoryFileSystem files;
+    files.add(U"lib/inc.sqc", "from memory\n");
+    RunContext run;
+    run.part<IncludeFiles>().fileSystem = &files;
+    ParserState st = initialState();
+    st.searchPaths = PList<Text>::fromVector({U"none", U"lib"});
+    auto withRun = [&run](State& s) {
+        s.run = &run;
+        return pSqr(s, pZarnet);
+    };
+    auto o = runOn(withRun, "a\n#include 'inc.sqc'\nb\n", st, "t.sqr");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(U8(o.value), "a\n\nfrom memory\nb\n");
+}
+
+} // namespace
+} // namespace zarnet

@@ -1,10 +1,12 @@
 // The checker's view of the file system. SQR programs come from Windows: names are
 // found without regard to letter case when they do not exist as written, "\" is read as
-// a directory separator, and files are read in text mode.
+// a directory separator, and files are read in text mode. The layers above reach files
+// only through the FileSystem interface, so their tests can run on files held in memory.
 #pragma once
 
 #include "core/Text.h"
 
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -26,6 +28,33 @@ private:
     std::string operation_;
     int errnum_;
 };
+
+// Where the files of a run come from.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // True only when the path names an existing entry that is not a directory.
+    virtual bool isFile(const Text& path) const = 0;
+    // The bytes of a whole file. Throws FileOpError when it cannot be read.
+    virtual std::string readBytes(const Text& path) const = 0;
+};
+
+// The machine's file system, with the rules above.
+const FileSystem& diskFileSystem();
+
+// Files held in memory, for tests: paths are matched exactly as written.
+class MemoryFileSystem final : public FileSystem {
+public:
+    void add(const Text& path, std::string bytes) { files_[path] = std::move(bytes); }
+    bool isFile(const Text& path) const override { return files_.count(path) != 0; }
+    std::string readBytes(const Text& path) const override;
+
+private:
+    std::map<Text, std::string> files_;
+};
+
+// A whole file of `fs` read in text mode, as readTextFile does.
+Text readTextFile(const FileSystem& fs, const Text& path);
 
 // True only when the path names an existing entry that is not a directory; any failure
 // while asking counts as absent.

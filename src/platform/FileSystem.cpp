@@ -1,4 +1,4 @@
-#include "driver/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -178,6 +178,27 @@ std::string readFileBytes(const Text& path) {
 }
 
 Text readTextFile(const Text& path) { return fromTextMode(readFileBytes(path)); }
+
+namespace {
+class DiskFileSystem final : public FileSystem {
+public:
+    bool isFile(const Text& path) const override { return fileExists(path); }
+    std::string readBytes(const Text& path) const override { return readFileBytes(path); }
+};
+} // namespace
+
+const FileSystem& diskFileSystem() {
+    static const DiskFileSystem disk;
+    return disk;
+}
+
+std::string MemoryFileSystem::readBytes(const Text& path) const {
+    auto it = files_.find(path);
+    if (it == files_.end()) throw FileOpError(path, "openFile", ENOENT);
+    return it->second;
+}
+
+Text readTextFile(const FileSystem& fs, const Text& path) { return fromTextMode(fs.readBytes(path)); }
 
 namespace {
 bool isSep(char32_t c) { return c == U'/' || c == U'\\'; }

@@ -54,11 +54,13 @@ std::optional<SuppressList> readSuppressList(const Text& path) {
     return std::nullopt;
 }
 
-int run(const std::vector<std::string>& args) {
+int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>& outputs) {
     std::vector<Text> words;
     for (const auto& a : args) words.push_back(decodeBytes(a));
     CommandLine cl = readCommandLine(words);
-    Options o = applyOptionActions(defaultOptions(), cl.options);
+    Options start = defaultOptions();
+    start.openedOutputs = outputs;
+    Options o = applyOptionActions(start, cl.options);
 
     if (cl.files.empty()) {
         printUsage();
@@ -117,9 +119,11 @@ int run(const std::vector<std::string>& args) {
 
 } // namespace
 
-int runMain(const std::vector<std::string>& args) {
+namespace {
+
+int runCatching(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>& outputs) {
     try {
-        return run(args);
+        return run(args, outputs);
     } catch (const ExitRequest& e) {
         return e.code;
     } catch (const FileOpError& e) {
@@ -131,6 +135,17 @@ int runMain(const std::vector<std::string>& args) {
         reportRuntimeError(e.what());
     }
     return 1;
+}
+
+} // namespace
+
+int runMain(const std::vector<std::string>& args) {
+    auto outputs = std::make_shared<OutputFiles>();
+    int code = runCatching(args, outputs);
+    // A run that refused or failed before it wrote takes back the files it created.
+    if (code != 0)
+        for (const auto& f : *outputs) f->discardUnwritten();
+    return code;
 }
 
 } // namespace zarnet

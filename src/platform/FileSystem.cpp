@@ -95,9 +95,14 @@ std::optional<std::string> findCaseInsensitive(const std::string& dir, const std
 
 bool isUsablePath(const Text& path) { return path.find(U'\0') == Text::npos; }
 
-std::string toNativePath(const Text& path) {
+std::string toNativeSeparators(const Text& path) {
     std::string p = toUtf8(path);
     std::replace(p.begin(), p.end(), '\\', '/');
+    return p;
+}
+
+std::string toNativePath(const Text& path) {
+    std::string p = toNativeSeparators(path);
     if (p.empty() || pathExists(p)) return p;
 
     // Look the path up component by component, each as written first, then without

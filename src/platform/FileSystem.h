@@ -80,6 +80,10 @@ bool isUsablePath(const Text& path);
 // exist as written looked up without regard to case (the first match in byte order).
 std::string toNativePath(const Text& path);
 
+// The path with "\" read as "/" and nothing looked up: a file to be created is named as
+// written.
+std::string toNativeSeparators(const Text& path);
+
 // Reads a whole file as bytes; failures as for readTextFile.
 std::string readFileBytes(const Text& path);
 

@@ -95,7 +95,8 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
     st.rootSourceName = SourceName(root);
 
     RunContext runContext;
-    runContext.part<IncludeFiles>().fileSystem = &diskFileSystem();
+    const DiskFileSystem includeFiles(true); // directory listings kept for this run
+    runContext.part<IncludeFiles>().fileSystem = &includeFiles;
     Text input = readTextFile(path);
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(pProgramWithoutRecords);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },

@@ -5,7 +5,7 @@
 // and the program are never changed.
 #include "FuzzSupport.h"
 
-#include "driver/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "driver/VarFileParser.h"
 
 #include <cstdint>

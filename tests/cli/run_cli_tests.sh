@@ -10,6 +10,7 @@
 #   expected_exit    expected exit code (absent: 0)
 #   stdin            optional standard input (default: empty)
 #   stdout_device    optional: a path standard output is sent to instead (e.g. /dev/full)
+#   stdin_closed     optional: when present, the program runs with standard input closed
 #   stdout_closed    optional: when present, the program runs with standard output closed
 #   stderr_closed    optional: when present, the program runs with standard error closed
 #   setup            optional bash script run in the working copy before the program
@@ -80,6 +81,7 @@ for name in "${cases[@]}"; do
         # 125 and up: the harness could not start the program (exec itself gives 126/127).
         cd "$work" || exit 125
         exec <"$input" >"$out" 2>"$tmp/stderr" || exit 125
+        [ -f "$src/stdin_closed" ] && exec <&-
         [ -f "$src/stdout_closed" ] && exec >&-
         [ -f "$src/stderr_closed" ] && exec 2>&-
         PATH="$tmp/bin:$PATH" exec zarnet "${args[@]}"

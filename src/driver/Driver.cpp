@@ -50,11 +50,13 @@ std::optional<SuppressList> readSuppressList(const Text& path) {
     return std::nullopt;
 }
 
-int run(const std::vector<std::string>& args) {
+int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>& outputs) {
     std::vector<Text> words;
     for (const auto& a : args) words.push_back(decodeBytes(a));
     CommandLine cl = readCommandLine(words);
-    Options o = applyOptionActions(defaultOptions(), cl.options);
+    Options start = defaultOptions();
+    start.openedOutputs = outputs;
+    Options o = applyOptionActions(start, cl.options);
 
     if (cl.files.empty()) {
         printUsage();
@@ -89,7 +91,8 @@ int run(const std::vector<std::string>& args) {
     st.rootSourceName = SourceName(root);
 
     RunContext runContext;
-    runContext.part<IncludeFiles>().fileSystem = &diskFileSystem();
+    const DiskFileSystem includeFiles(true); // directory listings kept for this run
+    runContext.part<IncludeFiles>().fileSystem = &includeFiles;
     // A developer's switch: the whole run through the plain grammar, without fast paths,
     // for comparing the two (see the command-line cases run that way).
     if (const char* plain = std::getenv("ZARNET_PLAIN_GRAMMAR"); plain && *plain)
@@ -117,9 +120,11 @@ int run(const std::vector<std::string>& args) {
 
 } // namespace
 
-int runMain(const std::vector<std::string>& args) {
+namespace {
+
+int runCatching(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>& outputs) {
     try {
-        return run(args);
+        return run(args, outputs);
     } catch (const ExitRequest& e) {
         return e.code;
     } catch (const FileOpError& e) {
@@ -131,6 +136,17 @@ int runMain(const std::vector<std::string>& args) {
         reportRuntimeError(e.what());
     }
     return 1;
+}
+
+} // namespace
+
+int runMain(const std::vector<std::string>& args) {
+    auto outputs = std::make_shared<OutputFiles>();
+    int code = runCatching(args, outputs);
+    // A run that refused or failed before it wrote takes back the files it created.
+    if (code != 0)
+        for (const auto& f : *outputs) f->discardUnwritten();
+    return code;
 }
 
 } // namespace zarnet

@@ -19,13 +19,39 @@ namespace zarnet {
 
 OutputFile::OutputFile(Text path) : path_(std::move(path)) {
     if (!isUsablePath(path_)) throw FileOpError(path_, "openFile", EINVAL);
+    native_ = toNativeSeparators(path_);
     // No O_TRUNC: a forgotten report name must not cost the user the file named instead.
-    fd_ = ::open(toNativePath(path_).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    // Created exclusively first, so that the run knows whether the file is its own.
+    fd_ = ::open(native_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ >= 0) {
+        struct stat st;
+        created_ = ::fstat(fd_, &st) == 0;
+        if (created_) {
+            device_ = st.st_dev;
+            inode_ = st.st_ino;
+        }
+        return;
+    }
+    if (errno != EEXIST) throw FileOpError(path_, "openFile", errno);
+    fd_ = ::open(native_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd_ < 0) throw FileOpError(path_, "openFile", errno);
 }
 
 OutputFile::~OutputFile() {
     if (fd_ >= 0) ::close(fd_);
+}
+
+void OutputFile::discardUnwritten() noexcept {
+    if (!created_ || written_) return;
+    created_ = false;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    // Only the file this object made: not another one put in its place meanwhile.
+    struct stat there;
+    if (::lstat(native_.c_str(), &there) == 0 && there.st_dev == device_ && there.st_ino == inode_)
+        ::unlink(native_.c_str());
 }
 
 bool OutputFile::sameFileAs(const Text& other) const {
@@ -54,6 +80,7 @@ void OutputFile::replaceContents(std::string_view bytes) {
         p += n;
         left -= std::size_t(n);
     }
+    written_ = true;
 }
 
 void OutputFile::close() {
@@ -136,6 +163,7 @@ std::vector<OptionDescriptor> buildDescriptors() {
                      return [path](const Options& o) {
                          Options n = o;
                          n.optOutputHandle = std::make_shared<OutputFile>(path);
+                         if (n.openedOutputs) n.openedOutputs->push_back(n.optOutputHandle);
                          return n;
                      };
                  }});

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/types.h>
+
 namespace zarnet {
 
 // Ends the run with an exit code (the version and usage options do so while the options
@@ -21,7 +23,9 @@ struct ExitRequest {
 };
 
 // The output file of option O. It is opened for writing when the option is read, without
-// emptying it: an existing file keeps its contents until a result is written over it.
+// emptying it: an existing file keeps its contents until a result is written over it. The
+// path is taken as written ("\" read as "/"), never looked up without regard to case: an
+// output file must not land on another file whose name differs only in case.
 class OutputFile {
 public:
     // Opens (creating it when missing); throws FileOpError.
@@ -37,11 +41,27 @@ public:
     void replaceContents(std::string_view bytes);
     // Closes the file; throws FileOpError when the close fails.
     void close();
+    // True when opening the file created it.
+    bool created() const noexcept { return created_; }
+    // Removes the file when this object created it and nothing was written to it (a run
+    // that ends without a result must not leave an empty file that later runs would find,
+    // e.g. as their input). Never fails: a file that cannot be removed stays.
+    void discardUnwritten() noexcept;
 
 private:
     Text path_;
+    std::string native_;
     int fd_ = -1;
+    bool created_ = false;
+    bool written_ = false;
+    // The created file, to be told from one put in its place.
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
 };
+
+// Every output file a run opened, in command-line order, kept so that a run that fails
+// can remove those it created.
+using OutputFiles = std::vector<std::shared_ptr<OutputFile>>;
 
 using SuppressList = std::vector<std::pair<Scope, VarIdentifier>>;
 
@@ -51,6 +71,7 @@ struct Options {
     bool optRecursiveCheck = false;
     NamePredicate optFileFilter;
     std::shared_ptr<OutputFile> optOutputHandle; // none: standard output
+    std::shared_ptr<OutputFiles> openedOutputs;  // where option O records its files; none: not kept
     bool optExceptCheckParam = false;
     bool optOutputFormatList = false;
     std::optional<Text> optVarFilePath;

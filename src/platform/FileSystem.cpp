@@ -80,24 +80,50 @@ std::optional<std::string> findCaseInsensitive(const std::string& dir, const std
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
     if (!d) return std::nullopt;
     std::string want = upperKey(comp);
-    std::vector<std::string> hits;
+    std::optional<std::string> first;
     while (dirent* e = ::readdir(d)) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
-        if (upperKey(name) == want) hits.push_back(std::move(name));
+        if (upperKey(name) == want && (!first || name < *first)) first = std::move(name);
     }
     ::closedir(d);
-    if (hits.empty()) return std::nullopt;
-    return *std::min_element(hits.begin(), hits.end());
+    return first;
 }
 
 } // namespace
 
 bool isUsablePath(const Text& path) { return path.find(U'\0') == Text::npos; }
 
-std::string toNativePath(const Text& path) {
+std::string toNativeSeparators(const Text& path) {
     std::string p = toUtf8(path);
     std::replace(p.begin(), p.end(), '\\', '/');
+    return p;
+}
+
+std::optional<std::string> DirectoryListings::findCaseInsensitive(const std::string& dir, const std::string& name) {
+    auto it = dirs_.find(dir);
+    if (it == dirs_.end()) {
+        std::optional<std::unordered_map<std::string, std::string>> listing;
+        if (DIR* d = ::opendir(dir.empty() ? "." : dir.c_str())) {
+            listing.emplace();
+            while (dirent* e = ::readdir(d)) {
+                std::string entry = e->d_name;
+                if (entry == "." || entry == "..") continue;
+                std::string& first = (*listing)[upperKey(entry)];
+                if (first.empty() || entry < first) first = std::move(entry);
+            }
+            ::closedir(d);
+        }
+        it = dirs_.emplace(dir, std::move(listing)).first;
+    }
+    if (!it->second) return std::nullopt;
+    auto hit = it->second->find(upperKey(name));
+    if (hit == it->second->end()) return std::nullopt;
+    return hit->second;
+}
+
+std::string toNativePath(const Text& path, DirectoryListings* listings) {
+    std::string p = toNativeSeparators(path);
     if (p.empty() || pathExists(p)) return p;
 
     // Look the path up component by component, each as written first, then without
@@ -118,7 +144,7 @@ std::string toNativePath(const Text& path) {
             std::string dir = out;
             std::string candidate = dir + comp;
             if (!lost && comp != "." && comp != ".." && !pathExists(candidate)) {
-                if (auto found = findCaseInsensitive(dir, comp))
+                if (auto found = listings ? listings->findCaseInsensitive(dir, comp) : findCaseInsensitive(dir, comp))
                     candidate = dir + *found;
                 else
                     lost = true;
@@ -144,10 +170,12 @@ bool fileExists(const Text& path) {
     return !S_ISDIR(st.st_mode);
 }
 
-std::string readFileBytes(const Text& path) {
-    if (!isUsablePath(path)) throw FileOpError(path, "openFile", EINVAL);
-    std::string native = toNativePath(path);
-    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+namespace {
+
+// Reads a whole file. `regularOnly`: anything but a regular file is refused without being
+// read, and opening does not wait on a pipe.
+std::string readBytesAt(const Text& path, const std::string& native, bool regularOnly) {
+    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
     if (fd < 0) throw FileOpError(path, "openFile", errno);
     struct stat st;
     if (::fstat(fd, &st) != 0) {
@@ -155,9 +183,9 @@ std::string readFileBytes(const Text& path) {
         ::close(fd);
         throw FileOpError(path, "openFile", e);
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (S_ISDIR(st.st_mode) || (regularOnly && !S_ISREG(st.st_mode))) {
         ::close(fd);
-        throw FileOpError(path, "openFile", EISDIR);
+        throw FileOpError(path, "openFile", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     }
     std::string bytes;
     if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(std::size_t(st.st_size));
@@ -177,18 +205,30 @@ std::string readFileBytes(const Text& path) {
     return bytes;
 }
 
-Text readTextFile(const Text& path) { return fromTextMode(readFileBytes(path)); }
-
-namespace {
-class DiskFileSystem final : public FileSystem {
-public:
-    bool isFile(const Text& path) const override { return fileExists(path); }
-    std::string readBytes(const Text& path) const override { return readFileBytes(path); }
-};
 } // namespace
 
+std::string readFileBytes(const Text& path) {
+    if (!isUsablePath(path)) throw FileOpError(path, "openFile", EINVAL);
+    return readBytesAt(path, toNativePath(path), false);
+}
+
+Text readTextFile(const Text& path) { return fromTextMode(readFileBytes(path)); }
+
+bool DiskFileSystem::isFile(const Text& path) const {
+    if (path.empty() || !isUsablePath(path)) return false;
+    struct stat st;
+    if (!statPath(toNativePath(path, keepListings_ ? &listings_ : nullptr), st)) return false;
+    return S_ISREG(st.st_mode);
+}
+
+std::string DiskFileSystem::readBytes(const Text& path) const {
+    if (!isUsablePath(path)) throw FileOpError(path, "openFile", EINVAL);
+    return readBytesAt(path, toNativePath(path, keepListings_ ? &listings_ : nullptr), true);
+}
+
 const FileSystem& diskFileSystem() {
-    static const DiskFileSystem disk;
+    // Keeps nothing: it outlives every run.
+    static const DiskFileSystem disk(false);
     return disk;
 }
 

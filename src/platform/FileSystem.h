@@ -7,8 +7,10 @@
 #include "core/Text.h"
 
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 namespace zarnet {
 
@@ -29,17 +31,46 @@ private:
     int errnum_;
 };
 
-// Where the files of a run come from.
+// Where the included files of a run come from.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // True only when the path names an existing entry that is not a directory.
+    // True only when the path names a regular file: a device or a pipe would be read
+    // without end (/dev/zero) or wait for ever.
     virtual bool isFile(const Text& path) const = 0;
-    // The bytes of a whole file. Throws FileOpError when it cannot be read.
+    // The bytes of a whole regular file. Throws FileOpError when it cannot be read.
     virtual std::string readBytes(const Text& path) const = 0;
 };
 
-// The machine's file system, with the rules above.
+// The listings of the directories a run looked into, each read (and its names
+// upper-cased) once: a name that does not exist as written is looked up without regard
+// to case in its directory, and a run of many includes along several search directories
+// would otherwise list the same directories again for every one.
+class DirectoryListings {
+public:
+    // The entry of `dir` ("" for the current directory) whose name equals `name` without
+    // regard to case; of several, the first in byte order.
+    std::optional<std::string> findCaseInsensitive(const std::string& dir, const std::string& name);
+
+private:
+    // Upper-cased name -> the first matching entry; none: the directory cannot be listed.
+    std::unordered_map<std::string, std::optional<std::unordered_map<std::string, std::string>>> dirs_;
+};
+
+// The machine's file system, with the rules above. One made for a run keeps the listings
+// of the directories it looked into for as long as it lives.
+class DiskFileSystem final : public FileSystem {
+public:
+    explicit DiskFileSystem(bool keepListings) : keepListings_(keepListings) {}
+    bool isFile(const Text& path) const override;
+    std::string readBytes(const Text& path) const override;
+
+private:
+    bool keepListings_;
+    mutable DirectoryListings listings_;
+};
+
+// The machine's file system, keeping no listings.
 const FileSystem& diskFileSystem();
 
 // Files held in memory, for tests: paths are matched exactly as written.
@@ -77,8 +108,13 @@ Text fileNamePart(const Text& path);
 bool isUsablePath(const Text& path);
 
 // The path as the system names it: "\" read as "/", and every component that does not
-// exist as written looked up without regard to case (the first match in byte order).
-std::string toNativePath(const Text& path);
+// exist as written looked up without regard to case (the first match in byte order), in
+// the kept listings when some are given.
+std::string toNativePath(const Text& path, DirectoryListings* listings = nullptr);
+
+// The path with "\" read as "/" and nothing looked up: a file to be created is named as
+// written.
+std::string toNativeSeparators(const Text& path);
 
 // Reads a whole file as bytes; failures as for readTextFile.
 std::string readFileBytes(const Text& path);

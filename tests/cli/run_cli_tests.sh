@@ -10,6 +10,7 @@
 #   expected_exit    expected exit code (absent: 0)
 #   stdin            optional standard input (default: empty)
 #   stdout_device    optional: a path standard output is sent to instead (e.g. /dev/full)
+#   stdin_closed     optional: when present, the program runs with standard input closed
 #   stdout_closed    optional: when present, the program runs with standard output closed
 #   stderr_closed    optional: when present, the program runs with standard error closed
 #   setup            optional bash script run in the working copy before the program
@@ -23,15 +24,22 @@ if [ $# -lt 2 ]; then
     echo "usage: $0 <zarnet binary> <cli folder> [case ...]" >&2
     exit 2
 fi
-bin=$(realpath "$1")
-dir=$(realpath "$2")
+# The harness's own steps must not fail quietly: a case that could not be laid out would
+# otherwise be judged on whatever was left.
+die() {
+    echo "run_cli_tests: $*" >&2
+    exit 2
+}
+bin=$(realpath -e "$1") || die "no program at $1"
+[ -x "$bin" ] && [ -f "$bin" ] || die "$bin is not an executable file"
+dir=$(realpath -e "$2") || die "no case folder at $2"
 shift 2
 export ZARNET_CLI_DIR="$dir"
 
-tmp=$(mktemp -d)
+tmp=$(mktemp -d) || die "cannot make a scratch folder"
 trap 'chmod -R u+rwx "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
-mkdir "$tmp/bin"
-ln -s "$bin" "$tmp/bin/zarnet"
+mkdir "$tmp/bin" || die "cannot make $tmp/bin"
+ln -s "$bin" "$tmp/bin/zarnet" || die "cannot link the program into $tmp/bin"
 
 if [ $# -gt 0 ]; then
     cases=("$@")
@@ -46,14 +54,15 @@ passed=0
 failed=0
 for name in "${cases[@]}"; do
     src="$dir/$name"
+    [ -f "$src/args" ] || die "no case $name (no $src/args)"
     work="$tmp/work/$name"
-    mkdir -p "$work"
-    cp -a "$src/." "$work/"
+    mkdir -p "$work" || die "cannot make $work"
+    cp -a "$src/." "$work/" || die "cannot copy case $name"
     ok=1
     report=""
 
     if [ -f "$src/setup" ]; then
-        if ! (cd "$work" && bash ./setup) >"$tmp/setup.log" 2>&1; then
+        if ! (cd "$work" && bash -e ./setup) >"$tmp/setup.log" 2>&1; then
             ok=0
             report+="setup failed:"$'\n'"$(cat "$tmp/setup.log")"$'\n'
         fi
@@ -69,15 +78,18 @@ for name in "${cases[@]}"; do
     [ -f "$src/stdout_device" ] && out=$(head -n1 "$src/stdout_device")
 
     (
-        cd "$work" || exit 99
-        exec <"$input" >"$out" 2>"$tmp/stderr"
+        # 125 and up: the harness could not start the program (exec itself gives 126/127).
+        cd "$work" || exit 125
+        exec <"$input" >"$out" 2>"$tmp/stderr" || exit 125
+        [ -f "$src/stdin_closed" ] && exec <&-
         [ -f "$src/stdout_closed" ] && exec >&-
         [ -f "$src/stderr_closed" ] && exec 2>&-
         PATH="$tmp/bin:$PATH" exec zarnet "${args[@]}"
     )
     code=$?
+    [ "$code" -lt 125 ] || die "case $name: could not start the program (code $code)"
     # Standard output sent elsewhere or closed has nothing to compare.
-    if [ -f "$src/stdout_device" ] || [ -f "$src/stdout_closed" ]; then : >"$tmp/stdout"; fi
+    if [ -f "$src/stdout_device" ] || [ -f "$src/stdout_closed" ]; then : >"$tmp/stdout" || die "cannot empty $tmp/stdout"; fi
 
     expected_exit=0
     [ -f "$src/expected_exit" ] && expected_exit=$(tr -d '[:space:]' <"$src/expected_exit")
@@ -94,7 +106,7 @@ for name in "${cases[@]}"; do
         fi
     done
     if [ -f "$src/check" ]; then
-        if ! (cd "$work" && bash ./check) >"$tmp/check.log" 2>&1; then
+        if ! (cd "$work" && bash -e ./check) >"$tmp/check.log" 2>&1; then
             ok=0
             report+="check failed:"$'\n'"$(cat "$tmp/check.log")"$'\n'
         fi
@@ -109,5 +121,7 @@ for name in "${cases[@]}"; do
     fi
 done
 
+# A folder without cases is a fault of the suite, not a pass.
+[ $((passed + failed)) -gt 0 ] || die "no case ran"
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

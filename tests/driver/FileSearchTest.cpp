@@ -131,7 +131,7 @@ TEST(ReadTextFile, FailuresNameThePathOperationAndKind) {
     EXPECT_EQ(message("dir"), "dir: openFile: inappropriate type (is a directory)");
     if (::geteuid() != 0) {
         TempDir::write("secret.sqr", "x");
-        ::chmod("secret.sqr", 0);
+        ASSERT_EQ(::chmod("secret.sqr", 0), 0);
         EXPECT_EQ(message("secret.sqr"), "secret.sqr: openFile: permission denied (Permission denied)");
     }
     EXPECT_FALSE(fileExists(T("dir")));

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+
 namespace zarnet::test {
 namespace {
 
@@ -111,6 +114,58 @@ TEST(OutputOption, OpensWithoutEmptyingAndKeepsTheLastFile) {
     o.optOutputHandle->replaceContents("report\n");
     o.optOutputHandle->close();
     EXPECT_EQ(TempDir::read("new.txt"), "report\n");
+}
+
+TEST(OutputOption, PathIsCreatedAsWrittenNotLookedUpWithoutRegardToCase) {
+    TempDir tmp;
+    TempDir::write("keep.txt", "precious\n");
+    OutputFile out(T("Keep.TXT"));
+    EXPECT_TRUE(out.created());
+    out.replaceContents("report\n");
+    out.close();
+    EXPECT_EQ(TempDir::read("keep.txt"), "precious\n");
+    EXPECT_EQ(TempDir::read("Keep.TXT"), "report\n");
+}
+
+TEST(OutputOption, DiscardRemovesOnlyAnUnwrittenFileItCreated) {
+    TempDir tmp;
+    TempDir::write("old.txt", "precious\n");
+    {
+        OutputFile existing(T("old.txt"));
+        EXPECT_FALSE(existing.created());
+        existing.discardUnwritten();
+        EXPECT_EQ(TempDir::read("old.txt"), "precious\n");
+    }
+    {
+        OutputFile fresh(T("new.txt"));
+        EXPECT_TRUE(fresh.created());
+        fresh.close();
+        fresh.discardUnwritten();
+        EXPECT_FALSE(std::filesystem::exists("new.txt"));
+    }
+    {
+        OutputFile written(T("result.txt"));
+        written.replaceContents("x");
+        written.discardUnwritten();
+        EXPECT_EQ(TempDir::read("result.txt"), "x");
+    }
+    {
+        // Another file put in place of the created one is not the run's to remove.
+        OutputFile replaced(T("moved.txt"));
+        ASSERT_EQ(std::rename("old.txt", "moved.txt"), 0);
+        replaced.discardUnwritten();
+        EXPECT_EQ(TempDir::read("moved.txt"), "precious\n");
+    }
+}
+
+TEST(OutputOption, EveryOpenedFileIsRecordedWhereTheRunAsks) {
+    TempDir tmp;
+    Options start = defaultOptions();
+    start.openedOutputs = std::make_shared<OutputFiles>();
+    Options o = applyOptionActions(start, readCommandLine(words({"-O", "a.txt", "-Ob.txt"})).options);
+    ASSERT_EQ(start.openedOutputs->size(), 2u);
+    EXPECT_EQ(U8((*start.openedOutputs)[0]->path()), "a.txt");
+    EXPECT_EQ((*start.openedOutputs)[1], o.optOutputHandle);
 }
 
 TEST(OutputOption, FileThatCannotBeCreatedFails) {

@@ -94,12 +94,12 @@ double run(const Text& source, const ParserState& user, const Second& second, bo
                                 SourceName(U"bench.sqr"), input, &runContext);
     auto parsed = std::chrono::steady_clock::now();
     std::size_t reportSize = 0;
-    if (r.ok && report) reportSize = buildReport(false, {}, false, r.finalState.st()).size();
+    if (r.ok && report) reportSize = buildReportUtf8(false, {}, false, r.finalState.st()).size();
     auto stop = std::chrono::steady_clock::now();
     ok = r.ok;
     if (!r.ok) std::fprintf(stderr, "parse failed:\n%s\n", renderError(r.error).c_str());
     if (report)
-        std::printf("  (parse %.3f s, report %.3f s, %zu characters)\n",
+        std::printf("  (parse %.3f s, report %.3f s, %zu bytes)\n",
                     std::chrono::duration<double>(parsed - start).count(),
                     std::chrono::duration<double>(stop - parsed).count(), reportSize);
     return std::chrono::duration<double>(stop - start).count();

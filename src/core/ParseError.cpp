@@ -98,19 +98,6 @@ void ParseError::addToRope(Message m) {
     }
 }
 
-void ParseError::add(const Message& m) {
-    if (!more_ && InlineMsg::fits(m)) {
-        InlineMsg i = InlineMsg::of(m);
-        for (int k = 0; k < count_; ++k)
-            if (inline_[k] == i) return;
-        if (count_ < kInline) {
-            inline_[count_++] = i;
-            return;
-        }
-    }
-    addToRope(m);
-}
-
 namespace {
 // Merged errors share nodes, so the rope is a graph: each node is visited once (a second
 // visit would add only messages already listed, at the cost of walking every path).
@@ -139,7 +126,7 @@ std::vector<Message> ParseError::messages() const {
 // Appends the messages of e2 (at the same position) after this error's.
 void ParseError::pool(const ParseError& e2) {
     if (!more_) {
-        for (int i = 0; i < e2.count_; ++i) add(e2.inline_[i].message());
+        for (int i = 0; i < e2.count_; ++i) addInline(e2.inline_[i]);
         if (!e2.more_) return;
         if (!more_) {
             more_ = e2.more_;

@@ -202,10 +202,26 @@ public:
         return e;
     }
     // Adds a message after the others; one equal to a message held inline is dropped
-    // (the rendered text is the same).
-    void add(const Message& m);
+    // (the rendered text is the same). Inline: every failed test builds an error.
+    void add(const Message& m) {
+        if (!more_ && InlineMsg::fits(m))
+            addInline(InlineMsg::of(m));
+        else
+            addToRope(m);
+    }
 
 private:
+    void addInline(const InlineMsg& i) {
+        if (!more_) {
+            for (int k = 0; k < count_; ++k)
+                if (inline_[k] == i) return;
+            if (count_ < kInline) {
+                inline_[count_++] = i;
+                return;
+            }
+        }
+        addToRope(i.message());
+    }
     void pool(const ParseError& e2);
     void addToRope(Message m);
 

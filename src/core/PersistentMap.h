@@ -1,5 +1,7 @@
 // An immutable ordered map: a balanced (AVL) search tree whose insert copies only the
-// path to the changed entry and shares every other node with the old version.
+// path to the changed entry and shares every other node with the old version. A node
+// holds its entry behind a shared pointer, so that copying the path (and rebalancing)
+// never copies a key or a value: keys and values often hold texts.
 #pragma once
 
 #include "Pool.h"
@@ -16,15 +18,22 @@ namespace zarnet {
 
 // Cmp(a, b) returns a negative, zero or positive number, like a three-way comparison.
 template <class K, class V, class Cmp> class PMap {
-    struct Node : RcObject, Pooled<Node> {
-        Node(K k, V v, Rc<const Node> l, Rc<const Node> r)
-            : key(std::move(k)), value(std::move(v)), left(std::move(l)), right(std::move(r)),
-              height(1 + std::max(h(left), h(right))), size(1 + sz(left) + sz(right)) {}
+    struct Entry : RcObject, Pooled<Entry> {
+        Entry(K k, V v) : key(std::move(k)), value(std::move(v)) {}
         K key;
         V value;
+    };
+    using EntryLink = Rc<const Entry>;
+    struct Node : RcObject, Pooled<Node> {
+        Node(EntryLink e, Rc<const Node> l, Rc<const Node> r)
+            : entry(std::move(e)), left(std::move(l)), right(std::move(r)),
+              height(1 + std::max(h(left), h(right))), size(1 + sz(left) + sz(right)) {}
+        EntryLink entry;
         Rc<const Node> left, right;
         int height;
         std::size_t size;
+        const K& key() const noexcept { return entry->key; }
+        const V& value() const noexcept { return entry->value; }
     };
     using Link = Rc<const Node>;
 
@@ -37,8 +46,8 @@ public:
     const V* find(const K& k) const {
         const Node* n = root_.get();
         while (n) {
-            int c = Cmp{}(k, n->key);
-            if (c == 0) return &n->value;
+            int c = Cmp{}(k, n->key());
+            if (c == 0) return &n->value();
             n = c < 0 ? n->left.get() : n->right.get();
         }
         return nullptr;
@@ -62,7 +71,7 @@ public:
             }
             n = stack.back();
             stack.pop_back();
-            f(n->key, n->value);
+            f(n->key(), n->value());
             n = n->right.get();
         }
     }
@@ -87,31 +96,25 @@ private:
     explicit PMap(Link r) : root_(std::move(r)) {}
     static int h(const Link& n) { return n ? n->height : 0; }
     static std::size_t sz(const Link& n) { return n ? n->size : 0; }
-    static Link mk(const K& k, const V& v, Link l, Link r) {
-        return makeRc<Node>(k, v, std::move(l), std::move(r));
-    }
-    static Link balance(const K& k, const V& v, Link l, Link r) {
+    static Link mk(EntryLink e, Link l, Link r) { return makeRc<Node>(std::move(e), std::move(l), std::move(r)); }
+    static Link balance(const EntryLink& e, Link l, Link r) {
         int hl = h(l), hr = h(r);
         if (hl > hr + 1) {
-            if (h(l->left) >= h(l->right))
-                return mk(l->key, l->value, l->left, mk(k, v, l->right, std::move(r)));
-            return mk(l->right->key, l->right->value, mk(l->key, l->value, l->left, l->right->left),
-                      mk(k, v, l->right->right, std::move(r)));
+            if (h(l->left) >= h(l->right)) return mk(l->entry, l->left, mk(e, l->right, std::move(r)));
+            return mk(l->right->entry, mk(l->entry, l->left, l->right->left), mk(e, l->right->right, std::move(r)));
         }
         if (hr > hl + 1) {
-            if (h(r->right) >= h(r->left))
-                return mk(r->key, r->value, mk(k, v, std::move(l), r->left), r->right);
-            return mk(r->left->key, r->left->value, mk(k, v, std::move(l), r->left->left),
-                      mk(r->key, r->value, r->left->right, r->right));
+            if (h(r->right) >= h(r->left)) return mk(r->entry, mk(e, std::move(l), r->left), r->right);
+            return mk(r->left->entry, mk(e, std::move(l), r->left->left), mk(r->entry, r->left->right, r->right));
         }
-        return mk(k, v, std::move(l), std::move(r));
+        return mk(e, std::move(l), std::move(r));
     }
     static Link ins(const Link& n, K k, V v) {
-        if (!n) return makeRc<Node>(std::move(k), std::move(v), Link(), Link());
-        int c = Cmp{}(k, n->key);
-        if (c == 0) return makeRc<Node>(std::move(k), std::move(v), n->left, n->right);
-        if (c < 0) return balance(n->key, n->value, ins(n->left, std::move(k), std::move(v)), n->right);
-        return balance(n->key, n->value, n->left, ins(n->right, std::move(k), std::move(v)));
+        if (!n) return mk(makeRc<Entry>(std::move(k), std::move(v)), Link(), Link());
+        int c = Cmp{}(k, n->key());
+        if (c == 0) return mk(makeRc<Entry>(std::move(k), std::move(v)), n->left, n->right);
+        if (c < 0) return balance(n->entry, ins(n->left, std::move(k), std::move(v)), n->right);
+        return balance(n->entry, n->left, ins(n->right, std::move(k), std::move(v)));
     }
 
     Link root_;

@@ -109,10 +109,12 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
         return 1;
     }
     if (!o.optSuppressOutput) {
-        Text text = o.optOnlyPreprocess
-                        ? std::move(result.value)
-                        : buildReport(o.optOutputFormatList, suppress, o.optExceptCheckParam, result.finalState.st());
-        writeResult(o, toUtf8(text) + "\n");
+        std::string bytes =
+            o.optOnlyPreprocess
+                ? toUtf8(result.value)
+                : buildReportUtf8(o.optOutputFormatList, suppress, o.optExceptCheckParam, result.finalState.st());
+        bytes += '\n';
+        writeResult(o, bytes);
     }
     closeOutput(o);
     return 0;

@@ -3,14 +3,11 @@
 #include "core/Messages.h"
 
 #include <algorithm>
+#include <string>
 
 namespace zarnet {
 
 namespace {
-
-Text sigil(VarSymbol s) { return s == VarSymbol::Dollar ? Text(U"$") : Text(U"#"); }
-
-Text number(std::int64_t n) { return fromAscii(std::to_string(n)); }
 
 ReportScope reportScopeOf(const Scope& scope, const ProcMap& procs) {
     ReportScope r{scope, {}, {}};
@@ -48,70 +45,151 @@ Findings findingsOf(const ReportScope& rs, const VarMap& globals, const Suppress
     return f;
 }
 
-Text asText(const char* ascii) { return fromAscii(ascii); }
+// Where the report's lines go: a Text, or UTF-8 bytes for the output. The fixed pieces are
+// ASCII. The whole report is written into one of them, line after line, with no text per
+// line: a report can be larger than its program.
+struct TextOut {
+    Text& t;
+    void put(const char* ascii) {
+        for (; *ascii; ++ascii) appendChar(t, char32_t(static_cast<unsigned char>(*ascii)));
+    }
+    void put(const Text& x) { t += x; }
+};
+struct Utf8Out {
+    std::string& s;
+    void put(const char* ascii) { s += ascii; }
+    void put(const Text& x) { s += toUtf8(x); }
+};
+
+template <class Out> void putNumber(Out& out, std::int64_t n) { out.put(std::to_string(n).c_str()); }
+template <class Out> void putSigil(Out& out, VarSymbol s) { out.put(s == VarSymbol::Dollar ? "$" : "#"); }
+
+template <class Out>
+void putLine(Out& out, const char* kind, VarSymbol symbol, const Text& caseSensitiveName, const ReportScope& scope,
+             const SourcePos& pos, const char* message) {
+    out.put(kind);
+    out.put(":\t");
+    putSigil(out, symbol);
+    out.put(caseSensitiveName);
+    out.put("\t(");
+    if (scope.scope.isLocal) {
+        out.put("Local ");
+        out.put(scope.procName);
+    } else {
+        out.put("Global");
+    }
+    out.put(")\t");
+    out.put(message);
+    out.put("\t(");
+    out.put(pos.sourceName.text());
+    out.put("\tline ");
+    putNumber(out, pos.sourceLine);
+    out.put(")\n");
+}
+
+template <class Out>
+void putVariable(Out& out, const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
+                 bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
+    if (!attr.reportPos) return;
+    const SourcePos& at = *attr.reportPos;
+    Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
+    auto line = [&](const char* kind, const SourcePos& pos, const char* message) {
+        putLine(out, kind, id.varSymbol, attr.caseSensitiveName, scope, pos, message);
+    };
+    if (f.notDefined) line(msg::kReportError, at, msg::kNotDefined);
+    if (f.countMessage) line(msg::kReportWarning, at, f.countMessage);
+    attr.warnUnderbarPos.forEach([&](const FileLine&, const SourcePos& pos) {
+        line(msg::kReportWarning, pos, msg::kUnnecessaryUnderscore);
+    });
+    if (f.sameNameGlobal) line(msg::kReportWarning, at, msg::kSameNameGlobal);
+}
+
+template <class Out>
+void putListLine(Out& out, const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
+                 bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
+    if (!attr.reportPos) return;
+    Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
+    if (!f.notDefined && !f.countCode && !f.sameNameGlobal) return;
+
+    const SourcePos& at = *attr.reportPos;
+    if (scope.scope.isLocal) {
+        out.put("Local\t");
+        out.put(scope.procName);
+    } else {
+        out.put("Global\t---");
+    }
+    out.put("\t");
+    putSigil(out, id.varSymbol);
+    out.put(attr.caseSensitiveName);
+    out.put("\t");
+    out.put(at.sourceName.text());
+    out.put("\t");
+    putNumber(out, at.sourceLine);
+    out.put("\t");
+    if (f.notDefined) out.put(msg::kCodeNotDefined);
+    if (f.countCode || f.sameNameGlobal) {
+        if (f.notDefined) out.put(" ");
+        out.put(msg::kCodeWarning);
+        out.put(" ");
+        if (f.countCode) out.put(f.countCode);
+        if (f.countCode && f.sameNameGlobal) out.put(" ");
+        if (f.sameNameGlobal) out.put(msg::kCodeSameNameGlobal);
+    }
+    out.put("\n");
+}
+
+template <class Out>
+void putReport(Out& out, bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
+    VarMap globals = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
+    st.scopeMap.forEach([&](const Scope& scope, const VarMap& vars) {
+        ReportScope rs = reportScopeOf(scope, st.procMap);
+        vars.forEach([&](const VarIdentifier& id, const VarAttr& attr) {
+            if (listFormat)
+                putListLine(out, rs, globals, suppress, exceptParams, id, attr);
+            else
+                putVariable(out, rs, globals, suppress, exceptParams, id, attr);
+        });
+    });
+}
 
 } // namespace
 
 Text reportLine(const char* kind, VarSymbol symbol, const Text& caseSensitiveName, const ReportScope& scope,
                 const SourcePos& pos, const char* message) {
-    Text scopeText = scope.scope.isLocal ? U"Local " + scope.procName : Text(U"Global");
-    return asText(kind) + U":\t" + sigil(symbol) + caseSensitiveName + U"\t(" + scopeText + U")\t" +
-           asText(message) + U"\t(" + pos.sourceName.text() + U"\tline " + number(pos.sourceLine) + U")\n";
+    Text t;
+    TextOut out{t};
+    putLine(out, kind, symbol, caseSensitiveName, scope, pos, message);
+    return t;
 }
 
 Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    if (!attr.reportPos) return Text();
-    const SourcePos& at = *attr.reportPos;
-    Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
-    auto line = [&](const char* kind, const SourcePos& pos, const char* message) {
-        return reportLine(kind, id.varSymbol, attr.caseSensitiveName, scope, pos, message);
-    };
-    Text out;
-    if (f.notDefined) out += line(msg::kReportError, at, msg::kNotDefined);
-    if (f.countMessage) out += line(msg::kReportWarning, at, f.countMessage);
-    attr.warnUnderbarPos.forEach([&](const FileLine&, const SourcePos& pos) {
-        out += line(msg::kReportWarning, pos, msg::kUnnecessaryUnderscore);
-    });
-    if (f.sameNameGlobal) out += line(msg::kReportWarning, at, msg::kSameNameGlobal);
-    return out;
+    Text t;
+    TextOut out{t};
+    putVariable(out, scope, globals, suppress, exceptParams, id, attr);
+    return t;
 }
 
 Text reportListLine(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    if (!attr.reportPos) return Text();
-    Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
-    Text warning;
-    if (f.countCode) warning = asText(f.countCode);
-    if (f.sameNameGlobal) {
-        if (!warning.empty()) warning += U' ';
-        warning += asText(msg::kCodeSameNameGlobal);
-    }
-    Text codes;
-    if (f.notDefined) codes = asText(msg::kCodeNotDefined);
-    if (!warning.empty()) {
-        if (!codes.empty()) codes += U' ';
-        codes += asText(msg::kCodeWarning) + U" " + warning;
-    }
-    if (codes.empty()) return Text();
-
-    const SourcePos& at = *attr.reportPos;
-    Text scopeColumns = scope.scope.isLocal ? U"Local\t" + scope.procName : Text(U"Global\t---");
-    return scopeColumns + U"\t" + sigil(id.varSymbol) + attr.caseSensitiveName + U"\t" + at.sourceName.text() +
-           U"\t" + number(at.sourceLine) + U"\t" + codes + U"\n";
+    Text t;
+    TextOut out{t};
+    putListLine(out, scope, globals, suppress, exceptParams, id, attr);
+    return t;
 }
 
 Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
-    VarMap globals = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
-    Text out;
-    st.scopeMap.forEach([&](const Scope& scope, const VarMap& vars) {
-        ReportScope rs = reportScopeOf(scope, st.procMap);
-        vars.forEach([&](const VarIdentifier& id, const VarAttr& attr) {
-            out += listFormat ? reportListLine(rs, globals, suppress, exceptParams, id, attr)
-                              : reportVariable(rs, globals, suppress, exceptParams, id, attr);
-        });
-    });
-    return out;
+    Text t;
+    TextOut out{t};
+    putReport(out, listFormat, suppress, exceptParams, st);
+    return t;
+}
+
+std::string buildReportUtf8(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
+    std::string s;
+    Utf8Out out{s};
+    putReport(out, listFormat, suppress, exceptParams, st);
+    return s;
 }
 
 } // namespace zarnet

@@ -5,6 +5,8 @@
 #include "core/ParserState.h"
 #include "driver/Options.h"
 
+#include <string>
+
 namespace zarnet {
 
 // The scope being reported, with what the report takes from its procedure header.
@@ -15,6 +17,9 @@ struct ReportScope {
 };
 
 Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st);
+// The same report as UTF-8 bytes, written straight into them: the output needs no Text of
+// the whole report (four bytes a character) beside its bytes.
+std::string buildReportUtf8(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st);
 
 Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr);

@@ -94,6 +94,13 @@ Reply<VarSymbol> pNumVarSymbol(State& s) { return symbolOf(char_(U'#'), VarSymbo
 Reply<VarSymbol> pTextVarSymbol(State& s) { return symbolOf(char_(U'$'), VarSymbol::Dollar, s); }
 
 Reply<VarSymbol> pAnyVarSymbol(State& s) {
+    // Every variable reference asks for its sign here. Where a sign is ahead, the outcome is
+    // the reply of the alternative that takes it (a consumed reply passes `orElse` unchanged),
+    // so that alternative is called alone and the failed test of "#" is not built for "$".
+    if (!s.atEnd()) {
+        if (s.peek() == U'#') return pNumVarSymbol(s);
+        if (s.peek() == U'$') return pTextVarSymbol(s);
+    }
     static const auto p = orElse(pNumVarSymbol, pTextVarSymbol);
     return p(s);
 }

@@ -129,8 +129,9 @@ inline bool isSimplePieceChar(char32_t c) {
 inline bool isNameChar(char32_t c) { return wordStopChars.find(c) == TextView::npos; }
 
 // Past the "}" of the complete reference whose "{" is at p, or null when the brace opens
-// no complete reference (it is then a plain character).
-const char32_t* referenceEnd(const char32_t* p, const char32_t* end) {
+// no complete reference (it is then a plain character); stop is where the scan of its name
+// ended.
+const char32_t* referenceEnd(const char32_t* p, const char32_t* end, const char32_t*& stop) {
     const char32_t* q = p + 1;
     bool any = false;
     for (;;) {
@@ -143,6 +144,7 @@ const char32_t* referenceEnd(const char32_t* p, const char32_t* end) {
         }
         any = true;
     }
+    stop = q;
     return any && q != end && *q == U'}' ? q + 1 : nullptr;
 }
 
@@ -199,6 +201,10 @@ template <class R> const char32_t* scanWord(const char32_t* p, const char32_t* e
     // A text that ends in a character other than a simple one (a line break, as a rule)
     // stops a run of simple characters by itself.
     const bool stopsAtEnd = p != end && !isSimplePieceChar(end[-1]);
+    // Every character after a "{" up to where the scan of its name stopped is a piece
+    // boundary of that same scan, so a "{" before that point ends its name there as well:
+    // it opens no reference either. Without this a run of "{" would be read again and again.
+    const char32_t* noReferenceBefore = p;
     while (p != end) {
         const char32_t c = *p;
         if (isSimplePieceChar(c)) {
@@ -209,10 +215,14 @@ template <class R> const char32_t* scanWord(const char32_t* p, const char32_t* e
                 while (p != end && isSimplePieceChar(*p)) ++p;
             }
         } else if (c == U'{') {
-            if (const char32_t* r = referenceEnd(p, end)) {
+            const char32_t* stop = nullptr;
+            if (p < noReferenceBefore) {
+                ++p;
+            } else if (const char32_t* r = referenceEnd(p, end, stop)) {
                 onReference(p, r);
                 p = r;
             } else {
+                noReferenceBefore = stop;
                 ++p;
             }
         } else if (c == U'-') {

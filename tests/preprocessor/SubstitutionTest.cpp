@@ -259,5 +259,19 @@ TEST(SubstLine, ThenLineEndAgreesWithTheGrammar) {
     });
 }
 
+// A run of "{" that opens no reference is read once by the direct path: the same text,
+// state and error as the grammar, wherever the run ends.
+TEST(SubstLine, RunsOfBracesAgreeWithTheGrammar) {
+    static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
+    static const auto withLineEnd = joinText(grammar, pEndOfLine);
+    const ParserState st = withSymtab({{"x", "1 2"}});
+    const Text braces(2000, U'{');
+    for (const Text& t : {U"x " + braces, U"x " + braces + U"\n", braces + U"x}", braces + U"}",
+                          U"{x}" + braces + U"!x}\n", braces + U"!=x}", braces + U"-x} y\n"}) {
+        expectSameAsGrammar(pSubstLine, grammar, t, st);
+        expectSameAsGrammar(pSubstLineThenLineEnd, withLineEnd, t, st);
+    }
+}
+
 } // namespace
 } // namespace zarnet::test

@@ -129,8 +129,9 @@ inline bool isSimplePieceChar(char32_t c) {
 inline bool isNameChar(char32_t c) { return wordStopChars.find(c) == TextView::npos; }
 
 // Past the "}" of the complete reference whose "{" is at p, or null when the brace opens
-// no complete reference (it is then a plain character).
-const char32_t* referenceEnd(const char32_t* p, const char32_t* end) {
+// no complete reference (it is then a plain character); stop is where the scan of its name
+// ended.
+const char32_t* referenceEnd(const char32_t* p, const char32_t* end, const char32_t*& stop) {
     const char32_t* q = p + 1;
     bool any = false;
     for (;;) {
@@ -143,6 +144,7 @@ const char32_t* referenceEnd(const char32_t* p, const char32_t* end) {
         }
         any = true;
     }
+    stop = q;
     return any && q != end && *q == U'}' ? q + 1 : nullptr;
 }
 
@@ -194,11 +196,17 @@ inline SeparatorScan scanSeparator(const char32_t* p, const char32_t* end) {
 }
 
 // Where the word that starts at p ends (p when no piece starts there); each complete
-// reference in it is handed to onReference(brace, after) on the way.
-template <class R> const char32_t* scanWord(const char32_t* p, const char32_t* end, R&& onReference) {
+// reference in it is handed to onReference(brace, after) on the way, and lastPiece is
+// left at the start of its last piece.
+template <class R>
+const char32_t* scanWord(const char32_t* p, const char32_t* end, R&& onReference, const char32_t*& lastPiece) {
     // A text that ends in a character other than a simple one (a line break, as a rule)
     // stops a run of simple characters by itself.
     const bool stopsAtEnd = p != end && !isSimplePieceChar(end[-1]);
+    // Every character after a "{" up to where the scan of its name stopped is a piece
+    // boundary of that same scan, so a "{" before that point ends its name there as well:
+    // it opens no reference either. Without this a run of "{" would be read again and again.
+    const char32_t* noReferenceBefore = p;
     while (p != end) {
         const char32_t c = *p;
         if (isSimplePieceChar(c)) {
@@ -208,23 +216,36 @@ template <class R> const char32_t* scanWord(const char32_t* p, const char32_t* e
             } else {
                 while (p != end && isSimplePieceChar(*p)) ++p;
             }
+            lastPiece = p - 1;
         } else if (c == U'{') {
-            if (const char32_t* r = referenceEnd(p, end)) {
+            lastPiece = p;
+            const char32_t* stop = nullptr;
+            if (p < noReferenceBefore) {
+                ++p;
+            } else if (const char32_t* r = referenceEnd(p, end, stop)) {
                 onReference(p, r);
                 p = r;
             } else {
+                noReferenceBefore = stop;
                 ++p;
             }
         } else if (c == U'-') {
             if (lineTailEnd(p + 1, end)) break;
+            lastPiece = p;
             ++p;
         } else if (c == U'!' && p + 1 != end && (p[1] == U'=' || p[1] == U'!')) {
+            lastPiece = p;
             p += 2;
         } else {
             break;
         }
     }
     return p;
+}
+
+template <class R> const char32_t* scanWord(const char32_t* p, const char32_t* end, R&& onReference) {
+    const char32_t* lastPiece = p;
+    return scanWord(p, end, onReference, lastPiece);
 }
 
 const char32_t* wordEnd(const char32_t* p, const char32_t* end) {
@@ -252,8 +273,8 @@ public:
         appendReference(s_, bracePos, brace, after, out_);
     }
     // Where the word at p ends (p when none starts there), its references taken.
-    const char32_t* word(const char32_t* p) {
-        return scanWord(p, s_.end, [this](const char32_t* b, const char32_t* a) { reference(b, a); });
+    const char32_t* word(const char32_t* p, const char32_t*& lastPiece) {
+        return scanWord(p, s_.end, [this](const char32_t* b, const char32_t* a) { reference(b, a); }, lastPiece);
     }
     // The separator after the word that ended at w.
     SeparatorScan separator(const char32_t* w) {
@@ -274,6 +295,7 @@ private:
 struct TokensRead {
     int tokens = 0;
     SeparatorShape lastSeparator = SeparatorShape::Nothing;
+    const char32_t* lastPiece = nullptr; // the start of the last piece of the last word
 };
 
 // Tokens (words and their separators) for as long as words start, as many pSubstToken
@@ -283,8 +305,10 @@ TokensRead directTokens(State& s, Text& out) {
     DirectText text(s, out);
     const char32_t* p = s.cur;
     for (;;) {
-        const char32_t* w = text.word(p);
+        const char32_t* lastPiece = p;
+        const char32_t* w = text.word(p, lastPiece);
         if (w == p) break;
+        read.lastPiece = lastPiece;
         const SeparatorScan sep = text.separator(w);
         p = sep.end;
         read.lastSeparator = sep.shape;
@@ -297,7 +321,8 @@ TokensRead directTokens(State& s, Text& out) {
 // One word, as pSubstWord reads it, appended to out; false when none starts at s.
 bool directWord(State& s, Text& out) {
     DirectText text(s, out);
-    const char32_t* w = text.word(s.cur);
+    const char32_t* lastPiece = s.cur;
+    const char32_t* w = text.word(s.cur, lastPiece);
     if (w == s.cur) return false;
     text.flushTo(w);
     return true;
@@ -399,8 +424,12 @@ ParseError directLineError(const State& start, const DirectLine& line, const Sta
         });
     }
     return cache.get(kLineErrorAfterOneToken + int(line.lastSeparator), tokensEnd, [&] {
+        // Each piece of a word consumes, which drops what the pieces before it left
+        // pending: the grammar read from the last piece on leaves the same error as from
+        // the start of the line, at a cost that does not grow with the word.
         MutedConsole muted;
         State t = start;
+        advanceWithinLine(t, line.lastPiece);
         return mergeError(pRestOfLineSubst(t).err, trailingError());
     });
 }

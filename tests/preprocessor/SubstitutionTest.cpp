@@ -259,5 +259,34 @@ TEST(SubstLine, ThenLineEndAgreesWithTheGrammar) {
     });
 }
 
+// A run of "{" that opens no reference is read once by the direct path: the same text,
+// state and error as the grammar, wherever the run ends.
+TEST(SubstLine, RunsOfBracesAgreeWithTheGrammar) {
+    static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
+    static const auto withLineEnd = joinText(grammar, pEndOfLine);
+    const ParserState st = withSymtab({{"x", "1 2"}});
+    const Text braces(2000, U'{');
+    for (const Text& t : {U"x " + braces, U"x " + braces + U"\n", braces + U"x}", braces + U"}",
+                          U"{x}" + braces + U"!x}\n", braces + U"!=x}", braces + U"-x} y\n"}) {
+        expectSameAsGrammar(pSubstLine, grammar, t, st);
+        expectSameAsGrammar(pSubstLineThenLineEnd, withLineEnd, t, st);
+    }
+}
+
+// The pending error of a last word without a line break is taken from its last piece: the
+// same as the grammar's over the whole line, whatever the word ends in.
+TEST(SubstLine, LastLongWordAgreesWithTheGrammar) {
+    static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
+    static const auto withLineEnd = joinText(grammar, pEndOfLine);
+    const ParserState st = withSymtab({{"x", "1 2"}});
+    const Text word(2000, U'w');
+    for (const Text& t : {word, word + U"{x}", word + U"{x", word + U"{y}", word + U"!=", word + U"!!",
+                          word + U"!!!=", word + U"-", word + U" -", word + U" ", word + U"\t! c", word + U"\r",
+                          U"{x}" + word, word + U"{" + word + U"}", Text(2000, U'{'), U"\t" + word + U"\t"}) {
+        expectSameAsGrammar(pSubstLine, grammar, t, st);
+        expectSameAsGrammar(pSubstLineThenLineEnd, withLineEnd, t, st);
+    }
+}
+
 } // namespace
 } // namespace zarnet::test

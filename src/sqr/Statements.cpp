@@ -21,30 +21,6 @@ Failure undo(State& s, const State& saved, Seq& q) {
     return emptyError(std::move(e));
 }
 
-// The generic scan: one or more tokens, each with the blanks after it, up to the first
-// place where no token begins.
-Reply<Unit> genericTokens(State& s) {
-    Seq q(s);
-    q(pArgToken);
-    if (!q) return q.failure();
-    for (;;) {
-        const State saved = s;
-        Reply<Text> r = pArgToken(s);
-        if (r.ok) {
-            q.take(std::move(r));
-            continue;
-        }
-        if (r.consumed) {
-            q.take(std::move(r));
-            return q.failure();
-        }
-        s = saved;
-        q.take(Reply<Unit>(emptyError(std::move(r.err))));
-        // The scan ends well: the failed attempt consumed nothing.
-        return okReply(q.consumed(), Unit{}, q.failure().err);
-    }
-}
-
 } // namespace
 
 // The same reader as the symbol table's parameter names.
@@ -191,7 +167,7 @@ Reply<Unit> pAnyStatement(State& s) {
         }
     }
     if (!done) {
-        q(genericTokens);
+        q(pArgTokens); // the generic scan: the tokens up to where none begins
         if (!q) return undo(s, saved, q);
     }
     q(spaces);

@@ -160,11 +160,11 @@ Reply<Unit> pDeclDecimalVars(State& s) {
 }
 
 Reply<Unit> pDecimalVarList(State& s, VarType decimal) {
-    auto spec = [p = decimal.precision](State& st) { return pDecimalVarSpec(st, p); };
+    auto varSpec = [p = decimal.precision](State& st) { return pDecimalVarSpec(st, p); };
     Seq q(s);
-    q(spec);
+    q(varSpec);
     if (!q) return q.failure();
-    q(manySkip(spec));
+    q(manySkip(varSpec));
     if (!q) return q.failure();
     return q.ok();
 }

@@ -46,6 +46,8 @@ inline constexpr const char* kIncludeNameEnd = "'";
 inline constexpr const char* kConditionalTooDeep =
     "#IF, #IFDEF and #IFNDEF blocks nested too deeply (more than 100 levels)";
 
+inline constexpr const char* kSubstitutedTooLong = "substituted text too long (more than 16777216 characters)";
+
 // Command line: version and usage.
 inline constexpr const char* kVersion = "zarnet version 1.06";
 inline constexpr const char* kUsageTitle = "Preprocess and report undefined variable for SQR file.";

@@ -5,6 +5,7 @@
 #include "LineEnd.h"
 #include "LineScanner.h"
 #include "PreprocessorRun.h"
+#include "Substitution.h"
 
 #include "core/Messages.h"
 #include "core/ParserLib.h"
@@ -148,8 +149,15 @@ Reply<Unit> lineInto(State& s, Text& out) {
     NestingGuard guard(s);
     if (guard.tooDeep()) return nestingTooDeep(s);
     const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
-    if (!fastPathsOn(s)) return dropPendingLeftBehind(appendTo(out, lineInFull(s)), s, switchesBefore);
-    return dropPendingLeftBehind(lineWithDirectPaths(s, out), s, switchesBefore);
+    const std::size_t mark = out.size();
+    startSubstitutedLine(s);
+    try {
+        if (!fastPathsOn(s)) return dropPendingLeftBehind(appendTo(out, lineInFull(s)), s, switchesBefore);
+        return dropPendingLeftBehind(lineWithDirectPaths(s, out), s, switchesBefore);
+    } catch (const SubstitutionTooLong& e) {
+        out.resize(mark);
+        return substitutedTooLong(e);
+    }
 }
 
 } // namespace

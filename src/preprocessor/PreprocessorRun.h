@@ -26,6 +26,12 @@ struct PreprocessorRun : RunPart {
     // Pending errors of substituted lines that depend only on the line break (or end of
     // input) they lie at, by kind of line end.
     std::array<std::array<std::optional<ParseError>, 3>, 8> lineEndErrors;
+    // Characters that references have put into the current line so far, and whether
+    // references count (not while a line already counted is read again for its error).
+    std::size_t substitutedOnLine = 0;
+    bool countSubstitutions = true;
+    // The bound on substitutedOnLine (tests lower it to stay fast).
+    std::size_t maxSubstitutedLength = std::size_t(16) * 1024 * 1024;
 };
 
 [[noreturn]] void preprocessingWithoutRun();

@@ -38,14 +38,36 @@ Text concatPieces(const std::vector<Text>& pieces) {
     return out;
 }
 
+Failure substitutedTooLong(const SubstitutionTooLong& e) {
+    return consumedError(ParseError(e.pos, Message{MsgKind::Message, MsgText::literal(msg::kSubstitutedTooLong)}));
+}
+
+void startSubstitutedLine(const State& s) {
+    if (s.run) preprocessorRun(s).substitutedOnLine = 0;
+}
+
 namespace {
+
+// Counts a reference's value of the given length into its line, before it is appended;
+// past the bound the run ends at the reference's "{".
+void countSubstituted(const State& s, const SourcePos& bracePos, std::size_t length) {
+    if (!s.run) return;
+    PreprocessorRun& run = preprocessorRun(s);
+    if (!run.countSubstitutions) return;
+    run.substitutedOnLine += length;
+    if (run.substitutedOnLine > run.maxSubstitutedLength) throw SubstitutionTooLong{bracePos};
+}
 
 // The value a complete reference stands for. A name without a value is warned about at
 // the position of its "{" and from then on stands for its own reference text.
 Text resolveReference(State& s, const SourcePos& bracePos, const Text& name) {
-    if (const Text* v = s.st().symtab.find(toUpperText(name))) return *v;
+    if (const Text* v = s.st().symtab.find(toUpperText(name))) {
+        countSubstituted(s, bracePos, v->size());
+        return *v;
+    }
     writePosMessage(bracePos, fromAscii(msg::kNoSubstitutionValuePrefix) + name + U"}");
     Text ref = U"{" + name + U"}";
+    countSubstituted(s, bracePos, ref.size());
     defineSubstVar(s, name, ref);
     return ref;
 }
@@ -172,6 +194,7 @@ void appendReference(State& s, const SourcePos& bracePos, const char32_t* brace,
     key.clear();
     appendReferenceName(brace + 1, after - 1, key, toUpperSimple);
     if (const Text* v = s.st().symtab.find(key)) {
+        countSubstituted(s, bracePos, v->size());
         out += *v;
         return;
     }
@@ -428,6 +451,13 @@ ParseError directLineError(const State& start, const DirectLine& line, const Sta
         // pending: the grammar read from the last piece on leaves the same error as from
         // the start of the line, at a cost that does not grow with the word.
         MutedConsole muted;
+        bool& counting = preprocessorRun(start).countSubstitutions;
+        struct Restore {
+            bool& flag;
+            bool old;
+            ~Restore() { flag = old; }
+        } restore{counting, counting};
+        counting = false;
         State t = start;
         advanceWithinLine(t, line.lastPiece);
         return mergeError(pRestOfLineSubst(t).err, trailingError());

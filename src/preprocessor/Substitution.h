@@ -17,6 +17,19 @@ Reply<std::optional<Text>> lookupSubstVar(State& s, const Text& name);
 // The same lookup on a state record.
 std::optional<Text> lookupSubstVar(const ParserState& st, const Text& name);
 
+// Values that reference each other double with each #define; what references put into one
+// line (a #define value included) is bounded far above any real program (16 MiB, see
+// PreprocessorRun::maxSubstitutedLength).
+// Thrown at the "{" of the reference whose value takes its line past the bound; the line
+// step turns it into an error that ends the run (see substitutedTooLong).
+struct SubstitutionTooLong {
+    SourcePos pos;
+};
+// The error that ends the run for it.
+Failure substitutedTooLong(const SubstitutionTooLong& e);
+// Starts the count of substituted characters for a new line.
+void startSubstitutedLine(const State& s);
+
 // One piece of substituted text: a reference between braces (its value; a name without a
 // value is warned about and then stands for itself), one ordinary character, a hyphen that
 // is no continuation mark, "!=" or "!!". Never fails after consuming.

@@ -2,6 +2,7 @@
 
 #include "preprocessor/Define.h"
 #include "preprocessor/Preprocessor.h"
+#include "preprocessor/PreprocessorRun.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,48 @@ TEST(Define, DirectPathAgreesWithTheGrammar) {
     forShortAndRandomTexts(U" \t-!=x{}\n\r\v\u00a0eb'", 0, 15000, 24, U" ", check);
     if (HasFatalFailure()) return;
     forShortAndRandomTexts(U" \t-!=x{}\n\r\v\u00a0eb'", 0, 5000, 24, U"", check);
+}
+
+// Values that reference each other double with each #define. What references put into a
+// line (or a #define value) is bounded: a line at the bound passes, one past it ends the
+// run at the "{" of the reference that crosses it, on both paths alike. The run's bound
+// is lowered from 16 MiB to 2^10 to keep the test fast (the command-line case runs the
+// real one).
+TEST(Define, SubstitutedTextPastTheBoundEndsTheRun) {
+    // a9 has 2^9 characters, half the bound.
+    std::string base = "#define a0 x\n";
+    for (int i = 1; i <= 9; ++i)
+        base += "#define a" + std::to_string(i) + " {a" + std::to_string(i - 1) + "}{a" + std::to_string(i - 1) + "}\n";
+    struct Case {
+        const char* tail;
+        const char* error; // empty: the run succeeds
+    } const cases[] = {
+        {"#define a10 {a9}{a9}\n", ""},
+        {"x {a9} {a9}\n", ""},
+        {"{a9}{a9}", ""}, // a last line's error is taken by reading its last piece again
+        {"#define a10 {a9}{a9}\n#define a11 {a10}{a10}\n", "(line 12, column 18)"},
+        {"x {a9} {a9}{a0}\n", "(line 11, column 12)"},
+        {"#define a10 {a9}{a9}x{a0}\n", "(line 11, column 22)"},
+        {"#if {a9}{a9}{a0} = 1\n#endif\n", "(line 11, column 13)"},
+    };
+    for (const Case& c : cases) {
+        for (bool fastPaths : {true, false}) {
+            auto o = runOn([fastPaths](State& s) {
+                             s.run->fastPaths = fastPaths;
+                             preprocessorRun(s).maxSubstitutedLength = 1024;
+                             return pSqr(s, pZarnet);
+                         },
+                           base + c.tail);
+            if (!*c.error) {
+                EXPECT_TRUE(o.ok) << c.tail << o.error;
+                continue;
+            }
+            EXPECT_FALSE(o.ok) << c.tail;
+            EXPECT_EQ(o.error, std::string("\"test.sqr\" ") + c.error +
+                                   ":\nsubstituted text too long (more than 16777216 characters)")
+                << c.tail << fastPaths;
+        }
+    }
 }
 
 } // namespace

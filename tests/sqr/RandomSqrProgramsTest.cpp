@@ -63,24 +63,7 @@ Outcome withMemo(const std::string& text) {
 Reply<UserState> withoutMemo(State& s) {
     Seq q(s);
     q(setBuiltinVariables);
-    q(spaces);
-    for (;;) {
-        const State before = s;
-        Reply<Unit> r = pSection(s, nullptr);
-        if (r.ok) {
-            q.take(std::move(r));
-            continue;
-        }
-        if (r.consumed) {
-            q.take(std::move(r));
-            return q.failure();
-        }
-        s = before;
-        q.take(okReply(false, Unit{}, std::move(r.err)));
-        break;
-    }
-    q(spaces);
-    UserState u = q(pEndOfInput);
+    UserState u = q([](State& st) { return pSqrProgramBody(st, nullptr); });
     if (!q) return q.failure();
     return q.ok(std::move(u));
 }

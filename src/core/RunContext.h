@@ -15,8 +15,8 @@ namespace zarnet {
 
 // A run of the input: a view into a text kept alive for the whole run.
 struct InputView {
-    const char32_t* begin = nullptr;
-    const char32_t* end = nullptr;
+    const char* begin = nullptr;
+    const char* end = nullptr;
     TextView view() const { return TextView(begin, std::size_t(end - begin)); }
     bool empty() const { return begin == end; }
 };

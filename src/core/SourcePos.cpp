@@ -28,7 +28,7 @@ int compare(const SourcePos& a, const SourcePos& b) noexcept {
 }
 
 void advancePos(SourcePos& p, TextView t) noexcept {
-    for (char32_t c : t) advancePos(p, c);
+    for (char32_t c : chars(t)) advancePos(p, c);
 }
 
 std::string showPos(const SourcePos& p) {

@@ -19,6 +19,13 @@ inline std::size_t charWidth(char b) noexcept {
     return u < 0x80 ? 1 : u < 0xE0 ? 2 : u < 0xF0 ? 3 : 4;
 }
 
+// The start of the character that ends just before p.
+inline const char* charBefore(const char* p) noexcept {
+    do --p;
+    while ((static_cast<unsigned char>(*p) & 0xC0) == 0x80);
+    return p;
+}
+
 // The character whose bytes start at p.
 inline char32_t decodeAt(const char* p) noexcept {
     const auto* u = reinterpret_cast<const unsigned char*>(p);

@@ -9,7 +9,7 @@ namespace zarnet {
 
 ProbeResult probeSqrFile(const Text& path) {
     if (fileExists(path)) return {true, path};
-    Text withExt = path + U".sqr";
+    Text withExt = path + ".sqr";
     if (fileExists(withExt)) return {true, withExt};
     return {};
 }

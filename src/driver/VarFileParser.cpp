@@ -79,7 +79,7 @@ Reply<VarDef> pVarDefLine(State& s) {
     Seq q(s);
     VarDef def = q(orElse(pGlobalVarDef, pLocalVarDef));
     if (!q) return q.failure();
-    q(manySkip(noneOf(U"\n\r")));
+    q(manySkip(noneOf("\n\r")));
     if (!q) return q.failure();
     q(skipWhiteSpace);
     if (!q) return q.failure();
@@ -102,7 +102,7 @@ ParseResult<SuppressList> parseVarFile(const Text& text, TextView sourceName) {
 }
 
 void run(const Text& text) {
-    auto r = parseVarFile(text, U"");
+    auto r = parseVarFile(text, "");
     if (!r.ok) {
         console().writeOut(renderError(r.error) + "\n");
         return;

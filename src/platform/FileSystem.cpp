@@ -249,11 +249,11 @@ Text joinPath(const Text& dir, const Text& name) {
     if (dir.empty()) return name;
     if (name.empty()) return dir;
     if (isSep(dir.back())) return dir + name;
-    return dir + U'/' + name;
+    return dir + '/' + name;
 }
 
 Text fileNamePart(const Text& path) {
-    std::size_t k = path.find_last_of(U"/\\");
+    std::size_t k = path.find_last_of("/\\");
     return k == Text::npos ? path : path.substr(k + 1);
 }
 

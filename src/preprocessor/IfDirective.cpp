@@ -22,14 +22,14 @@ bool greaterOp(const PPValue& a, const PPValue& b) { return a > b; }
 
 // Tried in this order: a longer operator before the one it begins with.
 const std::array<CompareOp, 8> kOperators{{
-    {U"=", equalOp},
-    {U"!!=", notEqualOp},
-    {U"!=", notEqualOp},
-    {U"<>", notEqualOp},
-    {U"<=", lessEqualOp},
-    {U">=", greaterEqualOp},
-    {U"<", lessOp},
-    {U">", greaterOp},
+    {"=", equalOp},
+    {"!!=", notEqualOp},
+    {"!=", notEqualOp},
+    {"<>", notEqualOp},
+    {"<=", lessEqualOp},
+    {">=", greaterEqualOp},
+    {"<", lessOp},
+    {">", greaterOp},
 }};
 
 // Zero or more operand characters; never fails.
@@ -69,7 +69,7 @@ bool isOperandChar(char32_t c) noexcept {
 Reply<Text> pOperandChar(State& s) {
     auto r = satisfying(isOperandChar)(s);
     if (!r.ok) return Failure{std::move(r.err), r.consumed};
-    return okReply(r.consumed, Text(1, r.value), std::move(r.err));
+    return okReply(r.consumed, charText(r.value), std::move(r.err));
 }
 
 Reply<CompareOp> pCompareOp(State& s, const CompareOp& row) {

@@ -10,9 +10,9 @@
 namespace zarnet {
 
 SymTab predefineSubstVar(TextView name, const SymTab& symtab) {
-    Text value = U"{";
+    Text value = "{";
     value += name;
-    value += U"}";
+    value += "}";
     return insertByName(toUpperText(name), std::move(value), symtab);
 }
 

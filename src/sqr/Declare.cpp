@@ -63,21 +63,21 @@ Reply<Unit> pDeclVarQualifier(State& s) {
 // --- numeric types ---
 
 Reply<VarType> pInteger(State& s) {
-    static const auto p = symbol(U"INTEGER");
+    static const auto p = symbol("INTEGER");
     auto r = p(s);
     if (!r.ok) return Failure{std::move(r.err), r.consumed};
     return okReply(r.consumed, VarType::integer(), std::move(r.err));
 }
 
 Reply<VarType> pFloat(State& s) {
-    static const auto p = symbol(U"FLOAT");
+    static const auto p = symbol("FLOAT");
     auto r = p(s);
     if (!r.ok) return Failure{std::move(r.err), r.consumed};
     return okReply(r.consumed, VarType::float_(), std::move(r.err));
 }
 
 Reply<Text> pTextKeyword(State& s) {
-    static const auto p = symbol(U"TEXT");
+    static const auto p = symbol("TEXT");
     return p(s);
 }
 
@@ -122,7 +122,7 @@ Reply<VarType> pDecimalPrecision(State& s, std::int64_t defaultPrecision) {
 }
 
 Reply<VarType> pDecimal(State& s) {
-    static const auto keyword = symbol(U"DECIMAL");
+    static const auto keyword = symbol("DECIMAL");
     Seq q(s);
     q(keyword);
     if (!q) return q.failure();
@@ -133,7 +133,7 @@ Reply<VarType> pDecimal(State& s) {
 }
 
 Reply<Unit> pDefaultNumeric(State& s) {
-    static const auto keyword = symbol(U"DEFAULT-NUMERIC");
+    static const auto keyword = symbol("DEFAULT-NUMERIC");
     static const auto equals = lexeme(char_(U'='));
     static const auto type = choice(pInteger, pDecimal, pFloat);
     static const auto p = attempt([](State& st) -> Reply<Unit> {
@@ -202,7 +202,7 @@ Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
         q(pFail(invalidVarNameError));
         return q.failure();
     }
-    if (underscore) name.insert(0, U"_");
+    if (underscore) name.insert(0, "_");
     const Scope scope = q(getCurrentScope);
     return q.ok(DeclName{std::move(name), underscore && !scope.isLocal, pos});
 }
@@ -260,7 +260,7 @@ Reply<Unit> pDeclIntegerVars(State& s) { return typedList(s, pInteger, VarSymbol
 Reply<Unit> pDeclFloatVars(State& s) { return typedList(s, pFloat, VarSymbol::Sharp, VarType::float_()); }
 Reply<Unit> pDeclTextVars(State& s) { return typedList(s, pTextKeyword, VarSymbol::Dollar, VarType::text()); }
 Reply<Unit> pDeclDateVars(State& s) {
-    static const auto keyword = symbol(U"DATE");
+    static const auto keyword = symbol("DATE");
     return typedList(s, keyword, VarSymbol::Dollar, VarType::date());
 }
 

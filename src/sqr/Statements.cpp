@@ -13,7 +13,7 @@ namespace zarnet::sqr {
 namespace {
 
 // Characters that end a DO procedure name (besides Ctrl-Z).
-constexpr TextView doNameStops = U"\x1A \t\n\r(!'";
+constexpr TextView doNameStops = "\x1A \t\n\r(!'";
 
 Failure undo(State& s, const State& saved, Seq& q) {
     ParseError e = q.failure().err;
@@ -126,7 +126,7 @@ Reply<Unit> pDoArguments(State& s) {
 Reply<Unit> pDoStatement(State& s) {
     const State saved = s;
     Seq q(s);
-    q(command(U"DO"));
+    q(command("DO"));
     if (!q) return undo(s, saved, q);
     q(pDoProcName);
     if (!q) return undo(s, saved, q);

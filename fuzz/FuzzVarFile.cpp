@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::vector<std::string>> runs = {
         {"-P", "vars.txt", "main.sqr"},
-        {"-L", "-", "-O", "out.txt", "-P", "vars.txt", "main"},
+        {"-L", "-U", "-O", "out.txt", "-P", "vars.txt", "main"},
     };
     const auto parsed = varfile::parseVarFile(fromTextMode(bytes), "vars.txt");
     for (const auto& args : runs) {

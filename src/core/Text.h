@@ -62,6 +62,13 @@ inline Text charText(char32_t c) {
     return t;
 }
 
+// The text of a sequence of characters.
+template <class Range> Text textOfChars(const Range& cs) {
+    Text t;
+    for (char32_t c : cs) appendChar(t, c);
+    return t;
+}
+
 // The number of characters of a text.
 inline std::size_t charCount(TextView t) noexcept {
     std::size_t n = 0;

@@ -21,7 +21,7 @@ template <class P> auto lexeme(P p) { return seqLeft(p, skipBlanks); }
 
 Reply<Text> nameChars(State& s) {
     auto r = manyOne(satisfying(isNameChar))(s);
-    return Reply<Text>{Text(r.value.begin(), r.value.end()), std::move(r.err), r.consumed, r.ok};
+    return Reply<Text>{textOfChars(r.value), std::move(r.err), r.consumed, r.ok};
 }
 
 Reply<VarSymbol> symbolChar(State& s, char32_t c, VarSymbol v) {

@@ -147,7 +147,7 @@ Reply<Text> pEndSetupLine(State& s) {
         if (!q) return q.failure();
         std::vector<char32_t> rest = q(many(pLineRestChar));
         if (!q) return q.failure();
-        out.append(rest.begin(), rest.end());
+        out += textOfChars(rest);
         q(pEndOfLine);
         if (!q) return q.failure();
         out.push_back('\n');

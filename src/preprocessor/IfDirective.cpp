@@ -37,7 +37,7 @@ Reply<Text> bareOperand(State& s) {
     Seq q(s);
     std::vector<char32_t> chars = q(many(satisfying(isOperandChar)));
     if (!q) return q.failure();
-    return q.ok(Text(chars.begin(), chars.end()));
+    return q.ok(textOfChars(chars));
 }
 
 // The left operand: between single quotes, else bare.
@@ -167,7 +167,7 @@ Reply<Text> pIfComparison(State& s, const Text& condition) {
     if (!q) return q.failure();
     Text block = q([taken](State& st) { return pCondBlock(st, taken); });
     if (!q) return q.failure();
-    block.insert(block.begin(), U'\n');
+    block.insert(block.begin(), '\n');
     return q.ok(std::move(block));
 }
 

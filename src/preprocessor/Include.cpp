@@ -31,7 +31,7 @@ Reply<Text> quotedName(State& s, char32_t quote) {
     Seq q(s);
     std::vector<char32_t> chars = q(many(satisfying([quote](char32_t c) { return c != quote; })));
     if (!q) return q.failure();
-    return q.ok(Text(chars.begin(), chars.end()));
+    return q.ok(textOfChars(chars));
 }
 
 } // namespace

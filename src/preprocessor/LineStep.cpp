@@ -47,7 +47,7 @@ Reply<Text> blankLastLine(State& s) {
         if (!q) return q.failure();
         q(pEndOfLine);
         if (!q) return q.failure();
-        return q.ok(Text(b.begin(), b.end()) + "\n");
+        return q.ok(textOfChars(b) + "\n");
     });
     return p(s);
 }

@@ -76,7 +76,7 @@ template <class P> auto asText(P p) {
     return [p](State& s) -> Reply<Text> {
         auto r = p(s);
         Reply<Text> out{Text(), std::move(r.err), r.consumed, r.ok};
-        if (r.ok) out.value.assign(r.value.begin(), r.value.end());
+        if (r.ok) out.value = textOfChars(r.value);
         return out;
     };
 }

@@ -26,12 +26,6 @@ template <class P> auto skipped(P p) {
     };
 }
 
-Text textOf(const std::vector<char32_t>& cs) {
-    Text t;
-    for (char32_t c : cs) appendChar(t, c);
-    return t;
-}
-
 bool isSigil(char32_t c) { return c == U'#' || c == U'$'; }
 
 } // namespace
@@ -104,7 +98,7 @@ Reply<std::int64_t> pPrecision(State& s) {
     Seq q(s);
     q(open);
     if (!q) return q.failure();
-    Text ds = textOf(q(digits));
+    Text ds = textOfChars(q(digits));
     if (!q) return q.failure();
     q(close);
     if (!q) return q.failure();
@@ -197,7 +191,7 @@ Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
     }
     const bool underscore = !s.atEnd() && s.peek() == U'_';
     q(marker);
-    Text name = textOf(q(many(pDeclVarNameChar)));
+    Text name = textOfChars(q(many(pDeclVarNameChar)));
     if (name.empty()) {
         q(pFail(invalidVarNameError));
         return q.failure();
@@ -278,7 +272,7 @@ Reply<Unit> noQualifierError(State& s) {
 
 Reply<Unit> qualifierError(State& s) {
     Seq q(s);
-    Text word = textOf(q(manyOne(pNonBlankChar)));
+    Text word = textOfChars(q(manyOne(pNonBlankChar)));
     if (!q) return q.failure();
     q([&word](State& st) { return qualifierErrorFail(st, word); });
     return q.failure();

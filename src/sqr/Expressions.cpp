@@ -269,10 +269,8 @@ Reply<Text> pFunctionCall(State& s) {
 
 Reply<Text> pFunctionName(State& s) {
     static const auto letter = satisfyingLabelled(isLetter, MsgText::literal("letter"));
-    static const auto p = mapped(manyOne(choice(letter, digit(), char_(U'_'))), [](std::vector<char32_t> cs) {
-        Text name;
-        for (char32_t c : cs) appendChar(name, c);
-        return name;
+    static const auto p = mapped(manyOne(choice(letter, digit(), char_(U'_'))), [](const std::vector<char32_t>& cs) {
+        return textOfChars(cs);
     });
     return p(s);
 }

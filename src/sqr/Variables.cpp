@@ -327,9 +327,7 @@ Reply<Text> pParameterVarName(State& s) {
     static const auto items = manyOne(orElse(plain, doubledBang));
     Reply<std::vector<char32_t>> r = items(s);
     if (!r.ok) return Failure{std::move(r.err), r.consumed};
-    Text name;
-    for (char32_t c : r.value) appendChar(name, c);
-    return okReply(r.consumed, std::move(name), std::move(r.err));
+    return okReply(r.consumed, textOfChars(r.value), std::move(r.err));
 }
 
 // --- column names and array elements ---------------------------------------------------------

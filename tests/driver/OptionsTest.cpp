@@ -50,7 +50,7 @@ TEST(CommandLine, SortsWordsIntoOptionsAndFiles) {
         {{"-Ic:\\sqr", "f"}, "I=[c:\\sqr] files=[f]"},
         {{"-e", "-r", "-u", "-l", "-pvars.txt", "-!"}, "E R U L P=vars.txt ! files=[]"},
         {{"-UL"}, "U L files=[]"},
-        {{"-", "-L"}, "U L files=[]"},
+        {{"-U", "-L"}, "U L files=[]"},
         {{"-ULE!"}, "E U L ! files=[]"},
         {{"-R", "x"}, "R files=[x]"},
         {{"-Rinc*"}, "R filter files=[]"},

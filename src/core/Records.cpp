@@ -91,7 +91,7 @@ private:
     }
     static bool isOct(char32_t c) { return c >= U'0' && c <= U'7'; }
     void skipSpace() {
-        while (i_ < t_.size() && isWhiteSpace(at(i_))) i_ += charWidth(at(i_));
+        while (i_ < t_.size() && isWhiteSpace(at(i_))) i_ += charWidth(t_[i_]);
     }
     bool word(const char* w) {
         TextView v(w);

@@ -28,7 +28,7 @@ Reply<Text> pArgWord(State& s) { return pParameterVarName(s); }
 
 Reply<Text> pDoProcName(State& s) {
     if (s.atEnd()) return detail::endOfInputError(s);
-    if (doNameStops.find(s.peek()) != TextView::npos) return detail::unexpectedCharError(s, s.peek());
+    if (inCharSet(doNameStops, s.peek())) return detail::unexpectedCharError(s, s.peek());
     Text name = takeWhile(s, [](char32_t c) { return !inCharSet(doNameStops, c); });
     Seq q(s);
     q.take(okReply(true, Unit{}, unknownError(s.pos)));

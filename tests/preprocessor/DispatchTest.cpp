@@ -166,10 +166,10 @@ TEST(Dispatch, ShortcutsAgreeWithTheFullGrammarOnGeneratedLines) {
     auto check = [&](const Text& line) { expectSameAsGrammar(pLine, pLineInFull, line, st, answers); };
     // Pieces are drawn as the characters of a text over their indices.
     Text indices;
-    for (std::size_t i = 0; i < pieces.size(); ++i) indices += char32_t(i);
+    for (std::size_t i = 0; i < pieces.size(); ++i) appendChar(indices, char32_t(i));
     forShortAndRandomTexts(indices, 3, 6000, 8, "", [&](const Text& choice) {
         Text line;
-        for (char32_t i : choice) line += pieces[i];
+        for (char32_t i : chars(choice)) line += pieces[i];
         check(line);
     });
 }

@@ -53,10 +53,10 @@ template <class F>
 void forPieceSequences(const std::vector<Text>& pieces, std::size_t maxPieces, int randomCount, std::size_t longest,
                        F check) {
     Text indices;
-    for (std::size_t i = 0; i < pieces.size(); ++i) indices += char32_t(i);
+    for (std::size_t i = 0; i < pieces.size(); ++i) appendChar(indices, char32_t(i));
     forShortAndRandomTexts(indices, maxPieces, randomCount, longest, "", [&](const Text& choice) {
         Text text;
-        for (char32_t i : choice) text += pieces[i];
+        for (char32_t i : chars(choice)) text += pieces[i];
         check(text);
     });
 }

@@ -31,7 +31,7 @@ Reply<Text> sourceOfEachLine(State& s) {
     Text out;
     while (!s.atEnd()) {
         out += s.pos.sourceName.text() + ":" + fromAscii(std::to_string(s.pos.sourceLine)) + " ";
-        while (!s.atEnd() && s.peek() != U'\n') advancePos(s.pos, *s.cur++);
+        while (!s.atEnd() && s.peek() != U'\n') s.take();
         if (s.atEnd()) break;
         auto r = eol(s);
         if (!r.ok) return Failure{r.err, true};

@@ -12,7 +12,7 @@ inline Reply<Text> linePositions(State& s) {
     Text out;
     while (!s.atEnd()) {
         out += s.pos.sourceName.text() + ":" + fromAscii(std::to_string(s.pos.sourceLine)) + " ";
-        while (!s.atEnd() && s.peek() != U'\n') advancePos(s.pos, *s.cur++);
+        while (!s.atEnd() && s.peek() != U'\n') s.take();
         auto r = eol(s);
         if (!r.ok) return Failure{r.err, true};
     }

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace zarnet {
@@ -64,6 +66,15 @@ public:
     InputView keep(Text t) {
         texts_.push_back(std::move(t));
         return viewOf(texts_.back());
+    }
+    // Hands over the kept text that v spans whole, or nothing when v is not such a text.
+    // Views into it stay valid (the text's own buffer moves with it) as long as the one
+    // who takes it keeps it; the run reads no more of it.
+    std::optional<Text> release(InputView v) {
+        for (Text& t : texts_)
+            if (t.data() == v.begin && t.data() + t.size() == v.end && t.size() > sizeof(Text))
+                return std::exchange(t, Text());
+        return std::nullopt;
     }
 
 private:

@@ -32,27 +32,22 @@ constexpr char32_t kCp1252High[32] = {
     0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
-// Appends the bytes [b, e) of valid UTF-8, with every CR LF pair made one line feed when
-// asked; memchr finds the carriage returns so that ordinary text is copied in blocks.
-void appendFolding(Text& out, const char* b, const char* e, bool foldCrLf) {
-    if (!foldCrLf) {
-        out.append(b, e);
-        return;
-    }
+// Moves the bytes of t from `from` on to its start, every CR LF pair made one line feed;
+// memchr finds the carriage returns, so ordinary text moves in blocks. The text shrinks in
+// place: a file's bytes become its text without a second buffer.
+void foldInPlace(Text& t, std::size_t from) {
+    char* out = t.data();
+    const char* b = t.data() + from;
+    const char* const e = t.data() + t.size();
     while (b != e) {
         const auto* cr = static_cast<const char*>(std::memchr(b, '\r', std::size_t(e - b)));
-        if (!cr) {
-            out.append(b, e);
-            return;
-        }
-        if (cr + 1 != e && cr[1] == '\n') {
-            out.append(b, cr);
-            b = cr + 1;
-        } else {
-            out.append(b, cr + 1);
-            b = cr + 1;
-        }
+        const char* const runEnd = !cr ? e : cr + 1 != e && cr[1] == '\n' ? cr : cr + 1;
+        if (out != b) std::memmove(out, b, std::size_t(runEnd - b));
+        out += runEnd - b;
+        if (!cr) break;
+        b = runEnd == cr ? cr + 1 : runEnd; // the carriage return of a pair is dropped
     }
+    t.resize(std::size_t(out - t.data()));
 }
 
 // Appends c, or folds it into a preceding carriage return as a line feed when CR LF
@@ -104,14 +99,9 @@ bool isValidUtf8(std::string_view s) noexcept {
     return true;
 }
 
-// Valid UTF-8 as it is, anything else as Windows-1252.
-Text decode(std::string_view bytes, bool foldCrLf) {
+// Windows-1252 bytes as their characters.
+Text decode1252(std::string_view bytes, bool foldCrLf) {
     Text out;
-    if (isValidUtf8(bytes)) {
-        out.reserve(bytes.size());
-        appendFolding(out, bytes.data(), bytes.data() + bytes.size(), foldCrLf);
-        return out;
-    }
     out.reserve(bytes.size() + bytes.size() / 4);
     for (unsigned char b : bytes) put(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b), foldCrLf);
     return out;
@@ -141,16 +131,20 @@ Text decodeUtf16(std::string_view bytes, bool bigEndian, bool foldCrLf) {
 
 } // namespace
 
-Text decodeBytes(std::string_view bytes) { return decode(bytes, false); }
+Text decodeBytes(std::string_view bytes) {
+    return isValidUtf8(bytes) ? Text(bytes) : decode1252(bytes, false);
+}
 
-Text fromTextMode(std::string_view bytes) {
-    // One pass over the bytes: decoding and CR LF folding together. A byte-order mark says
-    // how the file is encoded and is not part of its text.
-    auto starts = [&bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
-    if (starts("\xEF\xBB\xBF")) return decode(bytes.substr(3), true);
-    if (starts("\xFF\xFE")) return decodeUtf16(bytes.substr(2), false, true);
-    if (starts("\xFE\xFF")) return decodeUtf16(bytes.substr(2), true, true);
-    return decode(bytes, true);
+Text fromTextMode(std::string bytes) {
+    // A byte-order mark says how the file is encoded and is not part of its text. Valid
+    // UTF-8 keeps the file's own buffer.
+    auto starts = [&bytes](std::string_view mark) { return std::string_view(bytes).substr(0, mark.size()) == mark; };
+    if (starts("\xFF\xFE")) return decodeUtf16(std::string_view(bytes).substr(2), false, true);
+    if (starts("\xFE\xFF")) return decodeUtf16(std::string_view(bytes).substr(2), true, true);
+    const std::size_t from = starts("\xEF\xBB\xBF") ? 3 : 0;
+    if (!isValidUtf8(std::string_view(bytes).substr(from))) return decode1252(std::string_view(bytes).substr(from), true);
+    foldInPlace(bytes, from);
+    return bytes;
 }
 
 char32_t toUpperSimple(char32_t c) noexcept {

@@ -91,7 +91,7 @@ double run(const Text& source, const ParserState& user, const Second& second, bo
     InputView input = runContext.keep(source);
     auto start = std::chrono::steady_clock::now();
     auto r = runParserWithState([&](State& s) { return pSqr(s, second); }, makeUserState(user),
-                                SourceName(U"bench.sqr"), input, &runContext);
+                                SourceName("bench.sqr"), input, &runContext);
     auto parsed = std::chrono::steady_clock::now();
     std::size_t reportSize = 0;
     if (r.ok && report) reportSize = buildReportUtf8(false, {}, false, r.finalState.st()).size();
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     source = std::string();
 
     ParserState user = initialState();
-    user.rootSourceName = SourceName(U"bench.sqr");
+    user.rootSourceName = SourceName("bench.sqr");
     if (!includeDir.empty()) user.searchPaths = PList<Text>::fromVector({fromAscii(includeDir)});
 
     std::printf("input: %.1f MB%s\n", mb, o.unclosed ? ", unclosed paragraphs" : "");

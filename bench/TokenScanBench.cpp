@@ -97,11 +97,11 @@ double run(double megabytes, bool print) {
     InputView input = runContext.keep(fromAscii(source));
     source = std::string();
     ParserState user = initialState();
-    user.rootSourceName = SourceName(U"bench.sqr");
+    user.rootSourceName = SourceName("bench.sqr");
     Totals t;
     auto start = std::chrono::steady_clock::now();
     auto r = runParserWithState([&](State& s) { return scanProgram(s, t); }, makeUserState(user),
-                                SourceName(U"bench.sqr"), input, &runContext);
+                                SourceName("bench.sqr"), input, &runContext);
     auto stop = std::chrono::steady_clock::now();
     if (!r.ok) {
         std::fprintf(stderr, "scan failed:\n%s\n", renderError(r.error).c_str());

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         {"-P", "vars.txt", "main.sqr"},
         {"-L", "-U", "-O", "out.txt", "-P", "vars.txt", "main"},
     };
-    const auto parsed = varfile::parseVarFile(fromTextMode(bytes), U"vars.txt");
+    const auto parsed = varfile::parseVarFile(fromTextMode(bytes), "vars.txt");
     for (const auto& args : runs) {
         w.reset(files);
         const RunResult first = runZarnet(args, "");

@@ -158,15 +158,28 @@ void expectSameAsGrammar(P direct, Q grammar, const Text& input, const ParserSta
 // Every text of up to `maxLength` characters over the alphabet, then `randomCount` random
 // texts of a length in [maxLength + 1, longest] (each begun with `randomPrefix`), handed to
 // check in turn; stops at the first fatal failure.
+// The characters of a text, one by one.
+inline std::vector<char32_t> charsOf(TextView t) {
+    std::vector<char32_t> out;
+    for (char32_t c : chars(t)) out.push_back(c);
+    return out;
+}
+// t with c appended.
+inline Text plus(Text t, char32_t c) {
+    appendChar(t, c);
+    return t;
+}
+
 template <class F>
-void forShortAndRandomTexts(const Text& alphabet, std::size_t maxLength, int randomCount, std::size_t longest,
+void forShortAndRandomTexts(TextView alphabetText, std::size_t maxLength, int randomCount, std::size_t longest,
                             const Text& randomPrefix, F check) {
+    const std::vector<char32_t> alphabet = charsOf(alphabetText);
     std::vector<Text> level{Text()};
     check(Text());
     for (std::size_t len = 1; len <= maxLength; ++len) {
         std::vector<Text> next;
         for (const Text& t : level)
-            for (char32_t c : alphabet) next.push_back(t + c);
+            for (char32_t c : alphabet) next.push_back(plus(t, c));
         for (const Text& t : next) {
             check(t);
             if (testing::Test::HasFatalFailure()) return;
@@ -179,7 +192,7 @@ void forShortAndRandomTexts(const Text& alphabet, std::size_t maxLength, int ran
         len(maxLength + 1, std::max(maxLength + 1, longest));
     for (int i = 0; i < randomCount; ++i) {
         Text t = randomPrefix;
-        for (std::size_t n = len(rng); n > 0; --n) t += alphabet[pick(rng)];
+        for (std::size_t n = len(rng); n > 0; --n) appendChar(t, alphabet[pick(rng)]);
         check(t);
         if (testing::Test::HasFatalFailure()) return;
     }

@@ -43,7 +43,7 @@ int appendEscaped(std::string& out, char32_t c) {
 std::string quoteWith(TextView t, char quote) {
     std::string out(1, quote);
     int pending = 0;
-    for (char32_t c : t) {
+    for (char32_t c : chars(t)) {
         if ((pending == 1 && c >= U'0' && c <= U'9') || (pending == 2 && c == U'H')) out += "\\&";
         if (c == static_cast<char32_t>(quote)) {
             out += '\\';
@@ -59,7 +59,7 @@ std::string quoteWith(TextView t, char quote) {
 
 } // namespace
 
-std::string quoteChar(char32_t c) { return quoteWith(TextView(&c, 1), '"'); }
+std::string quoteChar(char32_t c) { return quoteWith(charText(c), '"'); }
 std::string quoteText(TextView t) { return quoteWith(t, '"'); }
 std::string singleQuoteChar(char32_t c) {
     if (c == U'\'') return "'\\''";

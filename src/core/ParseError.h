@@ -113,7 +113,7 @@ private:
 
     union {
         const char* ascii_;
-        const char32_t* view_;
+        const char* view_;
         char32_t ch_;
         const TextBox* box_;
     };
@@ -139,7 +139,7 @@ struct MsgNode : RcObject, Pooled<MsgNode> {
 struct InlineMsg {
     union {
         const char* ascii;
-        const char32_t* view;
+        const char* view;
         char32_t ch;
     };
     std::uint32_t len;

@@ -26,8 +26,8 @@ struct Unit {
 };
 
 struct State {
-    const char32_t* cur = nullptr;
-    const char32_t* end = nullptr;
+    const char* cur = nullptr;
+    const char* end = nullptr;
     SourcePos pos;
     UserState user;
     // The output line counter of the preprocessor: the number of the current output line of
@@ -38,15 +38,18 @@ struct State {
     RunContext* run = nullptr;
 
     bool atEnd() const noexcept { return cur == end; }
-    char32_t peek() const noexcept { return *cur; }
+    char32_t peek() const noexcept { return decodeAt(cur); }
     // The character n places ahead of the current one, or nothing past the end.
     std::optional<char32_t> peekAt(std::size_t n) const noexcept {
-        if (std::size_t(end - cur) <= n) return std::nullopt;
-        return cur[n];
+        const char* p = cur;
+        for (; n > 0 && p != end; --n) p += charWidth(*p);
+        if (p == end) return std::nullopt;
+        return decodeAt(p);
     }
     // Consumes the next character (there must be one) and moves the position past it.
     char32_t take() noexcept {
-        char32_t c = *cur++;
+        char32_t c = decodeAt(cur);
+        cur += charWidth(*cur);
         advancePos(pos, c);
         return c;
     }
@@ -162,8 +165,7 @@ inline Failure labelledCharError(const State& s, MsgText label) {
     return emptyError(ParseError(s.pos, Message{MsgKind::Expect, std::move(label)}, std::move(found)));
 }
 inline Reply<char32_t> takeChar(State& s) {
-    char32_t c = *s.cur++;
-    advancePos(s.pos, c);
+    char32_t c = s.take();
     return okReply(true, c, unknownError(s.pos));
 }
 } // namespace detail
@@ -200,7 +202,11 @@ inline auto anyChar() {
 
 // The set is a static literal.
 inline auto noneOf(TextView set) {
-    return satisfying([set](char32_t c) { return set.find(c) == TextView::npos; });
+    return satisfying([set](char32_t c) {
+        for (char32_t m : chars(set))
+            if (m == c) return false;
+        return true;
+    });
 }
 
 inline auto digit() {
@@ -214,7 +220,8 @@ inline auto spaceChar() { return satisfyingLabelled(isWhiteSpace, MsgText::liter
 inline auto anyToken() {
     return [](State& s) -> Reply<char32_t> {
         if (s.atEnd()) return detail::endOfInputError(s);
-        char32_t c = *s.cur++;
+        char32_t c = s.peek();
+        s.cur += charWidth(*s.cur);
         return okReply(true, c, unknownError(s.pos));
     };
 }
@@ -223,13 +230,16 @@ inline auto anyToken() {
 inline auto string_(TextView lit) {
     return [lit](State& s) -> Reply<Text> {
         if (lit.empty()) return okReply(false, Text(), unknownError(s.pos));
-        const char32_t* p = s.cur;
+        const char* p = s.cur;
         for (std::size_t i = 0; i < lit.size(); ++i, ++p) {
             if (p == s.end || *p != lit[i]) {
+                // Bytes match up to here, so both texts are at the same place within a
+                // character: the mismatch belongs to the character that starts before it.
+                while (p != s.cur && (static_cast<unsigned char>(*p) & 0xC0) == 0x80) --p;
                 Message found = p == s.end ? Message{MsgKind::SysUnExpect, MsgText::empty()}
-                                           : Message{MsgKind::SysUnExpect, MsgText::quotedChar(*p)};
+                                           : Message{MsgKind::SysUnExpect, MsgText::quotedChar(decodeAt(p))};
                 ParseError e(s.pos, Message{MsgKind::Expect, MsgText::quotedLiteral(lit)}, std::move(found));
-                return i == 0 ? Reply<Text>(emptyError(e)) : Reply<Text>(consumedError(e));
+                return p == s.cur ? Reply<Text>(emptyError(e)) : Reply<Text>(consumedError(e));
             }
         }
         s.cur = p;

@@ -10,7 +10,7 @@ namespace zarnet {
 
 namespace {
 // The one character pFail steps over at the end of the input.
-constexpr char32_t kOneBlank[] = U" ";
+constexpr char kOneBlank[] = " ";
 } // namespace
 
 Reply<char32_t> charCI(State& s, char32_t c) {
@@ -28,11 +28,11 @@ Reply<char32_t> charCI(State& s, char32_t c) {
 Reply<Text> stringCI(State& s, TextView keyword) {
     Text matched;
     bool consumed = false;
-    for (char32_t k : keyword) {
+    for (char32_t k : chars(keyword)) {
         auto r = charCI(s, k);
         if (!r.ok) return Failure{std::move(r.err), consumed};
         consumed = true;
-        matched.push_back(r.value);
+        appendChar(matched, r.value);
     }
     return okReply(consumed, std::move(matched), unknownError(s.pos));
 }
@@ -47,7 +47,7 @@ Reply<Unit> pFail(State& s, MsgText message) {
         s.cur = kOneBlank;
         s.end = kOneBlank + 1;
     }
-    ++s.cur; // the position stays where pFail was called
+    s.cur += charWidth(*s.cur); // the position stays where pFail was called
     return consumedError(ParseError(s.pos, Message{MsgKind::Message, std::move(message)}));
 }
 
@@ -63,13 +63,15 @@ Reply<Unit> printPosMessage(State& s, const SourcePos& pos, TextView message) {
 }
 
 Text stripSpaces(TextView t) {
-    std::size_t b = 0, e = t.size();
-    while (e > b && isWhiteSpace(t[e - 1])) --e;
-    while (b < e && isWhiteSpace(t[b])) ++b;
-    Text out(t.substr(b, e - b));
-    for (char32_t& c : out)
-        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
-    return out;
+    // White space is trimmed character by character: the blank set holds characters
+    // beyond ASCII. Texts hold no surrogates, so what is left is kept as it is.
+    const char* b = t.data();
+    const char* e = b + t.size();
+    while (b != e && isWhiteSpace(decodeAt(b))) b += charWidth(*b);
+    const char* lastEnd = b;
+    for (const char* p = b; p != e; p += charWidth(*p))
+        if (!isWhiteSpace(decodeAt(p))) lastEnd = p + charWidth(*p);
+    return Text(b, lastEnd);
 }
 
 } // namespace zarnet

@@ -82,43 +82,45 @@ public:
     }
 
 private:
-    char32_t peek() const { return i_ < t_.size() ? t_[i_] : char32_t(0); }
+    // The character at byte j (the reader steps over ASCII only, but checks what follows).
+    char32_t at(std::size_t j) const { return j < t_.size() ? decodeAt(t_.data() + j) : char32_t(0); }
+    char32_t peek() const { return at(i_); }
     static bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
     static bool isHex(char32_t c) {
         return isDigit(c) || (c >= U'a' && c <= U'f') || (c >= U'A' && c <= U'F');
     }
     static bool isOct(char32_t c) { return c >= U'0' && c <= U'7'; }
     void skipSpace() {
-        while (i_ < t_.size() && isWhiteSpace(t_[i_])) ++i_;
+        while (i_ < t_.size() && isWhiteSpace(at(i_))) i_ += charWidth(t_[i_]);
     }
-    bool word(const char32_t* w) {
+    bool word(const char* w) {
         TextView v(w);
         if (t_.substr(i_, v.size()) != v) return false;
         // A word token ends where the identifier characters end.
         std::size_t j = i_ + v.size();
-        if (j < t_.size() && (isLetter(t_[j]) || isDigit(t_[j]) || t_[j] == U'_' || t_[j] == U'\''))
+        if (j < t_.size() && (isLetter(at(j)) || isDigit(at(j)) || at(j) == U'_' || at(j) == U'\''))
             return false;
         i_ = j;
         return true;
     }
 
     std::optional<double> numericToken() {
-        if (word(U"NaN")) return std::nan("");
-        if (word(U"Infinity")) return HUGE_VAL;
+        if (word("NaN")) return std::nan("");
+        if (word("Infinity")) return HUGE_VAL;
         if (!isDigit(peek())) return std::nullopt;
         if (peek() == U'0' && i_ + 2 < t_.size() + 1 && i_ + 1 < t_.size()) {
-            char32_t x = t_[i_ + 1];
-            if ((x == U'x' || x == U'X') && i_ + 2 < t_.size() && isHex(t_[i_ + 2])) {
+            char32_t x = at(i_ + 1);
+            if ((x == U'x' || x == U'X') && i_ + 2 < t_.size() && isHex(at(i_ + 2))) {
                 std::string s = "0x";
                 i_ += 2;
-                while (isHex(peek())) s += static_cast<char>(t_[i_++]);
+                while (isHex(peek())) s += static_cast<char>(at(i_++));
                 return std::strtod(s.c_str(), nullptr);
             }
-            if ((x == U'o' || x == U'O') && i_ + 2 < t_.size() && isOct(t_[i_ + 2])) {
+            if ((x == U'o' || x == U'O') && i_ + 2 < t_.size() && isOct(at(i_ + 2))) {
                 i_ += 2;
                 std::string bits;
                 while (isOct(peek())) {
-                    int d = static_cast<int>(t_[i_++] - U'0');
+                    int d = static_cast<int>(at(i_++) - U'0');
                     for (int b = 2; b >= 0; --b) bits += ((d >> b) & 1) ? '1' : '0';
                 }
                 while (bits.size() % 4) bits.insert(bits.begin(), '0');
@@ -132,18 +134,18 @@ private:
             }
         }
         std::string s;
-        while (isDigit(peek())) s += static_cast<char>(t_[i_++]);
-        if (peek() == U'.' && i_ + 1 < t_.size() && isDigit(t_[i_ + 1])) {
+        while (isDigit(peek())) s += static_cast<char>(at(i_++));
+        if (peek() == U'.' && i_ + 1 < t_.size() && isDigit(at(i_ + 1))) {
             s += '.';
             ++i_;
-            while (isDigit(peek())) s += static_cast<char>(t_[i_++]);
+            while (isDigit(peek())) s += static_cast<char>(at(i_++));
         }
         if (peek() == U'e' || peek() == U'E') {
             std::size_t j = i_ + 1;
             std::string e = "e";
-            if (j < t_.size() && (t_[j] == U'+' || t_[j] == U'-')) e += static_cast<char>(t_[j++]);
-            if (j < t_.size() && isDigit(t_[j])) {
-                while (j < t_.size() && isDigit(t_[j])) e += static_cast<char>(t_[j++]);
+            if (j < t_.size() && (at(j) == U'+' || at(j) == U'-')) e += static_cast<char>(at(j++));
+            if (j < t_.size() && isDigit(at(j))) {
+                while (j < t_.size() && isDigit(at(j))) e += static_cast<char>(at(j++));
                 s += e;
                 i_ = j;
             }

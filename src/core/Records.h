@@ -135,8 +135,8 @@ int compare(const PPValue& a, const PPValue& b);
 // input that remains there (a view into a text that lives as long as the program).
 struct Context {
     SourcePos ctxPos;
-    const char32_t* ctxInpBegin = nullptr;
-    const char32_t* ctxInpEnd = nullptr;
+    const char* ctxInpBegin = nullptr;
+    const char* ctxInpEnd = nullptr;
     TextView ctxInp() const { return TextView(ctxInpBegin, std::size_t(ctxInpEnd - ctxInpBegin)); }
 };
 

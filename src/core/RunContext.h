@@ -9,14 +9,16 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace zarnet {
 
 // A run of the input: a view into a text kept alive for the whole run.
 struct InputView {
-    const char32_t* begin = nullptr;
-    const char32_t* end = nullptr;
+    const char* begin = nullptr;
+    const char* end = nullptr;
     TextView view() const { return TextView(begin, std::size_t(end - begin)); }
     bool empty() const { return begin == end; }
 };
@@ -64,6 +66,15 @@ public:
     InputView keep(Text t) {
         texts_.push_back(std::move(t));
         return viewOf(texts_.back());
+    }
+    // Hands over the kept text that v spans whole, or nothing when v is not such a text.
+    // Views into it stay valid (the text's own buffer moves with it) as long as the one
+    // who takes it keeps it; the run reads no more of it.
+    std::optional<Text> release(InputView v) {
+        for (Text& t : texts_)
+            if (t.data() == v.begin && t.data() + t.size() == v.end && t.size() > sizeof(Text))
+                return std::exchange(t, Text());
+        return std::nullopt;
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "SourcePos.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace zarnet {
@@ -28,7 +29,17 @@ int compare(const SourcePos& a, const SourcePos& b) noexcept {
 }
 
 void advancePos(SourcePos& p, TextView t) noexcept {
-    for (char32_t c : t) advancePos(p, c);
+    // Only the characters after the last line feed move the column; the line feeds before
+    // them are counted in one sweep.
+    const std::size_t lastFeed = t.rfind('\n');
+    if (lastFeed != TextView::npos) {
+        const auto feeds = std::int64_t(std::count(t.begin(), t.begin() + std::ptrdiff_t(lastFeed) + 1, '\n'));
+        p.sourceLine += feeds;
+        p.sourceColumn = 1;
+        if (p.outputLine) p.outputLine += feeds;
+        t.remove_prefix(lastFeed + 1);
+    }
+    for (char32_t c : chars(t)) advancePos(p, c);
 }
 
 std::string showPos(const SourcePos& p) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace zarnet {
 
@@ -31,24 +32,48 @@ constexpr char32_t kCp1252High[32] = {
     0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
+// Moves the bytes of t from `from` on to its start, every CR LF pair made one line feed;
+// memchr finds the carriage returns, so ordinary text moves in blocks. The text shrinks in
+// place: a file's bytes become its text without a second buffer.
+void foldInPlace(Text& t, std::size_t from) {
+    char* out = t.data();
+    const char* b = t.data() + from;
+    const char* const e = t.data() + t.size();
+    while (b != e) {
+        const auto* cr = static_cast<const char*>(std::memchr(b, '\r', std::size_t(e - b)));
+        const char* const runEnd = !cr ? e : cr + 1 != e && cr[1] == '\n' ? cr : cr + 1;
+        if (out != b) std::memmove(out, b, std::size_t(runEnd - b));
+        out += runEnd - b;
+        if (!cr) break;
+        b = runEnd == cr ? cr + 1 : runEnd; // the carriage return of a pair is dropped
+    }
+    t.resize(std::size_t(out - t.data()));
+}
+
 // Appends c, or folds it into a preceding carriage return as a line feed when CR LF
 // pairs are to become one line feed.
 inline void put(Text& out, char32_t c, bool foldCrLf) {
-    if (foldCrLf && c == U'\n' && !out.empty() && out.back() == U'\r')
-        out.back() = U'\n';
+    if (foldCrLf && c == U'\n' && !out.empty() && out.back() == '\r')
+        out.back() = '\n';
     else
-        out.push_back(c);
+        appendChar(out, c);
 }
 
-bool decodeUtf8(std::string_view s, Text& out, bool foldCrLf = false) {
-    out.clear();
-    out.reserve(s.size());
+// Whether the bytes are valid UTF-8 (no overlong forms, surrogates or values beyond U+10FFFF).
+bool isValidUtf8(std::string_view s) noexcept {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const auto* e = p + s.size();
     while (p < e) {
+        // Runs of ASCII eight bytes at a time.
+        while (e - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            if (w & 0x8080808080808080ULL) break;
+            p += 8;
+        }
+        if (p == e) break;
         unsigned char b = *p;
         if (b < 0x80) {
-            put(out, b, foldCrLf);
             ++p;
             continue;
         }
@@ -69,44 +94,15 @@ bool decodeUtf8(std::string_view s, Text& out, bool foldCrLf = false) {
             cp = (cp << 6) | (p[i] & 0x3F);
         }
         if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        put(out, cp, foldCrLf);
         p += n + 1;
     }
     return true;
 }
 
-} // namespace
-
-std::string toUtf8(TextView t) {
-    std::string out;
-    out.reserve(t.size());
-    for (char32_t c : t) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
-Text fromAscii(std::string_view s) { return Text(s.begin(), s.end()); }
-
-// Valid UTF-8 as UTF-8, anything else as Windows-1252.
-Text decode(std::string_view bytes, bool foldCrLf) {
+// Windows-1252 bytes as their characters.
+Text decode1252(std::string_view bytes, bool foldCrLf) {
     Text out;
-    if (decodeUtf8(bytes, out, foldCrLf)) return out;
-    out.clear();
+    out.reserve(bytes.size() + bytes.size() / 4);
     for (unsigned char b : bytes) put(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b), foldCrLf);
     return out;
 }
@@ -133,16 +129,22 @@ Text decodeUtf16(std::string_view bytes, bool bigEndian, bool foldCrLf) {
     return out;
 }
 
-Text decodeBytes(std::string_view bytes) { return decode(bytes, false); }
+} // namespace
 
-Text fromTextMode(std::string_view bytes) {
-    // One pass over the bytes: decoding and CR LF folding together. A byte-order mark says
-    // how the file is encoded and is not part of its text.
-    auto starts = [&bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
-    if (starts("\xEF\xBB\xBF")) return decode(bytes.substr(3), true);
-    if (starts("\xFF\xFE")) return decodeUtf16(bytes.substr(2), false, true);
-    if (starts("\xFE\xFF")) return decodeUtf16(bytes.substr(2), true, true);
-    return decode(bytes, true);
+Text decodeBytes(std::string_view bytes) {
+    return isValidUtf8(bytes) ? Text(bytes) : decode1252(bytes, false);
+}
+
+Text fromTextMode(std::string bytes) {
+    // A byte-order mark says how the file is encoded and is not part of its text. Valid
+    // UTF-8 keeps the file's own buffer.
+    auto starts = [&bytes](std::string_view mark) { return std::string_view(bytes).substr(0, mark.size()) == mark; };
+    if (starts("\xFF\xFE")) return decodeUtf16(std::string_view(bytes).substr(2), false, true);
+    if (starts("\xFE\xFF")) return decodeUtf16(std::string_view(bytes).substr(2), true, true);
+    const std::size_t from = starts("\xEF\xBB\xBF") ? 3 : 0;
+    if (!isValidUtf8(std::string_view(bytes).substr(from))) return decode1252(std::string_view(bytes).substr(from), true);
+    foldInPlace(bytes, from);
+    return bytes;
 }
 
 char32_t toUpperSimple(char32_t c) noexcept {
@@ -156,8 +158,9 @@ char32_t toLowerSimple(char32_t c) noexcept {
 }
 
 Text toUpperText(TextView t) {
-    Text out(t);
-    for (char32_t& c : out) c = toUpperSimple(c);
+    Text out;
+    out.reserve(t.size());
+    for (char32_t c : chars(t)) appendChar(out, toUpperSimple(c));
     return out;
 }
 

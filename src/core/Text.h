@@ -1,31 +1,118 @@
-// Texts are sequences of Unicode code points; this unit converts them to and from the
-// bytes of files and streams and holds the fixed character tables of the checker.
+// Texts are sequences of Unicode code points held as UTF-8 bytes; this unit converts the
+// bytes of files and streams into texts and holds the fixed character tables of the
+// checker. Every text is valid UTF-8: texts are made only by decoding, from ASCII or by
+// appending characters, so reading a character never has to check its bytes.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace zarnet {
 
-using Text = std::u32string;
-using TextView = std::u32string_view;
+using Text = std::string;
+using TextView = std::string_view;
+
+// The number of bytes of the character whose first byte is b.
+inline std::size_t charWidth(char b) noexcept {
+    const auto u = static_cast<unsigned char>(b);
+    return u < 0x80 ? 1 : u < 0xE0 ? 2 : u < 0xF0 ? 3 : 4;
+}
+
+// The start of the character that ends just before p.
+inline const char* charBefore(const char* p) noexcept {
+    do --p;
+    while ((static_cast<unsigned char>(*p) & 0xC0) == 0x80);
+    return p;
+}
+
+// The character whose bytes start at p.
+inline char32_t decodeAt(const char* p) noexcept {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    if (u[0] < 0x80) return u[0];
+    if (u[0] < 0xE0) return char32_t(u[0] & 0x1F) << 6 | (u[1] & 0x3F);
+    if (u[0] < 0xF0) return char32_t(u[0] & 0x0F) << 12 | char32_t(u[1] & 0x3F) << 6 | (u[2] & 0x3F);
+    return char32_t(u[0] & 0x07) << 18 | char32_t(u[1] & 0x3F) << 12 | char32_t(u[2] & 0x3F) << 6 |
+           (u[3] & 0x3F);
+}
 
 // Appends one character to a text. Grammars build texts only through this (never with
 // += on a character), so they do not depend on how texts are stored.
-inline void appendChar(Text& t, char32_t c) { t.push_back(c); }
+inline void appendChar(Text& t, char32_t c) {
+    if (c < 0x80) {
+        t.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        const char b[2] = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+        t.append(b, 2);
+    } else if (c < 0x10000) {
+        const char b[3] = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                           static_cast<char>(0x80 | (c & 0x3F))};
+        t.append(b, 3);
+    } else {
+        const char b[4] = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                           static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+        t.append(b, 4);
+    }
+}
 
-// UTF-8 encoding of a text (all output is UTF-8).
-std::string toUtf8(TextView t);
+// The text of one character.
+inline Text charText(char32_t c) {
+    Text t;
+    appendChar(t, c);
+    return t;
+}
+
+// The text of a sequence of characters.
+template <class Range> Text textOfChars(const Range& cs) {
+    Text t;
+    for (char32_t c : cs) appendChar(t, c);
+    return t;
+}
+
+// The number of characters of a text.
+inline std::size_t charCount(TextView t) noexcept {
+    std::size_t n = 0;
+    for (char b : t) n += (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+    return n;
+}
+
+// The characters of a text, for range-for: `for (char32_t c : chars(t))`.
+class Chars {
+public:
+    class iterator {
+    public:
+        explicit iterator(const char* p) noexcept : p_(p) {}
+        char32_t operator*() const noexcept { return decodeAt(p_); }
+        iterator& operator++() noexcept {
+            p_ += charWidth(*p_);
+            return *this;
+        }
+        friend bool operator==(iterator a, iterator b) noexcept { return a.p_ == b.p_; }
+
+    private:
+        const char* p_;
+    };
+    explicit Chars(TextView t) noexcept : t_(t) {}
+    iterator begin() const noexcept { return iterator(t_.data()); }
+    iterator end() const noexcept { return iterator(t_.data() + t_.size()); }
+
+private:
+    TextView t_;
+};
+inline Chars chars(TextView t) noexcept { return Chars(t); }
+
+// UTF-8 encoding of a text (all output is UTF-8; texts already are).
+inline std::string toUtf8(TextView t) { return std::string(t); }
 // Text of an ASCII literal, for building messages and keywords from plain strings.
-Text fromAscii(std::string_view s);
+inline Text fromAscii(std::string_view s) { return Text(s); }
 // Text of bytes that come from outside (a file, the command line, standard input): valid
-// UTF-8 is decoded as UTF-8, anything else as Windows-1252.
+// UTF-8 is kept as it is, anything else is read as Windows-1252.
 Text decodeBytes(std::string_view bytes);
 // Text-mode reading of a file: a carriage return followed by a line feed becomes one line
 // feed (a lone carriage return stays). A byte-order mark at the start is honoured and
 // dropped: UTF-8's, or UTF-16's in either byte order (the file is then read as UTF-16);
 // without one, as decodeBytes.
-Text fromTextMode(std::string_view bytes);
+Text fromTextMode(std::string bytes);
 
 // Simple one-to-one Unicode case mappings; characters without one map to themselves.
 char32_t toUpperSimple(char32_t c) noexcept;

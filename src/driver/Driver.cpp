@@ -109,9 +109,10 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
         return 1;
     }
     if (!o.optSuppressOutput) {
+        // Texts are UTF-8 already: the preprocessed text is written as it is.
         std::string bytes =
             o.optOnlyPreprocess
-                ? toUtf8(result.value)
+                ? std::move(result.value)
                 : buildReportUtf8(o.optOutputFormatList, suppress, o.optExceptCheckParam, result.finalState.st());
         bytes += '\n';
         writeResult(o, bytes);

@@ -98,7 +98,7 @@ bool acceptAllFiles(const Text&) { return true; }
 const Options& defaultOptions() {
     static const Options o = [] {
         Options d;
-        d.optSearchPaths = PList<Text>().push(Text(U"."));
+        d.optSearchPaths = PList<Text>().push(Text("."));
         d.optFileFilter = std::make_shared<const std::function<bool(const Text&)>>(acceptAllFiles);
         return d;
     }();
@@ -139,26 +139,26 @@ using Arg = std::optional<Text>;
 
 std::vector<OptionDescriptor> buildDescriptors() {
     std::vector<OptionDescriptor> d;
-    d.push_back({U"Ii", {}, ArgKind::Required, "<list>", msg::kHelpSearchPaths, [](const Arg& a) {
+    d.push_back({"Ii", {}, ArgKind::Required, "<list>", msg::kHelpSearchPaths, [](const Arg& a) {
                      PList<Text> paths = splitSearchPaths(a.value_or(Text()));
                      return setField([paths](Options& o) { o.optSearchPaths = paths; });
                  }});
-    d.push_back({U"v", {}, ArgKind::None, "", msg::kHelpVersion, [](const Arg&) -> OptionAction {
+    d.push_back({"v", {}, ArgKind::None, "", msg::kHelpVersion, [](const Arg&) -> OptionAction {
                      return [](const Options&) -> Options {
                          console().writeErr(std::string(msg::kVersion) + "\n");
                          throw ExitRequest{0};
                      };
                  }});
-    d.push_back({U"Hh", {}, ArgKind::None, "", msg::kHelpUsage, [](const Arg&) -> OptionAction {
+    d.push_back({"Hh", {}, ArgKind::None, "", msg::kHelpUsage, [](const Arg&) -> OptionAction {
                      return [](const Options&) -> Options {
                          printUsage();
                          throw ExitRequest{0};
                      };
                  }});
-    d.push_back({U"Ee", {}, ArgKind::None, "", msg::kHelpPreprocess, [](const Arg&) {
+    d.push_back({"Ee", {}, ArgKind::None, "", msg::kHelpPreprocess, [](const Arg&) {
                      return setField([](Options& o) { o.optOnlyPreprocess = true; });
                  }});
-    d.push_back({U"Oo", {}, ArgKind::Required, "<path>", msg::kHelpOutput, [](const Arg& a) -> OptionAction {
+    d.push_back({"Oo", {}, ArgKind::Required, "<path>", msg::kHelpOutput, [](const Arg& a) -> OptionAction {
                      Text path = a.value_or(Text());
                      return [path](const Options& o) {
                          Options n = o;
@@ -167,24 +167,24 @@ std::vector<OptionDescriptor> buildDescriptors() {
                          return n;
                      };
                  }});
-    d.push_back({U"Rr", {}, ArgKind::Optional, "<filter>", msg::kHelpRecursive, [](const Arg& a) {
+    d.push_back({"Rr", {}, ArgKind::Optional, "<filter>", msg::kHelpRecursive, [](const Arg& a) {
                      NamePredicate filter = a ? filterFor(*a) : nullptr;
                      return setField([filter](Options& o) {
                          o.optRecursiveCheck = true;
                          if (filter) o.optFileFilter = filter;
                      });
                  }});
-    d.push_back({U"Uu", {}, ArgKind::None, "", msg::kHelpExceptParam, [](const Arg&) {
+    d.push_back({"Uu", {}, ArgKind::None, "", msg::kHelpExceptParam, [](const Arg&) {
                      return setField([](Options& o) { o.optExceptCheckParam = true; });
                  }});
-    d.push_back({U"Ll", {}, ArgKind::None, "", msg::kHelpListFormat, [](const Arg&) {
+    d.push_back({"Ll", {}, ArgKind::None, "", msg::kHelpListFormat, [](const Arg&) {
                      return setField([](Options& o) { o.optOutputFormatList = true; });
                  }});
-    d.push_back({U"Pp", {}, ArgKind::Required, "<path>", msg::kHelpVarFile, [](const Arg& a) {
+    d.push_back({"Pp", {}, ArgKind::Required, "<path>", msg::kHelpVarFile, [](const Arg& a) {
                      Text path = a.value_or(Text());
                      return setField([path](Options& o) { o.optVarFilePath = path; });
                  }});
-    d.push_back({U"!", {}, ArgKind::None, "", msg::kHelpSuppress, [](const Arg&) {
+    d.push_back({"!", {}, ArgKind::None, "", msg::kHelpSuppress, [](const Arg&) {
                      return setField([](Options& o) { o.optSuppressOutput = true; });
                  }});
     return d;
@@ -192,7 +192,7 @@ std::vector<OptionDescriptor> buildDescriptors() {
 
 const OptionDescriptor* findOption(char32_t letter) {
     for (const auto& d : optionDescriptors())
-        if (d.letters.find(letter) != std::u32string::npos) return &d;
+        if (letter < 0x80 && d.letters.find(char(letter)) != std::string::npos) return &d;
     return nullptr;
 }
 
@@ -212,7 +212,7 @@ CommandLine readCommandLine(const std::vector<Text>& words) {
     while (!rest.empty()) {
         Text w = std::move(rest.front());
         rest.pop_front();
-        if (w == U"--") {
+        if (w == "--") {
             for (auto& f : rest) cl.files.push_back(std::move(f));
             break;
         }
@@ -224,20 +224,20 @@ CommandLine readCommandLine(const std::vector<Text>& words) {
             cl.files.push_back(std::move(w));
             continue;
         }
-        char32_t letter = w[1];
-        Text more = w.substr(2);
+        char32_t letter = decodeAt(w.data() + 1);
+        Text more = w.substr(1 + charWidth(w[1]));
         const OptionDescriptor* d = findOption(letter);
         if (!d) {
-            cl.errors.push_back("unrecognized option `-" + toUtf8(Text(1, letter)) + "'");
+            cl.errors.push_back("unrecognized option `-" + toUtf8(charText(letter)) + "'");
             // The rest of the word is read as a further option word.
-            if (!more.empty()) rest.push_front(U"-" + more);
+            if (!more.empty()) rest.push_front("-" + more);
             continue;
         }
         OptionUse use;
         use.letter = letter;
         switch (d->argKind) {
         case ArgKind::None:
-            if (!more.empty()) rest.push_front(U"-" + more);
+            if (!more.empty()) rest.push_front("-" + more);
             break;
         case ArgKind::Required:
             if (!more.empty()) {
@@ -246,7 +246,7 @@ CommandLine readCommandLine(const std::vector<Text>& words) {
                 use.argument = std::move(rest.front());
                 rest.pop_front();
             } else {
-                cl.errors.push_back("option `-" + toUtf8(Text(1, letter)) + "' requires an argument");
+                cl.errors.push_back("option `-" + toUtf8(charText(letter)) + "' requires an argument");
                 continue;
             }
             break;
@@ -291,7 +291,7 @@ std::string usageText() {
         std::string e;
         for (char32_t l : d.letters) {
             if (!e.empty()) e += ", ";
-            e += "-" + toUtf8(Text(1, l));
+            e += "-" + toUtf8(charText(l));
             if (d.argKind == ArgKind::Required) e += std::string(" ") + d.placeholder;
             if (d.argKind == ArgKind::Optional) e += std::string("[") + d.placeholder + "]";
         }

@@ -87,7 +87,7 @@ enum class ArgKind { None, Required, Optional };
 using OptionAction = std::function<Options(const Options&)>;
 
 struct OptionDescriptor {
-    std::u32string letters;            // one or two letters, the same option under each
+    std::string letters;            // one or two letters, the same option under each
     std::vector<std::string> longNames; // always empty
     ArgKind argKind = ArgKind::None;
     const char* placeholder = "";

@@ -9,7 +9,7 @@ namespace zarnet {
 
 ProbeResult probeSqrFile(const Text& path) {
     if (fileExists(path)) return {true, path};
-    Text withExt = path + U".sqr";
+    Text withExt = path + ".sqr";
     if (fileExists(withExt)) return {true, withExt};
     return {};
 }
@@ -45,7 +45,7 @@ bool matchesOne(const PatternItem& item, char32_t c) {
 
 std::vector<PatternItem> compilePattern(const Text& pattern) {
     std::vector<PatternItem> items;
-    for (char32_t c : pattern) {
+    for (char32_t c : chars(pattern)) {
         if (c == U'*')
             items.push_back({PatternItem::Kind::Star});
         else if (c == U'?')
@@ -62,7 +62,9 @@ std::vector<PatternItem> compilePattern(const Text& pattern) {
 // rest of the pattern fails; going back to the latest star alone is enough, since all
 // other items match exactly one character. Iterative, so that no pattern or name is too
 // long for the stack.
-bool matchesItems(const std::vector<PatternItem>& p, TextView name) {
+bool matchesItems(const std::vector<PatternItem>& p, TextView nameText) {
+    std::vector<char32_t> name;
+    for (char32_t c : chars(nameText)) name.push_back(c);
     std::size_t pi = 0, ni = 0, starAt = std::size_t(-1), starName = 0;
     while (ni < name.size()) {
         if (pi < p.size() && p[pi].kind == PatternItem::Kind::Star) {

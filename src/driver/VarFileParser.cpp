@@ -21,7 +21,7 @@ template <class P> auto lexeme(P p) { return seqLeft(p, skipBlanks); }
 
 Reply<Text> nameChars(State& s) {
     auto r = manyOne(satisfying(isNameChar))(s);
-    return Reply<Text>{Text(r.value.begin(), r.value.end()), std::move(r.err), r.consumed, r.ok};
+    return Reply<Text>{textOfChars(r.value), std::move(r.err), r.consumed, r.ok};
 }
 
 Reply<VarSymbol> symbolChar(State& s, char32_t c, VarSymbol v) {
@@ -79,7 +79,7 @@ Reply<VarDef> pVarDefLine(State& s) {
     Seq q(s);
     VarDef def = q(orElse(pGlobalVarDef, pLocalVarDef));
     if (!q) return q.failure();
-    q(manySkip(noneOf(U"\n\r")));
+    q(manySkip(noneOf("\n\r")));
     if (!q) return q.failure();
     q(skipWhiteSpace);
     if (!q) return q.failure();
@@ -102,7 +102,7 @@ ParseResult<SuppressList> parseVarFile(const Text& text, TextView sourceName) {
 }
 
 void run(const Text& text) {
-    auto r = parseVarFile(text, U"");
+    auto r = parseVarFile(text, "");
     if (!r.ok) {
         console().writeOut(renderError(r.error) + "\n");
         return;

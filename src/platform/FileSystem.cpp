@@ -187,11 +187,14 @@ std::string readBytesAt(const Text& path, const std::string& native, bool regula
         ::close(fd);
         throw FileOpError(path, "openFile", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     }
-    std::string bytes;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(std::size_t(st.st_size));
-    char buf[65536];
+    // A regular file is read straight into its text's buffer; what it holds beyond the
+    // size it had (a file that grows) and other files come in blocks.
+    std::string bytes(S_ISREG(st.st_mode) && st.st_size > 0 ? std::size_t(st.st_size) : 0, '\0');
+    std::size_t got = 0;
+    char block[65536];
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        const bool intoText = got < bytes.size();
+        ssize_t n = intoText ? ::read(fd, bytes.data() + got, bytes.size() - got) : ::read(fd, block, sizeof block);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -199,9 +202,11 @@ std::string readBytesAt(const Text& path, const std::string& native, bool regula
             ::close(fd);
             throw FileOpError(path, "hGetContents", e);
         }
-        bytes.append(buf, std::size_t(n));
+        if (!intoText) bytes.append(block, std::size_t(n));
+        got += std::size_t(n);
     }
     ::close(fd);
+    bytes.resize(got);
     return bytes;
 }
 
@@ -249,11 +254,11 @@ Text joinPath(const Text& dir, const Text& name) {
     if (dir.empty()) return name;
     if (name.empty()) return dir;
     if (isSep(dir.back())) return dir + name;
-    return dir + U'/' + name;
+    return dir + '/' + name;
 }
 
 Text fileNamePart(const Text& path) {
-    std::size_t k = path.find_last_of(U"/\\");
+    std::size_t k = path.find_last_of("/\\");
     return k == Text::npos ? path : path.substr(k + 1);
 }
 

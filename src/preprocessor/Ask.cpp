@@ -65,7 +65,7 @@ Reply<Text> askSubstVar(State& s, const Text& name) {
     q(pDirectiveLineEnd);
     if (!q) return q.failure();
     askAtConsole(s, name, prompt);
-    return q.ok(Text(U"\n"));
+    return q.ok(Text("\n"));
 }
 
 } // namespace zarnet

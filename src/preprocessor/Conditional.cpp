@@ -108,9 +108,9 @@ Reply<SkipStep> skipOneLineInFull(State& s) {
 // and so leaves nothing pending but an empty error after it. Any other line is left to
 // the grammar, having been only looked at.
 std::optional<Reply<SkipStep>> skipOneLineDirect(State& s) {
-    const char32_t* const end = s.end;
+    const char* const end = s.end;
     if (s.cur == end) return std::nullopt;
-    const char32_t* const p = blanksEnd(s.cur, end);
+    const char* const p = blanksEnd(s.cur, end);
     Text text(s.cur, p);
     if (isLineBreakAt(p, end)) {
         // A blank line keeps its line break as written.
@@ -123,21 +123,21 @@ std::optional<Reply<SkipStep>> skipOneLineDirect(State& s) {
     if (p == end || *p == U'\n' || *p == U'\r') return std::nullopt;
     SkipAction action = SkipAction::Line;
     if (*p == U'#') {
-        if (keywordCIAt(p, end, U"#if")) {
-            const char32_t* q = p + 3;
-            if (keywordCIAt(q, end, U"ndef"))
+        if (keywordCIAt(p, end, "#if")) {
+            const char* q = p + 3;
+            if (keywordCIAt(q, end, "ndef"))
                 q += 4;
-            else if (keywordCIAt(q, end, U"def"))
+            else if (keywordCIAt(q, end, "def"))
                 q += 3;
-            if (q == end || !isWhiteSpace(*q)) return std::nullopt;
+            if (q == end || !isWhiteSpace(decodeAt(q))) return std::nullopt;
             action = SkipAction::OpenNested;
         } else if (elseKeywordMayStandAt(p, end) || endIfKeywordMayStandAt(p, end)) {
             return std::nullopt;
         }
     }
-    const char32_t* const lineEnd = lineCharsEnd(p, end);
+    const char* const lineEnd = lineCharsEnd(p, end);
     if (!isLineBreakAt(lineEnd, end)) return std::nullopt;
-    text += U'\n';
+    text += '\n';
     advanceWithinLine(s, lineEnd);
     advanceOverLineBreak(s);
     incrementSequenceNo(s);
@@ -172,7 +172,7 @@ template <bool Direct, class L> Reply<SkipStep> blockStepInFull(State& s, bool i
 // tried before, goes through the grammar, with the reply already computed put in place.
 template <class L> Reply<SkipStep> blockStep(State& s, bool inElse, const L& line) {
     if (s.atEnd()) return blockStepInFull<true>(s, inElse, line);
-    const char32_t* const p = blanksEnd(s.cur, s.end);
+    const char* const p = blanksEnd(s.cur, s.end);
     const State saved = s;
     Reply<SkipStep> r;
     if (!inElse && elseKeywordMayStandAt(p, s.end)) {
@@ -270,12 +270,12 @@ Reply<bool> ifdefLineInFull(State& st) {
 // line break drops every error pending before it and crosses no file switch; so the
 // result is pEndOfLine's. Any other line is left to the grammar, having been only looked at.
 std::optional<Reply<bool>> ifdefLineDirect(State& s) {
-    const char32_t* const end = s.end;
-    const char32_t* const nameBegin = blanksEnd(s.cur, end);
+    const char* const end = s.end;
+    const char* const nameBegin = blanksEnd(s.cur, end);
     if (nameBegin == s.cur) return std::nullopt;
-    const char32_t* const nameEnd = nameBegin + substTokensLength(TextView(nameBegin, std::size_t(end - nameBegin)));
+    const char* const nameEnd = nameBegin + substTokensLength(TextView(nameBegin, std::size_t(end - nameBegin)));
     if (nameEnd == nameBegin) return std::nullopt;
-    const char32_t* const tail = lineTailEnd(nameEnd, end);
+    const char* const tail = lineTailEnd(nameEnd, end);
     if (!tail || !isLineBreakAt(tail, end)) return std::nullopt;
     advanceWithinLine(s, nameBegin);
     Text name;
@@ -297,7 +297,7 @@ template <bool Direct> Reply<Text> ifdefDirective(State& s, bool isIfdef) {
     if constexpr (Direct) direct = ifdefLineDirect(s);
     bool found = direct ? q.take(std::move(*direct)) : q(directiveLine);
     if (!q) return q.failure();
-    Text out = q([branch = found == isIfdef](State& st) { return condLoop<Direct>(st, branch, false, Text(U"\n")); });
+    Text out = q([branch = found == isIfdef](State& st) { return condLoop<Direct>(st, branch, false, Text("\n")); });
     if (!q) return q.failure();
     return q.ok(std::move(out));
 }

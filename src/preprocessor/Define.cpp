@@ -23,24 +23,24 @@ Reply<Text> defineGrammar(State& s);
 // so the result is pEndOfLine's. Any other line is left to the grammar, having been only
 // looked at.
 std::optional<Reply<Text>> defineDirect(State& s) {
-    const char32_t* const end = s.end;
-    const char32_t* p = s.cur;
-    if (p == end || !isBlankChar(*p)) return std::nullopt;
-    while (p != end && isBlankChar(*p)) ++p;
-    const char32_t* const nameBegin = p;
+    const char* const end = s.end;
+    const char* p = s.cur;
+    if (p == end || !isBlankAt(p)) return std::nullopt;
+    p = blanksFrom(p, end);
+    const char* const nameBegin = p;
     p += substWordLength(TextView(p, std::size_t(end - p)));
     if (p == nameBegin) return std::nullopt;
-    while (p != end && isBlankChar(*p)) ++p;
+    p = blanksFrom(p, end);
     p += substTokensLength(TextView(p, std::size_t(end - p)));
-    const char32_t* const tail = lineTailEnd(p, end);
+    const char* const tail = lineTailEnd(p, end);
     if (!tail || !isLineBreakAt(tail, end)) return std::nullopt;
 
     advanceWithinLine(s, nameBegin);
     Text nameText;
     substWordDirect(s, nameText);
     const Text name = stripSpaces(nameText);
-    const char32_t* valueBegin = s.cur;
-    while (valueBegin != end && isBlankChar(*valueBegin)) ++valueBegin;
+    const char* valueBegin = s.cur;
+    valueBegin = blanksFrom(valueBegin, end);
     advanceWithinLine(s, valueBegin);
     Text value;
     substTokensDirect(s, value);
@@ -51,7 +51,7 @@ std::optional<Reply<Text>> defineDirect(State& s) {
 
 } // namespace
 
-Reply<Text> pDefineKeyword(State& s) { return stringCI(s, U"#define"); }
+Reply<Text> pDefineKeyword(State& s) { return stringCI(s, "#define"); }
 
 Reply<Text> pDefineDirective(State& s) {
     if (fastPathsOn(s))
@@ -89,7 +89,7 @@ Reply<Text> pDefineBody(State& s, const Text& name) {
     std::vector<Text> value = q(tokens);
     if (!q) return q.failure();
     if (!name.empty()) q.take(defineSubstVar(s, name, stripSpaces(concatPieces(value))));
-    return q.ok(Text(U"\n"));
+    return q.ok(Text("\n"));
 }
 
 } // namespace zarnet

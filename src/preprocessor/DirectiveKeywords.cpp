@@ -16,7 +16,7 @@ template <class P> auto charAsText(P p) {
     return [p](State& s) -> Reply<Text> {
         auto r = p(s);
         if (!r.ok) return Failure{std::move(r.err), r.consumed};
-        return okReply(r.consumed, Text(1, r.value), std::move(r.err));
+        return okReply(r.consumed, charText(r.value), std::move(r.err));
     };
 }
 
@@ -27,7 +27,7 @@ Reply<Text> commentBang(State& s) {
     if (!q) return q.failure();
     q(notAhead(satisfying([](char32_t c) { return c == U'!' || c == U'='; })));
     if (!q) return q.failure();
-    return q.ok(Text(U"!"));
+    return q.ok(Text("!"));
 }
 
 // Blanks and a keyword, as one unit, then the rest of the line dropped.
@@ -50,10 +50,10 @@ template <class K> Reply<Text> keywordLine(State& s, K keyword) {
 }
 
 
-bool keywordMayStandAt(const char32_t* p, const char32_t* end,
-                       const char32_t* (*keywordEnd)(const char32_t*, const char32_t*)) {
-    const char32_t* after = keywordEnd(p, end);
-    return after && (after == end || *after == U'!' || isWhiteSpace(*after));
+bool keywordMayStandAt(const char* p, const char* end,
+                       const char* (*keywordEnd)(const char*, const char*)) {
+    const char* after = keywordEnd(p, end);
+    return after && (after == end || *after == '!' || isWhiteSpace(decodeAt(after)));
 }
 
 // The direct path of keywordLine, for the line it is almost always given: blanks, the
@@ -62,11 +62,11 @@ bool keywordMayStandAt(const char32_t* p, const char32_t* end,
 // every error pending before it and crosses no file switch; so the result is
 // pEndOfLine's. Any other line is left to the grammar, having been only looked at.
 std::optional<Reply<Text>> keywordLineDirect(State& s,
-                                             const char32_t* (*keywordEnd)(const char32_t*, const char32_t*)) {
-    const char32_t* const end = s.end;
-    const char32_t* const after = keywordEnd(blanksEnd(s.cur, end), end);
-    if (!after || after == end || !isWhiteSpace(*after)) return std::nullopt;
-    const char32_t* const lineEnd = lineCharsEnd(after, end);
+                                             const char* (*keywordEnd)(const char*, const char*)) {
+    const char* const end = s.end;
+    const char* const after = keywordEnd(blanksEnd(s.cur, end), end);
+    if (!after || after == end || !isWhiteSpace(decodeAt(after))) return std::nullopt;
+    const char* const lineEnd = lineCharsEnd(after, end);
     if (!isLineBreakAt(lineEnd, end)) return std::nullopt;
     advanceWithinLine(s, lineEnd);
     return pEndOfLine(s);
@@ -92,16 +92,16 @@ Reply<Text> pKeywordEnd(State& s) {
     return r;
 }
 
-Reply<Text> pBeginSetupKeyword(State& s) { return stringCI(s, U"begin-setup"); }
-Reply<Text> pEndSetupKeyword(State& s) { return stringCI(s, U"end-setup"); }
-Reply<Text> pIfKeyword(State& s) { return stringCI(s, U"#if"); }
-Reply<Text> pIfdefKeyword(State& s) { return stringCI(s, U"#ifdef"); }
-Reply<Text> pIfndefKeyword(State& s) { return stringCI(s, U"#ifndef"); }
-Reply<Text> pIncludeKeyword(State& s) { return stringCI(s, U"#include"); }
+Reply<Text> pBeginSetupKeyword(State& s) { return stringCI(s, "begin-setup"); }
+Reply<Text> pEndSetupKeyword(State& s) { return stringCI(s, "end-setup"); }
+Reply<Text> pIfKeyword(State& s) { return stringCI(s, "#if"); }
+Reply<Text> pIfdefKeyword(State& s) { return stringCI(s, "#ifdef"); }
+Reply<Text> pIfndefKeyword(State& s) { return stringCI(s, "#ifndef"); }
+Reply<Text> pIncludeKeyword(State& s) { return stringCI(s, "#include"); }
 
 Reply<Text> pAskKeyword(State& s) {
     Seq q(s);
-    Text kw = q(stringCI(U"ask"));
+    Text kw = q(stringCI("ask"));
     if (!q) return q.failure();
     q(pKeywordEnd);
     if (!q) return q.failure();
@@ -112,7 +112,7 @@ Reply<Text> pDefSuffix(State& s) {
     Seq q(s);
     q(optionally(charCI(U'n')));
     if (!q) return q.failure();
-    Text def = q(stringCI(U"def"));
+    Text def = q(stringCI("def"));
     if (!q) return q.failure();
     return q.ok(std::move(def));
 }
@@ -147,10 +147,10 @@ Reply<Text> pEndSetupLine(State& s) {
         if (!q) return q.failure();
         std::vector<char32_t> rest = q(many(pLineRestChar));
         if (!q) return q.failure();
-        out.append(rest.begin(), rest.end());
+        out += textOfChars(rest);
         q(pEndOfLine);
         if (!q) return q.failure();
-        out.push_back(U'\n');
+        out.push_back('\n');
         return q.ok(std::move(out));
     }));
     return line(s);
@@ -165,7 +165,7 @@ Reply<char32_t> pBang(State& s) { return char_(U'!')(s); }
 
 Reply<Text> pElseKeyword(State& s) {
     Seq q(s);
-    Text kw = q(stringCI(U"#else"));
+    Text kw = q(stringCI("#else"));
     if (!q) return q.failure();
     q(pKeywordEnd);
     if (!q) return q.failure();
@@ -174,11 +174,11 @@ Reply<Text> pElseKeyword(State& s) {
 
 Reply<Text> pEndIfKeyword(State& s) {
     Seq q(s);
-    q(stringCI(U"#end"));
+    q(stringCI("#end"));
     if (!q) return q.failure();
     q(optionally(char_(U'-')));
     if (!q) return q.failure();
-    Text ifText = q(stringCI(U"if"));
+    Text ifText = q(stringCI("if"));
     if (!q) return q.failure();
     q(pKeywordEnd);
     if (!q) return q.failure();
@@ -207,34 +207,31 @@ Reply<Text> pEndIfLine(State& s) {
 Reply<Text> pElseLineInFull(State& s) { return plainGrammar(s, pElseLine); }
 Reply<Text> pEndIfLineInFull(State& s) { return plainGrammar(s, pEndIfLine); }
 
-bool keywordCIAt(const char32_t* p, const char32_t* end, TextView keyword) {
+bool keywordCIAt(const char* p, const char* end, TextView keyword) {
     if (std::size_t(end - p) < keyword.size()) return false;
     for (char32_t k : keyword) {
-        const char32_t c = *p++;
+        const auto c = static_cast<unsigned char>(*p++);
         if (c != k && !(k >= U'a' && k <= U'z' && c == k - 32)) return false;
     }
     return true;
 }
 
-const char32_t* elseKeywordEnd(const char32_t* p, const char32_t* end) {
-    return keywordCIAt(p, end, U"#else") ? p + 5 : nullptr;
+const char* elseKeywordEnd(const char* p, const char* end) {
+    return keywordCIAt(p, end, "#else") ? p + 5 : nullptr;
 }
-const char32_t* endIfKeywordEnd(const char32_t* p, const char32_t* end) {
-    if (!keywordCIAt(p, end, U"#end")) return nullptr;
+const char* endIfKeywordEnd(const char* p, const char* end) {
+    if (!keywordCIAt(p, end, "#end")) return nullptr;
     p += 4;
     if (p != end && *p == U'-') ++p;
-    return keywordCIAt(p, end, U"if") ? p + 2 : nullptr;
+    return keywordCIAt(p, end, "if") ? p + 2 : nullptr;
 }
 
-const char32_t* blanksEnd(const char32_t* p, const char32_t* end) {
-    while (p != end && isBlankChar(*p)) ++p;
-    return p;
-}
+const char* blanksEnd(const char* p, const char* end) { return blanksFrom(p, end); }
 
-bool elseKeywordMayStandAt(const char32_t* p, const char32_t* end) {
+bool elseKeywordMayStandAt(const char* p, const char* end) {
     return keywordMayStandAt(p, end, elseKeywordEnd);
 }
-bool endIfKeywordMayStandAt(const char32_t* p, const char32_t* end) {
+bool endIfKeywordMayStandAt(const char* p, const char* end) {
     return keywordMayStandAt(p, end, endIfKeywordEnd);
 }
 

@@ -71,18 +71,18 @@ Reply<Text> pEndIfLineInFull(State& s);
 // Looks of the direct paths, which read nothing but the characters they are given.
 // Whether the text at p starts with the keyword as charCI compares it (keywords are ASCII,
 // letters in lower case).
-bool keywordCIAt(const char32_t* p, const char32_t* end, TextView keyword);
+bool keywordCIAt(const char* p, const char* end, TextView keyword);
 // Past the "#else" / #end-if keyword ("#end", an optional "-", "if") at p, or null when
 // it is not there.
-const char32_t* elseKeywordEnd(const char32_t* p, const char32_t* end);
-const char32_t* endIfKeywordEnd(const char32_t* p, const char32_t* end);
+const char* elseKeywordEnd(const char* p, const char* end);
+const char* endIfKeywordEnd(const char* p, const char* end);
 // Past the blanks (as nbsp takes them) from p.
-const char32_t* blanksEnd(const char32_t* p, const char32_t* end);
+const char* blanksEnd(const char* p, const char* end);
 // Whether "#else" / the #end-if keyword stands at p with what may be its separator. When
 // not, the keyword fails there under `attempt` without any effect, and so do the
 // out-of-place parsers at p and the #else / #end-if lines whose blanks end at p.
-bool elseKeywordMayStandAt(const char32_t* p, const char32_t* end);
-bool endIfKeywordMayStandAt(const char32_t* p, const char32_t* end);
+bool elseKeywordMayStandAt(const char* p, const char* end);
+bool endIfKeywordMayStandAt(const char* p, const char* end);
 // An #else / #end-if keyword where no open block can take it: ends the run with the SQR
 // message. Fails without consuming when the keyword is not there; never succeeds.
 Reply<Text> pElseOutOfPlace(State& s);

@@ -25,9 +25,9 @@ namespace {
 template <bool Direct, class K, class H> Reply<Text> keywordThen(State& s, TextView literal, K keyword, H handler) {
     Seq q(s);
     Text k;
-    const char32_t* after = nullptr;
+    const char* after = nullptr;
     if (Direct && keywordCIAt(s.cur, s.end, literal) && (after = s.cur + literal.size()) != s.end &&
-        isWhiteSpace(*after)) {
+        isWhiteSpace(decodeAt(after))) {
         k.assign(s.cur, after);
         advanceWithinLine(s, after);
         q.take(okReply(true, Unit{}, unknownError(s.pos)));
@@ -49,27 +49,27 @@ template <bool Direct, class K, class H> Reply<Text> keywordThen(State& s, TextV
 }
 
 template <bool Direct> Reply<Text> altBeginSetup(State& s) {
-    return keywordThen<Direct>(s, U"begin-setup", pBeginSetupKeyword,
+    return keywordThen<Direct>(s, "begin-setup", pBeginSetupKeyword,
                                [](State& st, const Text& kw) { return pBeginSetup(st, kw); });
 }
 template <bool Direct> Reply<Text> altDefine(State& s) {
-    return keywordThen<Direct>(s, U"#define", pDefineKeyword, [](State& st, const Text&) {
+    return keywordThen<Direct>(s, "#define", pDefineKeyword, [](State& st, const Text&) {
         return Direct ? pDefineDirective(st) : pDefineDirectiveInFull(st);
     });
 }
 template <bool Direct> Reply<Text> altIf(State& s) {
-    return keywordThen<Direct>(s, U"#if", pIfKeyword, [](State& st, const Text&) { return pIfDirective(st); });
+    return keywordThen<Direct>(s, "#if", pIfKeyword, [](State& st, const Text&) { return pIfDirective(st); });
 }
 template <bool Direct> Reply<Text> altIfdef(State& s) {
-    return keywordThen<Direct>(s, U"#ifdef", pIfdefKeyword,
+    return keywordThen<Direct>(s, "#ifdef", pIfdefKeyword,
                                [](State& st, const Text&) { return pIfdefDirective(st, true); });
 }
 template <bool Direct> Reply<Text> altIfndef(State& s) {
-    return keywordThen<Direct>(s, U"#ifndef", pIfndefKeyword,
+    return keywordThen<Direct>(s, "#ifndef", pIfndefKeyword,
                                [](State& st, const Text&) { return pIfdefDirective(st, false); });
 }
 template <bool Direct> Reply<Text> altInclude(State& s) {
-    return keywordThen<Direct>(s, U"#include", pIncludeKeyword,
+    return keywordThen<Direct>(s, "#include", pIncludeKeyword,
                                [](State& st, const Text&) { return pIncludeDirective(st); });
 }
 
@@ -93,18 +93,18 @@ constexpr unsigned kAllAlternatives = (1u << kAltCount) - 1;
 
 // Whether the separator test after a keyword (pKeywordEnd) can pass at p: it needs white
 // space, the end of the input or a "!" there.
-bool separatorMayFollow(const char32_t* p, const char32_t* end) {
-    return p == end || *p == U'!' || isWhiteSpace(*p);
+bool separatorMayFollow(const char* p, const char* end) {
+    return p == end || *p == '!' || isWhiteSpace(decodeAt(p));
 }
 
 // The keyword, then what may be its separator.
-bool keywordUnitAt(const char32_t* p, const char32_t* end, TextView keyword) {
+bool keywordUnitAt(const char* p, const char* end, TextView keyword) {
     return keywordCIAt(p, end, keyword) && separatorMayFollow(p + keyword.size(), end);
 }
 
 // "#end", an optional "-", "if", then what may be its separator, as pEndIfKeyword reads them.
-bool endIfKeywordUnitAt(const char32_t* p, const char32_t* end) {
-    const char32_t* after = endIfKeywordEnd(p, end);
+bool endIfKeywordUnitAt(const char* p, const char* end) {
+    const char* after = endIfKeywordEnd(p, end);
     return after && separatorMayFollow(after, end);
 }
 
@@ -115,27 +115,27 @@ bool endIfKeywordUnitAt(const char32_t* p, const char32_t* end) {
 // END-SETUP alone needs no separator.
 unsigned candidatesFor(const State& s) {
     if (s.atEnd() || isBlankChar(s.peek())) return kAllAlternatives;
-    const char32_t* const p = s.cur;
-    const char32_t* const end = s.end;
+    const char* const p = s.cur;
+    const char* const end = s.end;
     unsigned chosen = bit(kOrdinary);
     switch (*p) {
     case U'b': case U'B':
-        if (keywordUnitAt(p, end, U"begin-setup")) chosen |= bit(kBeginSetup);
+        if (keywordUnitAt(p, end, "begin-setup")) chosen |= bit(kBeginSetup);
         break;
     case U'a': case U'A':
-        if (keywordUnitAt(p, end, U"ask")) chosen |= bit(kAsk);
+        if (keywordUnitAt(p, end, "ask")) chosen |= bit(kAsk);
         break;
     case U'e': case U'E':
-        if (keywordCIAt(p, end, U"end-setup")) chosen |= bit(kEndSetup);
+        if (keywordCIAt(p, end, "end-setup")) chosen |= bit(kEndSetup);
         break;
     case U'#':
         if (endIfKeywordUnitAt(p, end)) chosen |= bit(kEndIf);
-        if (keywordUnitAt(p, end, U"#else")) chosen |= bit(kElse);
-        if (keywordUnitAt(p, end, U"#define")) chosen |= bit(kDefine);
-        if (keywordUnitAt(p, end, U"#if")) chosen |= bit(kIf);
-        if (keywordUnitAt(p, end, U"#ifdef")) chosen |= bit(kIfdef);
-        if (keywordUnitAt(p, end, U"#ifndef")) chosen |= bit(kIfndef);
-        if (keywordUnitAt(p, end, U"#include")) chosen |= bit(kInclude);
+        if (keywordUnitAt(p, end, "#else")) chosen |= bit(kElse);
+        if (keywordUnitAt(p, end, "#define")) chosen |= bit(kDefine);
+        if (keywordUnitAt(p, end, "#if")) chosen |= bit(kIf);
+        if (keywordUnitAt(p, end, "#ifdef")) chosen |= bit(kIfdef);
+        if (keywordUnitAt(p, end, "#ifndef")) chosen |= bit(kIfndef);
+        if (keywordUnitAt(p, end, "#include")) chosen |= bit(kInclude);
         break;
     default:
         break;

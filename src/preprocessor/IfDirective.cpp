@@ -22,14 +22,14 @@ bool greaterOp(const PPValue& a, const PPValue& b) { return a > b; }
 
 // Tried in this order: a longer operator before the one it begins with.
 const std::array<CompareOp, 8> kOperators{{
-    {U"=", equalOp},
-    {U"!!=", notEqualOp},
-    {U"!=", notEqualOp},
-    {U"<>", notEqualOp},
-    {U"<=", lessEqualOp},
-    {U">=", greaterEqualOp},
-    {U"<", lessOp},
-    {U">", greaterOp},
+    {"=", equalOp},
+    {"!!=", notEqualOp},
+    {"!=", notEqualOp},
+    {"<>", notEqualOp},
+    {"<=", lessEqualOp},
+    {">=", greaterEqualOp},
+    {"<", lessOp},
+    {">", greaterOp},
 }};
 
 // Zero or more operand characters; never fails.
@@ -37,7 +37,7 @@ Reply<Text> bareOperand(State& s) {
     Seq q(s);
     std::vector<char32_t> chars = q(many(satisfying(isOperandChar)));
     if (!q) return q.failure();
-    return q.ok(Text(chars.begin(), chars.end()));
+    return q.ok(textOfChars(chars));
 }
 
 // The left operand: between single quotes, else bare.
@@ -69,7 +69,7 @@ bool isOperandChar(char32_t c) noexcept {
 Reply<Text> pOperandChar(State& s) {
     auto r = satisfying(isOperandChar)(s);
     if (!r.ok) return Failure{std::move(r.err), r.consumed};
-    return okReply(r.consumed, Text(1, r.value), std::move(r.err));
+    return okReply(r.consumed, charText(r.value), std::move(r.err));
 }
 
 Reply<CompareOp> pCompareOp(State& s, const CompareOp& row) {
@@ -167,7 +167,7 @@ Reply<Text> pIfComparison(State& s, const Text& condition) {
     if (!q) return q.failure();
     Text block = q([taken](State& st) { return pCondBlock(st, taken); });
     if (!q) return q.failure();
-    block.insert(block.begin(), U'\n');
+    block.insert(block.begin(), '\n');
     return q.ok(std::move(block));
 }
 

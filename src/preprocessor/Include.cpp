@@ -31,7 +31,7 @@ Reply<Text> quotedName(State& s, char32_t quote) {
     Seq q(s);
     std::vector<char32_t> chars = q(many(satisfying([quote](char32_t c) { return c != quote; })));
     if (!q) return q.failure();
-    return q.ok(Text(chars.begin(), chars.end()));
+    return q.ok(textOfChars(chars));
 }
 
 } // namespace
@@ -79,7 +79,7 @@ Reply<Text> pIncludeFile(State& s) {
             SourceSwitch resume{s.sequenceNo, s.pos.sourceName.text(), s.pos.sourceLine};
             s.modify([&resume](ParserState& st) { st.sourceNameStack = st.sourceNameStack.push(resume); });
         }
-        return q.ok(Text(U"\n"));
+        return q.ok(Text("\n"));
     }
     // A file that includes itself, directly or through others, would nest without end.
     if (depth > kMaxIncludeDepth)
@@ -99,7 +99,7 @@ Reply<Text> pIncludeFile(State& s) {
             st.sourceNameStack = st.sourceNameStack.push(SourceSwitch{seq, sourceName, 1});
         });
     }
-    return q.ok(Text(U"\n"));
+    return q.ok(Text("\n"));
 }
 
 } // namespace zarnet

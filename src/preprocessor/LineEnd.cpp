@@ -22,18 +22,18 @@ Text takeLineBreak(State& s) {
     if (*s.cur == U'\n') {
         ++s.cur;
         advancePos(s.pos, U'\n');
-        return Text(U"\n");
+        return Text("\n");
     }
     s.cur += 2;
     advancePos(s.pos, U'\r');
     advancePos(s.pos, U'\n');
-    return Text(U"\r\n");
+    return Text("\r\n");
 }
 
 // The line-break choice as the grammar states it; used where the input holds no line
 // break, so that failures carry the errors of every alternative tried.
 Reply<Text> lineBreakChoice(State& s) {
-    static const auto p = attempt(choice(string_(U"\n"), string_(U"\r\n"), string_(U"\r")));
+    static const auto p = attempt(choice(string_("\n"), string_("\r\n"), string_("\r")));
     return p(s);
 }
 
@@ -42,11 +42,11 @@ Reply<Text> endOfLineChoice(State& s) {
         Seq q(st);
         q(pLeaveInclude);
         if (!q) return q.failure();
-        return q.ok(Text(U"\n"));
+        return q.ok(Text("\n"));
     };
-    static const auto p = attempt(choice(string_(U"\n"), string_(U"\r\n"), atEnd));
+    static const auto p = attempt(choice(string_("\n"), string_("\r\n"), atEnd));
     Reply<Text> r = p(s);
-    if (r.ok) r.value = U"\n";
+    if (r.ok) r.value = "\n";
     return r;
 }
 
@@ -73,14 +73,14 @@ Reply<Text> pEndOfLine(State& s) {
     if (fastPathsOn(s) && startsWithLineBreak(s)) {
         takeLineBreak(s);
         incrementSequenceNo(s);
-        return okReply(true, Text(U"\n"), unknownError(s.pos));
+        return okReply(true, Text("\n"), unknownError(s.pos));
     }
-    const char32_t* inputEnd = s.end;
+    const char* inputEnd = s.end;
     Seq q(s);
     q(incrementSequenceNo);
     q(endOfLineChoice);
     if (!q) return q.failure();
-    Reply<Text> r = q.ok(Text(U"\n"));
+    Reply<Text> r = q.ok(Text("\n"));
     // Back in an including file, what was expected at the end of the text left behind
     // names a place the parse has left; errors merge by position, source name first, so
     // it would outrank the errors of the resumed file whenever the left file's name sorts
@@ -90,13 +90,13 @@ Reply<Text> pEndOfLine(State& s) {
 }
 
 Reply<Text> eol(State& s) {
-    static const auto newline = string_(U"\n");
+    static const auto newline = string_("\n");
     Seq q(s);
     q(newline);
     if (!q) return q.failure();
     Counter c = q(incrementSequenceNo);
     q([n = c.second](State& st) { return syncSourcePos(st, n); });
-    return q.ok(Text(U"\n"));
+    return q.ok(Text("\n"));
 }
 
 Reply<Unit> syncSourcePos(State& s, std::int64_t n) {
@@ -114,8 +114,8 @@ Reply<Unit> syncSourcePos(State& s, std::int64_t n) {
 }
 
 Reply<Text> pBlanks(State& s) {
-    const char32_t* begin = s.cur;
-    while (s.cur != s.end && isBlank(*s.cur)) advancePos(s.pos, *s.cur++);
+    const char* begin = s.cur;
+    while (!s.atEnd() && isBlank(s.peek())) s.take();
     // The blank that was not found, as `many nbsp` reports it.
     ParseError pending = detail::labelledCharError(s, MsgText::literal("space")).err;
     return okReply(s.cur != begin, Text(begin, s.cur), std::move(pending));

@@ -11,15 +11,15 @@ Reply<Text> charAsText(Reply<char32_t> r) {
     out.ok = r.ok;
     out.consumed = r.consumed;
     out.err = std::move(r.err);
-    if (r.ok) out.value = Text(1, r.value);
+    if (r.ok) out.value = charText(r.value);
     return out;
 }
 
 // `many` of one unlabelled character test, collected as a text: the run, and as pending
 // error the failed test at its end.
 template <class F> Reply<Text> manyCharsWhile(State& s, F pred) {
-    const char32_t* begin = s.cur;
-    while (s.cur != s.end && pred(*s.cur)) advancePos(s.pos, *s.cur++);
+    const char* begin = s.cur;
+    while (!s.atEnd() && pred(s.peek())) s.take();
     ParseError pending = s.atEnd() ? detail::endOfInputError(s).err : detail::unexpectedCharError(s, s.peek()).err;
     return okReply(s.cur != begin, Text(begin, s.cur), std::move(pending));
 }
@@ -28,15 +28,15 @@ bool isLineChar(char32_t c) { return c != U'\n' && c != U'\r'; }
 
 // A '!' or '=' after a '!' keeps it from starting a comment.
 auto notEqualChar() {
-    return satisfying([](char32_t c) { return notEqualText.find(c) != TextView::npos; });
+    return satisfying([](char32_t c) { return c == U'!' || c == U'='; });
 }
 
 } // namespace
 
-const char32_t* lineTailEnd(const char32_t* p, const char32_t* end) noexcept {
-    while (p != end && isBlankChar(*p)) ++p;
-    if (p != end && *p == U'!') {
-        const char32_t* q = p + 1;
+const char* lineTailEnd(const char* p, const char* end) noexcept {
+    p = blanksFrom(p, end);
+    if (p != end && *p == '!') {
+        const char* q = p + 1;
         if (q != end && (*q == U'!' || *q == U'=')) return nullptr;
         return lineCharsEnd(q, end);
     }
@@ -76,10 +76,10 @@ Reply<Text> pWordPiece(State& s) {
     static const auto plainRun = [](State& st) -> Reply<Text> {
         static const auto stop = noneOf(wordStopChars);
         Seq q(st);
-        Text run(1, q(stop));
+        Text run = charText(q(stop));
         if (!q) return q.failure();
         Text more = q([](State& t) {
-            return manyCharsWhile(t, [](char32_t c) { return wordStopChars.find(c) == TextView::npos; });
+            return manyCharsWhile(t, [](char32_t c) { return c >= 0x80 || wordStopChars.find(char(c)) == TextView::npos; });
         });
         run += more;
         return q.ok(std::move(run));
@@ -89,9 +89,9 @@ Reply<Text> pWordPiece(State& s) {
         Seq q(st);
         q(char_(U'!'));
         if (!q) return q.failure();
-        q(string_(U"!"));
+        q(string_("!"));
         if (!q) return q.failure();
-        return q.ok(Text(U"!"));
+        return q.ok(Text("!"));
     };
     static const auto p = orElse(attempt(plainRun), orElse(attempt(string_(notEqualText)), attempt(doubledBang)));
     return p(s);
@@ -117,7 +117,7 @@ Reply<Text> pQuotedChar(State& s) {
         if (!q) return q.failure();
         q(char_(U'\''));
         if (!q) return q.failure();
-        return q.ok(Text(U"'"));
+        return q.ok(Text("'"));
     };
     static const auto p = attempt(orElse(plain, doubledQuote));
     return p(s);

@@ -12,14 +12,14 @@
 namespace zarnet {
 
 // The line-break characters; every other character is a line character.
-inline constexpr TextView lineBreakChars = U"\n\r";
+inline constexpr TextView lineBreakChars = "\n\r";
 // The not-equal operator; as a set, the two characters after a '!' that keep it from
 // starting a comment.
-inline constexpr TextView notEqualText = U"!=";
+inline constexpr TextView notEqualText = "!=";
 // The characters that end a plain run inside a substitution name.
-inline constexpr TextView wordStopChars = U"!\n\r\t }";
+inline constexpr TextView wordStopChars = "!\n\r\t }";
 // The characters that are not plain characters of a quoted argument.
-inline constexpr TextView quotedStopChars = U"'\n\r";
+inline constexpr TextView quotedStopChars = "'\n\r";
 
 // The blank set (isBlank), with the ASCII characters decided without a call.
 inline bool isBlankChar(char32_t c) noexcept {
@@ -28,17 +28,29 @@ inline bool isBlankChar(char32_t c) noexcept {
     return c >= 0x80 && isBlank(c);
 }
 
+// The blank test for the character that starts at p.
+inline bool isBlankAt(const char* p) noexcept {
+    const auto b = static_cast<unsigned char>(*p);
+    return b < 0x80 ? isBlankChar(b) : isBlank(decodeAt(p));
+}
+
+// Where the blanks from p end.
+inline const char* blanksFrom(const char* p, const char* end) noexcept {
+    while (p != end && isBlankAt(p)) p += charWidth(*p);
+    return p;
+}
+
 // A "\n" or "\r\n" at p.
-inline bool isLineBreakAt(const char32_t* p, const char32_t* end) noexcept {
+inline bool isLineBreakAt(const char* p, const char* end) noexcept {
     if (p == end) return false;
     return *p == U'\n' || (*p == U'\r' && p + 1 != end && p[1] == U'\n');
 }
 
 // Where the line characters from p end: at the first "\n" or "\r", or at the end.
-inline const char32_t* lineCharsEnd(const char32_t* p, const char32_t* end) noexcept {
+inline const char* lineCharsEnd(const char* p, const char* end) noexcept {
     if (p != end && (end[-1] == U'\n' || end[-1] == U'\r')) {
         // A text that ends in a line break stops the scan by itself.
-        while (*p > U'\r' || (*p != U'\n' && *p != U'\r')) ++p;
+        while (*p != '\n' && *p != '\r') ++p;
         return p;
     }
     while (p != end && *p != U'\n' && *p != U'\r') ++p;
@@ -47,14 +59,14 @@ inline const char32_t* lineCharsEnd(const char32_t* p, const char32_t* end) noex
 
 // Where the line tail that pLineTail reads from p ends (at its line break or the end of
 // the input), or null when pLineTail fails there. Reads nothing else.
-const char32_t* lineTailEnd(const char32_t* p, const char32_t* end) noexcept;
+const char* lineTailEnd(const char* p, const char* end) noexcept;
 
 // Advances pos over [b, e), which holds no line feed: one column a character, tabs to
 // their tab stop.
-inline void advanceColumns(SourcePos& pos, const char32_t* b, const char32_t* e) noexcept {
+inline void advanceColumns(SourcePos& pos, const char* b, const char* e) noexcept {
     for (;;) {
-        const char32_t* tab = std::find(b, e, U'\t');
-        pos.sourceColumn += tab - b;
+        const char* tab = std::find(b, e, '\t');
+        pos.sourceColumn += std::int64_t(charCount(TextView(b, std::size_t(tab - b))));
         if (tab == e) return;
         advancePos(pos, U'\t');
         b = tab + 1;
@@ -62,15 +74,15 @@ inline void advanceColumns(SourcePos& pos, const char32_t* b, const char32_t* e)
 }
 
 // Moves s over [s.cur, to), which holds no line feed.
-inline void advanceWithinLine(State& s, const char32_t* to) noexcept {
+inline void advanceWithinLine(State& s, const char* to) noexcept {
     advanceColumns(s.pos, s.cur, to);
     s.cur = to;
 }
 
 // Moves s over the "\n" or "\r\n" at s (see isLineBreakAt).
 inline void advanceOverLineBreak(State& s) noexcept {
-    if (*s.cur == U'\r') advancePos(s.pos, *s.cur++);
-    advancePos(s.pos, *s.cur++);
+    if (*s.cur == '\r') advancePos(s.pos, char32_t(*s.cur++));
+    advancePos(s.pos, char32_t(*s.cur++));
 }
 
 // Parsers whose text goes to a buffer of the caller's, such as the line loop's output,

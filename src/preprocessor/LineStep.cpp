@@ -47,7 +47,7 @@ Reply<Text> blankLastLine(State& s) {
         if (!q) return q.failure();
         q(pEndOfLine);
         if (!q) return q.failure();
-        return q.ok(Text(b.begin(), b.end()) + U"\n");
+        return q.ok(textOfChars(b) + "\n");
     });
     return p(s);
 }
@@ -62,7 +62,7 @@ Reply<Text> commentLine(State& s) {
     if (!q) return q.failure();
     q(pEndOfLine);
     if (!q) return q.failure();
-    return q.ok(Text(U"\n"));
+    return q.ok(Text("\n"));
 }
 
 Reply<Text> otherLine(State& s) {
@@ -106,8 +106,8 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     // a direct path with the outcome the full grammar would have; a line at the end of
     // the input, and every clean failure (for its error), take the full grammar itself.
     const State start = s;
-    const char32_t* p = s.cur;
-    while (p != s.end && isBlankChar(*p)) ++p;
+    const char* p = s.cur;
+    p = blanksFrom(p, s.end);
     if (p == s.end) return appendTo(out, lineInFull(s));
 
     if (isLineBreakAt(p, s.end)) {
@@ -119,12 +119,12 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     }
 
     if (p == s.cur && *p == U'!') {
-        const char32_t* e = lineCharsEnd(p, s.end);
+        const char* e = lineCharsEnd(p, s.end);
         if (!isLineBreakAt(e, s.end)) return appendTo(out, lineInFull(s));
         advanceWithinLine(s, e);
         advanceOverLineBreak(s);
         incrementSequenceNo(s);
-        out += U'\n';
+        out += '\n';
         return okReply(true, Unit{}, unknownError(s.pos));
     }
 

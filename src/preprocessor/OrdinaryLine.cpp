@@ -21,7 +21,7 @@ Reply<Text> commentFormInFull(State& s) {
         if (!q) return q.failure();
         q(pEndOfLine);
         if (!q) return q.failure();
-        return q.ok(Text(U"\n"));
+        return q.ok(Text("\n"));
     });
     return p(s);
 }
@@ -29,7 +29,7 @@ Reply<Text> commentFormInFull(State& s) {
 Reply<Text> commentForm(State& s) {
     // A comment ended by a line break succeeds after consuming, so nothing that the
     // comment itself left pending survives the line end: take it in one step.
-    const char32_t* p = s.cur;
+    const char* p = s.cur;
     if (p == s.end || *p != U'!' || (p + 1 != s.end && notEqualText.find(p[1]) != TextView::npos))
         return commentFormInFull(s);
     ++p;

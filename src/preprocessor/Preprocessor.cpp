@@ -10,9 +10,9 @@
 namespace zarnet {
 
 SymTab predefineSubstVar(TextView name, const SymTab& symtab) {
-    Text value = U"{";
+    Text value = "{";
     value += name;
-    value += U"}";
+    value += "}";
     return insertByName(toUpperText(name), std::move(value), symtab);
 }
 
@@ -108,9 +108,13 @@ Reply<Text> pSqr(State& s, const SecondPass& secondPass) {
 }
 
 Reply<Text> pZarnet(State& s) {
-    Text all(s.rest());
-    const bool consumed = !all.empty();
-    advancePos(s.pos, TextView(all));
+    const TextView rest = s.rest();
+    const bool consumed = !rest.empty();
+    advancePos(s.pos, rest);
+    // The rest is, as a rule, the whole joined text of the first pass: it is handed on as
+    // the result rather than copied.
+    std::optional<Text> joined = s.run ? s.run->release(s.input()) : std::nullopt;
+    Text all = joined ? std::move(*joined) : Text(rest);
     s.cur = s.end;
     return okReply(consumed, std::move(all), detail::endOfInputError(s).err);
 }

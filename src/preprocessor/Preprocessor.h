@@ -22,7 +22,7 @@ Reply<Text> pZarnet(State& s);
 
 // The substitution variables every run starts with; each stands for its own reference.
 inline constexpr std::array<TextView, 5> predefinedSubstVarNames = {
-    U"sqr-database", U"sqr-dbcs", U"sqr-encoding", U"sqr-hostname", U"sqr-platform"};
+    "sqr-database", "sqr-dbcs", "sqr-encoding", "sqr-hostname", "sqr-platform"};
 // The table with name (upper-cased) bound to "{name}".
 SymTab predefineSubstVar(TextView name, const SymTab& symtab);
 SymTab addPredefinedSubstVars(const SymTab& symtab);

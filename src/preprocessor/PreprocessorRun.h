@@ -19,7 +19,7 @@ struct PreprocessorRun : RunPart {
     // An #include on the last line of a file, without a line break, leaves that file
     // before the next one is entered, so the include places alone would not grow along
     // such a chain and a file that includes itself that way would never stop.
-    std::unordered_map<const char32_t*, std::int64_t> includeDepths;
+    std::unordered_map<const char*, std::int64_t> includeDepths;
     // The upper-cased name of a substitution reference, built in one buffer kept from one
     // reference to the next.
     Text referenceKey;

@@ -20,7 +20,7 @@ Reply<Text> askLine(State& s) {
 } // namespace
 
 Reply<Text> pBeginSetup(State& s, const Text& keyword) {
-    return seqMap([&keyword](Text, Text lines) { return keyword + U"\n" + lines; }, pDirectiveLineEnd, pSetupLines)(s);
+    return seqMap([&keyword](Text, Text lines) { return keyword + "\n" + lines; }, pDirectiveLineEnd, pSetupLines)(s);
 }
 
 // The section is read in a loop, one line per pass; it behaves as the recursion

@@ -62,12 +62,12 @@ void countSubstituted(const State& s, const SourcePos& bracePos, std::size_t len
 // the position of its "{" and from then on stands for its own reference text.
 Text resolveReference(State& s, const SourcePos& bracePos, const Text& name) {
     if (const Text* v = s.st().symtab.find(toUpperText(name))) {
-        countSubstituted(s, bracePos, v->size());
+        countSubstituted(s, bracePos, charCount(*v));
         return *v;
     }
-    writePosMessage(bracePos, fromAscii(msg::kNoSubstitutionValuePrefix) + name + U"}");
-    Text ref = U"{" + name + U"}";
-    countSubstituted(s, bracePos, ref.size());
+    writePosMessage(bracePos, fromAscii(msg::kNoSubstitutionValuePrefix) + name + "}");
+    Text ref = "{" + name + "}";
+    countSubstituted(s, bracePos, charCount(ref));
     defineSubstVar(s, name, ref);
     return ref;
 }
@@ -76,7 +76,7 @@ template <class P> auto asText(P p) {
     return [p](State& s) -> Reply<Text> {
         auto r = p(s);
         Reply<Text> out{Text(), std::move(r.err), r.consumed, r.ok};
-        if (r.ok) out.value.assign(r.value.begin(), r.value.end());
+        if (r.ok) out.value = textOfChars(r.value);
         return out;
     };
 }
@@ -92,9 +92,9 @@ Reply<Text> pieceReference(State& s) {
 }
 
 Reply<Text> piecePlainChar(State& s) {
-    static const auto p = noneOf(U"!\n\r\t -");
+    static const auto p = noneOf("!\n\r\t -");
     auto r = p(s);
-    return Reply<Text>{r.ok ? Text(1, r.value) : Text(), std::move(r.err), r.consumed, r.ok};
+    return Reply<Text>{r.ok ? charText(r.value) : Text(), std::move(r.err), r.consumed, r.ok};
 }
 
 // A hyphen that is not the continuation mark: something other than a line tail follows.
@@ -105,13 +105,13 @@ Reply<Text> pieceHyphen(State& s) {
     if (!q) return q.failure();
     q(tailAhead);
     if (!q) return q.failure();
-    return q.ok(Text(U"-"));
+    return q.ok(Text("-"));
 }
 
 // The separator's continuation hyphen: the blanks (or one supplied space), "-", and a
 // line tail after it that is only looked at.
 Reply<Text> continuationHyphen(State& s) {
-    static const auto blanks = orElse(asText(manyOne(nbsp)), succeedWith(Text(U" ")));
+    static const auto blanks = orElse(asText(manyOne(nbsp)), succeedWith(Text(" ")));
     static const auto tailFollows = peek(attempt(pLineTail));
     Seq q(s);
     Text out = q(blanks);
@@ -120,7 +120,7 @@ Reply<Text> continuationHyphen(State& s) {
     if (!q) return q.failure();
     q(tailFollows);
     if (!q) return q.failure();
-    out += U'-';
+    out += '-';
     return q.ok(std::move(out));
 }
 
@@ -142,19 +142,20 @@ Reply<Text> quotedArgument(State& s) {
 
 // Characters that are a piece on their own and need no further look: everything but the
 // brace, the hyphen, '!', blank, tab and the line breaks.
-inline bool isSimplePieceChar(char32_t c) {
+inline bool isSimplePieceChar(unsigned char c) {
     constexpr std::uint64_t kBelow64 = (1ull << U'-') | (1ull << U'!') | (1ull << U' ') | (1ull << U'\t') |
                                        (1ull << U'\n') | (1ull << U'\r');
     return c < 64 ? !((kBelow64 >> c) & 1) : c != U'{';
 }
 
-inline bool isNameChar(char32_t c) { return wordStopChars.find(c) == TextView::npos; }
+// Bytes beyond ASCII belong to characters that are all name characters.
+inline bool isNameChar(char c) { return wordStopChars.find(c) == TextView::npos; }
 
 // Past the "}" of the complete reference whose "{" is at p, or null when the brace opens
 // no complete reference (it is then a plain character); stop is where the scan of its name
 // ended.
-const char32_t* referenceEnd(const char32_t* p, const char32_t* end, const char32_t*& stop) {
-    const char32_t* q = p + 1;
+const char* referenceEnd(const char* p, const char* end, const char*& stop) {
+    const char* q = p + 1;
     bool any = false;
     for (;;) {
         if (q != end && isNameChar(*q)) {
@@ -172,14 +173,15 @@ const char32_t* referenceEnd(const char32_t* p, const char32_t* end, const char3
 
 // Appends to out the name of a complete reference from its pieces in [b, e), each
 // character through f: every '!' in it begins a "!=" (kept) or a "!!" (read as one '!').
-template <class F> void appendReferenceName(const char32_t* b, const char32_t* e, Text& out, F f) {
+template <class F> void appendReferenceName(const char* b, const char* e, Text& out, F f) {
     while (b != e) {
-        if (*b == U'!') {
-            out += U'!';
-            if (b[1] == U'=') out += U'=';
+        if (*b == '!') {
+            out += '!';
+            if (b[1] == '=') out += '=';
             b += 2;
         } else {
-            out += f(*b++);
+            appendChar(out, f(decodeAt(b)));
+            b += charWidth(*b);
         }
     }
 }
@@ -187,14 +189,14 @@ template <class F> void appendReferenceName(const char32_t* b, const char32_t* e
 // The value of the complete reference in [brace, after), appended to out. A name without
 // a value is warned about at the position of its "{" and from then on stands for its own
 // reference text (see resolveReference).
-void appendReference(State& s, const SourcePos& bracePos, const char32_t* brace, const char32_t* after, Text& out) {
+void appendReference(State& s, const SourcePos& bracePos, const char* brace, const char* after, Text& out) {
     // The key is built in a buffer of the run kept from one reference to the next, which
     // spares an allocation for each; nothing in here comes back to this function.
     Text& key = preprocessorRun(s).referenceKey;
     key.clear();
     appendReferenceName(brace + 1, after - 1, key, toUpperSimple);
     if (const Text* v = s.st().symtab.find(key)) {
-        countSubstituted(s, bracePos, v->size());
+        countSubstituted(s, bracePos, charCount(*v));
         out += *v;
         return;
     }
@@ -207,13 +209,13 @@ void appendReference(State& s, const SourcePos& bracePos, const char32_t* brace,
 enum class SeparatorShape { Nothing, Blanks, Hyphen };
 
 struct SeparatorScan {
-    const char32_t* end;
+    const char* end;
     SeparatorShape shape;
 };
 
-inline SeparatorScan scanSeparator(const char32_t* p, const char32_t* end) {
-    const char32_t* const b = p;
-    while (p != end && isBlankChar(*p)) ++p;
+inline SeparatorScan scanSeparator(const char* p, const char* end) {
+    const char* const b = p;
+    p = blanksFrom(p, end);
     if (p != end && *p == U'-' && lineTailEnd(p + 1, end)) return {p + 1, SeparatorShape::Hyphen};
     return {p, p == b ? SeparatorShape::Nothing : SeparatorShape::Blanks};
 }
@@ -222,30 +224,30 @@ inline SeparatorScan scanSeparator(const char32_t* p, const char32_t* end) {
 // reference in it is handed to onReference(brace, after) on the way, and lastPiece is
 // left at the start of its last piece.
 template <class R>
-const char32_t* scanWord(const char32_t* p, const char32_t* end, R&& onReference, const char32_t*& lastPiece) {
+const char* scanWord(const char* p, const char* end, R&& onReference, const char*& lastPiece) {
     // A text that ends in a character other than a simple one (a line break, as a rule)
     // stops a run of simple characters by itself.
-    const bool stopsAtEnd = p != end && !isSimplePieceChar(end[-1]);
+    const bool stopsAtEnd = p != end && !isSimplePieceChar(static_cast<unsigned char>(end[-1]));
     // Every character after a "{" up to where the scan of its name stopped is a piece
     // boundary of that same scan, so a "{" before that point ends its name there as well:
     // it opens no reference either. Without this a run of "{" would be read again and again.
-    const char32_t* noReferenceBefore = p;
+    const char* noReferenceBefore = p;
     while (p != end) {
-        const char32_t c = *p;
+        const auto c = static_cast<unsigned char>(*p);
         if (isSimplePieceChar(c)) {
             ++p;
             if (stopsAtEnd) {
-                while (isSimplePieceChar(*p)) ++p;
+                while (isSimplePieceChar(static_cast<unsigned char>(*p))) ++p;
             } else {
-                while (p != end && isSimplePieceChar(*p)) ++p;
+                while (p != end && isSimplePieceChar(static_cast<unsigned char>(*p))) ++p;
             }
-            lastPiece = p - 1;
+            lastPiece = charBefore(p);
         } else if (c == U'{') {
             lastPiece = p;
-            const char32_t* stop = nullptr;
+            const char* stop = nullptr;
             if (p < noReferenceBefore) {
                 ++p;
-            } else if (const char32_t* r = referenceEnd(p, end, stop)) {
+            } else if (const char* r = referenceEnd(p, end, stop)) {
                 onReference(p, r);
                 p = r;
             } else {
@@ -266,13 +268,13 @@ const char32_t* scanWord(const char32_t* p, const char32_t* end, R&& onReference
     return p;
 }
 
-template <class R> const char32_t* scanWord(const char32_t* p, const char32_t* end, R&& onReference) {
-    const char32_t* lastPiece = p;
+template <class R> const char* scanWord(const char* p, const char* end, R&& onReference) {
+    const char* lastPiece = p;
     return scanWord(p, end, onReference, lastPiece);
 }
 
-const char32_t* wordEnd(const char32_t* p, const char32_t* end) {
-    return scanWord(p, end, [](const char32_t*, const char32_t*) {});
+const char* wordEnd(const char* p, const char* end) {
+    return scanWord(p, end, [](const char*, const char*) {});
 }
 
 // The text read by the direct path: outside complete references and the blank that a
@@ -283,28 +285,28 @@ public:
     DirectText(State& s, Text& out) : s_(s), out_(out), copied_(s.cur) {}
 
     // Copies the input up to `to` and moves the state there.
-    void flushTo(const char32_t* to) {
+    void flushTo(const char* to) {
         out_.append(copied_, to);
         advanceColumns(s_.pos, copied_, to);
         s_.cur = copied_ = to;
     }
-    void reference(const char32_t* brace, const char32_t* after) {
+    void reference(const char* brace, const char* after) {
         flushTo(brace);
         const SourcePos bracePos = s_.pos;
-        s_.pos.sourceColumn += after - brace; // a name holds no tab
+        s_.pos.sourceColumn += std::int64_t(charCount(TextView(brace, std::size_t(after - brace)))); // a name holds no tab
         s_.cur = copied_ = after;
         appendReference(s_, bracePos, brace, after, out_);
     }
     // Where the word at p ends (p when none starts there), its references taken.
-    const char32_t* word(const char32_t* p, const char32_t*& lastPiece) {
-        return scanWord(p, s_.end, [this](const char32_t* b, const char32_t* a) { reference(b, a); }, lastPiece);
+    const char* word(const char* p, const char*& lastPiece) {
+        return scanWord(p, s_.end, [this](const char* b, const char* a) { reference(b, a); }, lastPiece);
     }
     // The separator after the word that ended at w.
-    SeparatorScan separator(const char32_t* w) {
+    SeparatorScan separator(const char* w) {
         SeparatorScan sep = scanSeparator(w, s_.end);
         if (sep.shape == SeparatorShape::Hyphen && sep.end == w + 1) {
             flushTo(w);
-            out_ += U' ';
+            out_ += ' ';
         }
         return sep;
     }
@@ -312,13 +314,13 @@ public:
 private:
     State& s_;
     Text& out_;
-    const char32_t* copied_;
+    const char* copied_;
 };
 
 struct TokensRead {
     int tokens = 0;
     SeparatorShape lastSeparator = SeparatorShape::Nothing;
-    const char32_t* lastPiece = nullptr; // the start of the last piece of the last word
+    const char* lastPiece = nullptr; // the start of the last piece of the last word
 };
 
 // Tokens (words and their separators) for as long as words start, as many pSubstToken
@@ -326,10 +328,10 @@ struct TokensRead {
 TokensRead directTokens(State& s, Text& out) {
     TokensRead read;
     DirectText text(s, out);
-    const char32_t* p = s.cur;
+    const char* p = s.cur;
     for (;;) {
-        const char32_t* lastPiece = p;
-        const char32_t* w = text.word(p, lastPiece);
+        const char* lastPiece = p;
+        const char* w = text.word(p, lastPiece);
         if (w == p) break;
         read.lastPiece = lastPiece;
         const SeparatorScan sep = text.separator(w);
@@ -344,8 +346,8 @@ TokensRead directTokens(State& s, Text& out) {
 // One word, as pSubstWord reads it, appended to out; false when none starts at s.
 bool directWord(State& s, Text& out) {
     DirectText text(s, out);
-    const char32_t* lastPiece = s.cur;
-    const char32_t* w = text.word(s.cur, lastPiece);
+    const char* lastPiece = s.cur;
+    const char* w = text.word(s.cur, lastPiece);
     if (w == s.cur) return false;
     text.flushTo(w);
     return true;
@@ -361,11 +363,11 @@ constexpr int kLineErrorAfterTokens = 4;
 constexpr int kLineErrorAfterOneToken = 5; // + the separator's shape
 
 TailShape directTrailingBlanks(State& s) {
-    const char32_t* p = s.cur;
-    while (p != s.end && isBlankChar(*p)) ++p;
+    const char* p = s.cur;
+    p = blanksFrom(p, s.end);
     TailShape shape = p == s.cur ? TailShape::None : TailShape::Blanks;
     if (p != s.end && *p == U'!') {
-        const char32_t* q = p + 1;
+        const char* q = p + 1;
         if (q != s.end && (*q == U'!' || *q == U'=')) return TailShape::None;
         q = lineCharsEnd(q, s.end);
         shape = q == p + 1 ? TailShape::EmptyComment : TailShape::Comment;
@@ -473,7 +475,7 @@ Reply<Text> pSubstVar(State& s) {
     static const auto p = orElse(
         attempt(pieceReference),
         orElse(piecePlainChar,
-               orElse(attempt(pieceHyphen), orElse(attempt(string_(U"!=")), attempt(string_(U"!!"))))));
+               orElse(attempt(pieceHyphen), orElse(attempt(string_("!=")), attempt(string_("!!"))))));
     return p(s);
 }
 
@@ -570,11 +572,11 @@ Reply<Text> pSubstLineThenLineEnd(State& s) {
 std::size_t substWordLength(TextView t) { return std::size_t(wordEnd(t.data(), t.data() + t.size()) - t.data()); }
 
 std::size_t substTokensLength(TextView t) {
-    const char32_t* const b = t.data();
-    const char32_t* const end = b + t.size();
-    const char32_t* p = b;
+    const char* const b = t.data();
+    const char* const end = b + t.size();
+    const char* p = b;
     for (;;) {
-        const char32_t* w = wordEnd(p, end);
+        const char* w = wordEnd(p, end);
         if (w == p) return std::size_t(p - b);
         p = scanSeparator(w, end).end;
     }

@@ -11,8 +11,8 @@ namespace zarnet::sqr {
 namespace {
 
 // Words after "END-" that close a section or a declaration block, in the order tried.
-constexpr std::array<TextView, 7> sectionEndWords = {U"FOOTING", U"HEADING", U"PROCEDURE", U"PROGRAM",
-                                                     U"REPORT",  U"SETUP",   U"DECLARE"};
+constexpr std::array<TextView, 7> sectionEndWords = {"FOOTING", "HEADING", "PROCEDURE", "PROGRAM",
+                                                     "REPORT",  "SETUP",   "DECLARE"};
 
 // Restores the state of an attempt that failed and gives back its error as one that
 // consumed nothing.
@@ -92,7 +92,7 @@ Reply<Unit> pNewlines(State& s) {
 
 Reply<Unit> pSectionEndWord(State& s) {
     Seq q(s);
-    q(stringCI(U"END-"));
+    q(stringCI("END-"));
     if (!q) return q.failure();
     ParseError merged;
     bool first = true;

@@ -10,26 +10,26 @@
 namespace zarnet::sqr {
 
 // --- keywords of the program grammar ----------------------------------------------------
-inline constexpr TextView kwBeginSetup = U"BEGIN-SETUP";
-inline constexpr TextView kwEndSetup = U"END-SETUP";
-inline constexpr TextView kwBeginProgram = U"BEGIN-PROGRAM";
-inline constexpr TextView kwEndProgram = U"END-PROGRAM";
-inline constexpr TextView kwBeginReport = U"BEGIN-REPORT";
-inline constexpr TextView kwEndReport = U"END-REPORT";
-inline constexpr TextView kwBeginHeading = U"BEGIN-HEADING";
-inline constexpr TextView kwEndHeading = U"END-HEADING";
-inline constexpr TextView kwBeginFooting = U"BEGIN-FOOTING";
-inline constexpr TextView kwEndFooting = U"END-FOOTING";
-inline constexpr TextView kwBeginProcedure = U"BEGIN-PROCEDURE";
-inline constexpr TextView kwEndProcedure = U"END-PROCEDURE";
-inline constexpr TextView kwEndDeclare = U"END-DECLARE";
-inline constexpr TextView kwDeclareVariable = U"DECLARE-VARIABLE";
+inline constexpr TextView kwBeginSetup = "BEGIN-SETUP";
+inline constexpr TextView kwEndSetup = "END-SETUP";
+inline constexpr TextView kwBeginProgram = "BEGIN-PROGRAM";
+inline constexpr TextView kwEndProgram = "END-PROGRAM";
+inline constexpr TextView kwBeginReport = "BEGIN-REPORT";
+inline constexpr TextView kwEndReport = "END-REPORT";
+inline constexpr TextView kwBeginHeading = "BEGIN-HEADING";
+inline constexpr TextView kwEndHeading = "END-HEADING";
+inline constexpr TextView kwBeginFooting = "BEGIN-FOOTING";
+inline constexpr TextView kwEndFooting = "END-FOOTING";
+inline constexpr TextView kwBeginProcedure = "BEGIN-PROCEDURE";
+inline constexpr TextView kwEndProcedure = "END-PROCEDURE";
+inline constexpr TextView kwEndDeclare = "END-DECLARE";
+inline constexpr TextView kwDeclareVariable = "DECLARE-VARIABLE";
 
 // The characters that end a word of a variable name: Ctrl-Z, blank, tab, line feed,
 // carriage return, parentheses, square brackets, comma and the operator characters.
-inline constexpr TextView wordDelimiterChars = U"\x1A \t\n\r()[],!|+^*/%<>=";
+inline constexpr TextView wordDelimiterChars = "\x1A \t\n\r()[],!|+^*/%<>=";
 // The characters that end a bind variable in SQL text.
-inline constexpr TextView sqlBindVarStopChars = U" \t\n\r[]";
+inline constexpr TextView sqlBindVarStopChars = " \t\n\r[]";
 
 // --- command words ------------------------------------------------------------------------
 

@@ -70,7 +70,7 @@ Reply<Text> pOnlyCommandLine(State& s, TextView keyword) {
     return q.ok(Text());
 }
 
-Reply<Text> pEndWhileLine(State& s) { return pOnlyCommandLine(s, U"end-while"); }
+Reply<Text> pEndWhileLine(State& s) { return pOnlyCommandLine(s, "end-while"); }
 
 Reply<Text> pLetAssignment(State& s) {
     Seq q(s);
@@ -83,7 +83,7 @@ Reply<Text> pLetAssignment(State& s) {
 
 Reply<Text> pLetStatement(State& s) {
     Seq q(s);
-    q(command(U"Let"));
+    q(command("Let"));
     if (!q) return q.failure();
     Text target;
     {
@@ -102,19 +102,19 @@ Reply<Text> pLetStatement(State& s) {
     }
     Text e = q(pLetAssignment);
     if (!q) return q.failure();
-    Text out = U"LET [";
+    Text out = "LET [";
     out += target;
-    out += U"] :=";
+    out += "] :=";
     out += e;
     return q.ok(std::move(out));
 }
 
-Reply<Text> pElsePart(State& s) { return bodyUntil(s, pOnlyCommandLine(U"end-if")); }
+Reply<Text> pElsePart(State& s) { return bodyUntil(s, pOnlyCommandLine("end-if")); }
 
 Reply<Text> pIfBody(State& s) {
     auto elseThenRest = [](State& st) -> Reply<Text> {
         Seq q(st);
-        q(pOnlyCommandLine(U"else"));
+        q(pOnlyCommandLine("else"));
         if (!q) return q.failure();
         Text t = q(pElsePart);
         if (!q) return q.failure();
@@ -123,7 +123,7 @@ Reply<Text> pIfBody(State& s) {
     // The ELSE test is undone when it fails, the rest of the statement is not.
     auto elseLine = [elseThenRest](State& st) -> Reply<Text> {
         const State before = st;
-        Reply<Text> e = undone(pOnlyCommandLine(U"else"))(st);
+        Reply<Text> e = undone(pOnlyCommandLine("else"))(st);
         st = before;
         if (!e.ok) return e;
         return elseThenRest(st);
@@ -132,7 +132,7 @@ Reply<Text> pIfBody(State& s) {
     for (;;) {
         {
             const State before = s;
-            Reply<Text> c = undone(pOnlyCommandLine(U"end-if"))(s);
+            Reply<Text> c = undone(pOnlyCommandLine("end-if"))(s);
             if (c.ok) {
                 Text t = q.take(std::move(c));
                 return q.ok(std::move(t));
@@ -167,7 +167,7 @@ Reply<Text> pIfCondition(State& s) {
 
 Reply<Text> pIfStatement(State& s) {
     Seq q(s);
-    q(command(U"if"));
+    q(command("if"));
     if (!q) return q.failure();
     Text t = q(pIfCondition);
     if (!q) return q.failure();
@@ -179,7 +179,7 @@ Reply<Text> pWhileBody(State& s) { return bodyUntil(s, pEndWhileLine); }
 
 Reply<Text> pWhileStatement(State& s) {
     Seq q(s);
-    q(command(U"while"));
+    q(command("while"));
     if (!q) return q.failure();
     q(lexeme(pExpr));
     if (!q) return q.failure();

@@ -26,12 +26,6 @@ template <class P> auto skipped(P p) {
     };
 }
 
-Text textOf(const std::vector<char32_t>& cs) {
-    Text t;
-    for (char32_t c : cs) appendChar(t, c);
-    return t;
-}
-
 bool isSigil(char32_t c) { return c == U'#' || c == U'$'; }
 
 } // namespace
@@ -63,21 +57,21 @@ Reply<Unit> pDeclVarQualifier(State& s) {
 // --- numeric types ---
 
 Reply<VarType> pInteger(State& s) {
-    static const auto p = symbol(U"INTEGER");
+    static const auto p = symbol("INTEGER");
     auto r = p(s);
     if (!r.ok) return Failure{std::move(r.err), r.consumed};
     return okReply(r.consumed, VarType::integer(), std::move(r.err));
 }
 
 Reply<VarType> pFloat(State& s) {
-    static const auto p = symbol(U"FLOAT");
+    static const auto p = symbol("FLOAT");
     auto r = p(s);
     if (!r.ok) return Failure{std::move(r.err), r.consumed};
     return okReply(r.consumed, VarType::float_(), std::move(r.err));
 }
 
 Reply<Text> pTextKeyword(State& s) {
-    static const auto p = symbol(U"TEXT");
+    static const auto p = symbol("TEXT");
     return p(s);
 }
 
@@ -104,7 +98,7 @@ Reply<std::int64_t> pPrecision(State& s) {
     Seq q(s);
     q(open);
     if (!q) return q.failure();
-    Text ds = textOf(q(digits));
+    Text ds = textOfChars(q(digits));
     if (!q) return q.failure();
     q(close);
     if (!q) return q.failure();
@@ -122,7 +116,7 @@ Reply<VarType> pDecimalPrecision(State& s, std::int64_t defaultPrecision) {
 }
 
 Reply<VarType> pDecimal(State& s) {
-    static const auto keyword = symbol(U"DECIMAL");
+    static const auto keyword = symbol("DECIMAL");
     Seq q(s);
     q(keyword);
     if (!q) return q.failure();
@@ -133,7 +127,7 @@ Reply<VarType> pDecimal(State& s) {
 }
 
 Reply<Unit> pDefaultNumeric(State& s) {
-    static const auto keyword = symbol(U"DEFAULT-NUMERIC");
+    static const auto keyword = symbol("DEFAULT-NUMERIC");
     static const auto equals = lexeme(char_(U'='));
     static const auto type = choice(pInteger, pDecimal, pFloat);
     static const auto p = attempt([](State& st) -> Reply<Unit> {
@@ -197,12 +191,12 @@ Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
     }
     const bool underscore = !s.atEnd() && s.peek() == U'_';
     q(marker);
-    Text name = textOf(q(many(pDeclVarNameChar)));
+    Text name = textOfChars(q(many(pDeclVarNameChar)));
     if (name.empty()) {
         q(pFail(invalidVarNameError));
         return q.failure();
     }
-    if (underscore) name.insert(0, U"_");
+    if (underscore) name.insert(0, "_");
     const Scope scope = q(getCurrentScope);
     return q.ok(DeclName{std::move(name), underscore && !scope.isLocal, pos});
 }
@@ -260,7 +254,7 @@ Reply<Unit> pDeclIntegerVars(State& s) { return typedList(s, pInteger, VarSymbol
 Reply<Unit> pDeclFloatVars(State& s) { return typedList(s, pFloat, VarSymbol::Sharp, VarType::float_()); }
 Reply<Unit> pDeclTextVars(State& s) { return typedList(s, pTextKeyword, VarSymbol::Dollar, VarType::text()); }
 Reply<Unit> pDeclDateVars(State& s) {
-    static const auto keyword = symbol(U"DATE");
+    static const auto keyword = symbol("DATE");
     return typedList(s, keyword, VarSymbol::Dollar, VarType::date());
 }
 
@@ -278,7 +272,7 @@ Reply<Unit> noQualifierError(State& s) {
 
 Reply<Unit> qualifierError(State& s) {
     Seq q(s);
-    Text word = textOf(q(manyOne(pNonBlankChar)));
+    Text word = textOfChars(q(manyOne(pNonBlankChar)));
     if (!q) return q.failure();
     q([&word](State& st) { return qualifierErrorFail(st, word); });
     return q.failure();

@@ -28,17 +28,17 @@ template <class P, class F> auto mapped(P p, F f) {
 }
 
 // A parser that yields a fixed text when p matches.
-template <class P> auto yielding(P p, const char32_t* text) {
+template <class P> auto yielding(P p, const char* text) {
     return mapped(p, [text](auto&&) { return Text(text); });
 }
 
 // One row of an exact operator table, read as a unit that backtracks.
-auto exactRow(const char32_t* op) {
+auto exactRow(const char* op) {
     return mapped(pOperatorRow(op, Unit{}), [](auto&& row) { return Text(row.first); });
 }
 
 // One row of the bit operators: letters in either case, yielding the table's spelling.
-auto caseFreeRow(const char32_t* op) { return yielding(attempt(stringCI(op)), op); }
+auto caseFreeRow(const char* op) { return yielding(attempt(stringCI(op)), op); }
 
 // How deeply pExpr is nested right now. Every path by which an expression contains another
 // (prefix operators, parentheses, function arguments, array indexes) passes through pExpr.
@@ -131,32 +131,32 @@ Reply<std::vector<Text>> readArgs(State& s) {
 } // namespace
 
 Reply<Text> pArithmeticOp(State& s) {
-    static const auto p = lexeme(choice(exactRow(U"+"), exactRow(U"-"), exactRow(U"*"), exactRow(U"/"),
-                                        exactRow(U"%"), exactRow(U"^")));
+    static const auto p = lexeme(choice(exactRow("+"), exactRow("-"), exactRow("*"), exactRow("/"),
+                                        exactRow("%"), exactRow("^")));
     return p(s);
 }
 
 Reply<Text> pRelOp(State& s) {
-    static const auto p = lexeme(choice(exactRow(U"="), exactRow(U"!!="), exactRow(U"!="), exactRow(U"<>"),
-                                        exactRow(U"<="), exactRow(U">="), exactRow(U"<"), exactRow(U">")));
+    static const auto p = lexeme(choice(exactRow("="), exactRow("!!="), exactRow("!="), exactRow("<>"),
+                                        exactRow("<="), exactRow(">="), exactRow("<"), exactRow(">")));
     return p(s);
 }
 
 Reply<Text> pTextOp(State& s) {
-    static const auto p = lexeme(exactRow(U"||"));
+    static const auto p = lexeme(exactRow("||"));
     return p(s);
 }
 
 Reply<Text> pBitOp(State& s) {
-    static const auto p = lexeme(choice(caseFreeRow(U"And"), caseFreeRow(U"Or"), caseFreeRow(U"Xor")));
+    static const auto p = lexeme(choice(caseFreeRow("And"), caseFreeRow("Or"), caseFreeRow("Xor")));
     return p(s);
 }
 
 Reply<Text> pBinaryOp(State& s) {
     static const auto p = lexeme(mapped(choice(pArithmeticOp, pRelOp, pTextOp, pBitOp), [](Text op) {
-        Text shown = U" <";
+        Text shown = " <";
         shown += op;
-        shown += U"> ";
+        shown += "> ";
         return shown;
     }));
     return p(s);
@@ -164,7 +164,7 @@ Reply<Text> pBinaryOp(State& s) {
 
 Reply<Text> pUnaryOp(State& s) {
     static const auto p =
-        lexeme(choice(yielding(char_(U'-'), U"-"), yielding(char_(U'+'), U"+"), stringCI(U"Not")));
+        lexeme(choice(yielding(char_(U'-'), "-"), yielding(char_(U'+'), "+"), stringCI("Not")));
     return p(s);
 }
 
@@ -259,9 +259,9 @@ Reply<Text> pFunctionCall(State& s) {
         if (!q) return q.failure();
         q(pCloseParen);
         if (!q) return q.failure();
-        name += U"(";
+        name += "(";
         name += showListItems(args);
-        name += U")";
+        name += ")";
         return q.ok(std::move(name));
     }));
     return p(s);
@@ -269,10 +269,8 @@ Reply<Text> pFunctionCall(State& s) {
 
 Reply<Text> pFunctionName(State& s) {
     static const auto letter = satisfyingLabelled(isLetter, MsgText::literal("letter"));
-    static const auto p = mapped(manyOne(choice(letter, digit(), char_(U'_'))), [](std::vector<char32_t> cs) {
-        Text name;
-        for (char32_t c : cs) appendChar(name, c);
-        return name;
+    static const auto p = mapped(manyOne(choice(letter, digit(), char_(U'_'))), [](const std::vector<char32_t>& cs) {
+        return textOfChars(cs);
     });
     return p(s);
 }

@@ -70,14 +70,14 @@ Reply<char32_t> pUnderscore(State& s);
 // --- word ends and bare words -------------------------------------------------------------
 
 // The 13 characters after which a qualifier keyword may end: "!|(),+^*/%<>=".
-inline constexpr TextView symbolEndChars = U"!|(),+^*/%<>=";
+inline constexpr TextView symbolEndChars = "!|(),+^*/%<>=";
 // The 15 operator characters of generic command lines: "()[],!|+^*/%<>=".
-inline constexpr TextView opChars = U"()[],!|+^*/%<>=";
+inline constexpr TextView opChars = "()[],!|+^*/%<>=";
 // The 20 characters that end a bare word: blank, tab, line feed, carriage return, the
 // single quote and the operator characters.
-inline constexpr TextView anyWord_excepts = U" \t\n\r'()[],!|+^*/%<>=";
+inline constexpr TextView anyWord_excepts = " \t\n\r'()[],!|+^*/%<>=";
 // The two variable sigils.
-inline constexpr TextView varSigilChars = U"#$";
+inline constexpr TextView varSigilChars = "#$";
 
 // Whether c is a character of an ASCII set such as `opChars` (compared as code points, so
 // it holds however texts are stored).

@@ -10,7 +10,7 @@ namespace zarnet::sqr {
 // "(SQR 3501) Did not find end of literal."
 using msg::literalNotEndedError;
 // The characters a one-line literal's body cannot hold: quote, line feed, carriage return.
-inline constexpr TextView literalStopChars = U"'\n\r";
+inline constexpr TextView literalStopChars = "'\n\r";
 
 // "'", the body, "'".
 Text quoteText(TextView body);

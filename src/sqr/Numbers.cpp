@@ -54,7 +54,7 @@ template <class P, class F> auto mapped(P p, F f) {
 }
 
 // The "0x" prefix in either letter case.
-Reply<Text> hexPrefix(State& s) { return stringCI(s, U"0x"); }
+Reply<Text> hexPrefix(State& s) { return stringCI(s, "0x"); }
 
 } // namespace
 

@@ -27,9 +27,9 @@ std::size_t placeOf(const State& s) { return s.rest().size(); }
 Reply<Unit> pParagraphLine(State& s) { return pAnyStatement(s); }
 
 Reply<Unit> paragraph(State& s, TextView kind, ParagraphMemo* memo) {
-    const bool isSql = kind == U"SQL";
-    const TextView begin = isSql ? TextView(U"BEGIN-SQL") : TextView(U"BEGIN-SELECT");
-    const TextView end = isSql ? TextView(U"END-SQL") : TextView(U"END-SELECT");
+    const bool isSql = kind == "SQL";
+    const TextView begin = isSql ? TextView("BEGIN-SQL") : TextView("BEGIN-SELECT");
+    const TextView end = isSql ? TextView("END-SQL") : TextView("END-SELECT");
     const ParagraphMemo::Kind memoKind = isSql ? ParagraphMemo::Sql : ParagraphMemo::Select;
 
     Seq q(s);
@@ -69,10 +69,10 @@ Reply<Unit> pAnyParagraph(State& s, ParagraphMemo* memo) {
     const State saved = s;
     Seq q(s);
     {
-        Reply<Unit> sql = paragraph(s, U"SQL", memo);
+        Reply<Unit> sql = paragraph(s, "SQL", memo);
         if (!sql.ok && !sql.consumed) {
             s = saved;
-            Reply<Unit> select = paragraph(s, U"SELECT", memo);
+            Reply<Unit> select = paragraph(s, "SELECT", memo);
             if (!select.consumed) select.err = mergeError(sql.err, select.err);
             q.take(std::move(select));
         } else {

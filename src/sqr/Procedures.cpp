@@ -192,7 +192,7 @@ Reply<HeaderInfo> pParenParameters(State& s) {
 
 Reply<HeaderInfo> pLocalKeyword(State& s) {
     Seq q(s);
-    q(symbol(U"LOCAL"));
+    q(symbol("LOCAL"));
     if (!q) return q.failure();
     return q.ok(HeaderInfo{true, {}});
 }

@@ -12,8 +12,8 @@ namespace {
 
 // The opening keywords, in the order tried.
 constexpr std::array<TextView, 9> blockKeywords = {
-    U"DECLARE-CHART",   U"DECLARE-COLOR-MAP", U"DECLARE-CONNECTION", U"DECLARE-IMAGE", U"DECLARE-LAYOUT",
-    U"DECLARE-PRINTER", U"DECLARE-PROCEDURE", U"DECLARE-REPORT",     U"DECLARE-TOC"};
+    "DECLARE-CHART",   "DECLARE-COLOR-MAP", "DECLARE-CONNECTION", "DECLARE-IMAGE", "DECLARE-LAYOUT",
+    "DECLARE-PRINTER", "DECLARE-PROCEDURE", "DECLARE-REPORT",     "DECLARE-TOC"};
 
 } // namespace
 

@@ -13,7 +13,7 @@ namespace zarnet::sqr {
 namespace {
 
 // Characters that end a DO procedure name (besides Ctrl-Z).
-constexpr TextView doNameStops = U"\x1A \t\n\r(!'";
+constexpr TextView doNameStops = "\x1A \t\n\r(!'";
 
 Failure undo(State& s, const State& saved, Seq& q) {
     ParseError e = q.failure().err;
@@ -28,8 +28,8 @@ Reply<Text> pArgWord(State& s) { return pParameterVarName(s); }
 
 Reply<Text> pDoProcName(State& s) {
     if (s.atEnd()) return detail::endOfInputError(s);
-    if (doNameStops.find(s.peek()) != TextView::npos) return detail::unexpectedCharError(s, s.peek());
-    Text name = takeWhile(s, [](char32_t c) { return doNameStops.find(c) == TextView::npos; });
+    if (inCharSet(doNameStops, s.peek())) return detail::unexpectedCharError(s, s.peek());
+    Text name = takeWhile(s, [](char32_t c) { return !inCharSet(doNameStops, c); });
     Seq q(s);
     q.take(okReply(true, Unit{}, unknownError(s.pos)));
     q(spaces);
@@ -126,7 +126,7 @@ Reply<Unit> pDoArguments(State& s) {
 Reply<Unit> pDoStatement(State& s) {
     const State saved = s;
     Seq q(s);
-    q(command(U"DO"));
+    q(command("DO"));
     if (!q) return undo(s, saved, q);
     q(pDoProcName);
     if (!q) return undo(s, saved, q);

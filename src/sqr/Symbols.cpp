@@ -152,7 +152,7 @@ Reply<Unit> setCurrentScope(State& s, const Scope& scope) {
 Reply<Unit> setGlobalScope(State& s) { return setCurrentScope(s, Scope::global()); }
 
 std::pair<Scope, bool> varScopeIn(const Scope& current, TextView marker) {
-    const bool underscore = marker == U"_";
+    const bool underscore = marker == "_";
     if (!current.isLocal) return {Scope::global(), underscore};
     return {underscore ? Scope::global() : current, false};
 }
@@ -187,7 +187,7 @@ Reply<Text> rowNo(State& s) {
 Text showListItems(const std::vector<Text>& items) {
     Text out;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0) out += U", ";
+        if (i > 0) out += ", ";
         out += items[i];
     }
     return out;

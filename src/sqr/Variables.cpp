@@ -126,12 +126,12 @@ Reply<char32_t> pDeclVarNameChar(State& s) {
     return satisfying([](char32_t c) { return c == U')' || c == U'-' || isVarNameChar(c); })(s);
 }
 
-Reply<Text> pDeclareVariableKeyword(State& s) { return stringCI(s, U"DECLARE-VARIABLE"); }
+Reply<Text> pDeclareVariableKeyword(State& s) { return stringCI(s, "DECLARE-VARIABLE"); }
 
 // --- variable references ------------------------------------------------------------------
 
 Reply<Text> pVarMarker(State& s) {
-    static const auto p = orElse(string_(U"_"), succeedWith(Text()));
+    static const auto p = orElse(string_("_"), succeedWith(Text()));
     return p(s);
 }
 
@@ -147,7 +147,7 @@ void recordVariableUse(State& s, VarSymbol symbol, TextView marker, TextView nam
 }
 
 Reply<Text> pStrictName(State& s) {
-    static const auto hyphen = orElse(string_(U"-"), succeedWith(Text()));
+    static const auto hyphen = orElse(string_("-"), succeedWith(Text()));
     static const auto segment = [](State& st) -> Reply<Text> {
         Seq q(st);
         Text part = q(hyphen);
@@ -261,7 +261,7 @@ bool skipTokenQuietly(State& s) {
         Text name;
         appendChar(name, s.take());
         name += takeWhile(s, [](char32_t d) { return !isWordDelimiter(d); });
-        recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView(U"_") : TextView(),
+        recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
                           name, at);
         return true;
     }
@@ -327,9 +327,7 @@ Reply<Text> pParameterVarName(State& s) {
     static const auto items = manyOne(orElse(plain, doubledBang));
     Reply<std::vector<char32_t>> r = items(s);
     if (!r.ok) return Failure{std::move(r.err), r.consumed};
-    Text name;
-    for (char32_t c : r.value) appendChar(name, c);
-    return okReply(r.consumed, std::move(name), std::move(r.err));
+    return okReply(r.consumed, textOfChars(r.value), std::move(r.err));
 }
 
 // --- column names and array elements ---------------------------------------------------------
@@ -343,7 +341,7 @@ Reply<Text> pColumn(State& s) {
         if (!q) return q.failure();
         Text name = q([](State& t) { return charsWhile1(t, isColumnNameChar); });
         if (!q) return q.failure();
-        Text out = U"&";
+        Text out = "&";
         out += name;
         return q.ok(std::move(out));
     };

@@ -64,7 +64,7 @@ template <class S, class N> auto pVariable(S sigil, N name) {
         Text n = q(name);
         if (!q) return emptyError(q.failure().err);
         recordVariableUse(s, symbol, marker, n, at);
-        Text written = symbol == VarSymbol::Dollar ? Text(U"$") : Text(U"#");
+        Text written = symbol == VarSymbol::Dollar ? Text("$") : Text("#");
         written += marker;
         written += n;
         return q.ok(std::move(written));

@@ -23,17 +23,17 @@ TEST(Position, TabsLineFeedsAndCarriageReturns) {
 }
 
 TEST(Choice, ConsumedFailureIsNotFollowedByTheNextAlternative) {
-    auto o = runOn(orElse(string_(U"ab"), string_(U"ac")), "ac");
+    auto o = runOn(orElse(string_("ab"), string_("ac")), "ac");
     EXPECT_FALSE(o.ok);
     EXPECT_TRUE(o.consumed);
     EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"c\"\nexpecting \"ab\"");
-    auto b = runOn(orElse(attempt(string_(U"ab")), string_(U"ac")), "ac");
+    auto b = runOn(orElse(attempt(string_("ab")), string_("ac")), "ac");
     EXPECT_TRUE(b.ok);
     EXPECT_EQ(test::U8(b.value), "ac");
 }
 
 TEST(Choice, AttemptedEmptyErrorGivesWayToAConsumingAlternative) {
-    auto o = runOn(orElse(attempt(string_(U"ab")), string_(U"ac")), "ad");
+    auto o = runOn(orElse(attempt(string_("ab")), string_("ac")), "ad");
     EXPECT_FALSE(o.ok);
     EXPECT_TRUE(o.consumed);
     EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"d\"\nexpecting \"ac\"");
@@ -67,7 +67,7 @@ TEST(Many, AParserThatAcceptsEmptyIsAnInternalError) {
 }
 
 TEST(Many, ConsumedFailureInsideEndsTheRepetition) {
-    auto o = runOn(many(string_(U"ab")), "ababac");
+    auto o = runOn(many(string_("ab")), "ababac");
     EXPECT_FALSE(o.ok);
     EXPECT_TRUE(o.consumed);
     EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 5):\nunexpected \"c\"\nexpecting \"ab\"");
@@ -84,7 +84,7 @@ TEST(Label, ReplacesExpectationsOfEmptyOutcomesOnly) {
 }
 
 TEST(Eof, FailsAtTheUnexpectedCharacter) {
-    auto o = runOn(seqRight(string_(U"ab\nabcd"), [](State& s) { return eof(s); }), "ab\nabcdx");
+    auto o = runOn(seqRight(string_("ab\nabcd"), [](State& s) { return eof(s); }), "ab\nabcdx");
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(o.error, "\"test.sqr\" (line 2, column 5):\nunexpected 'x'\nexpecting end of input");
     auto lf = runOn([](State& s) { return eof(s); }, "\n");
@@ -97,10 +97,10 @@ TEST(Eof, FailsAtTheUnexpectedCharacter) {
 }
 
 TEST(Peek, RestoresOnSuccessAndKeepsAPartialMatchAsConsumed) {
-    auto partial = runOn(peek(string_(U"abc")), "abd");
+    auto partial = runOn(peek(string_("abc")), "abd");
     EXPECT_FALSE(partial.ok);
     EXPECT_TRUE(partial.consumed);
-    auto full = runOn(peek(string_(U"abc")), "abcd");
+    auto full = runOn(peek(string_("abc")), "abcd");
     EXPECT_TRUE(full.ok);
     EXPECT_FALSE(full.consumed);
     EXPECT_EQ(full.rest, "abcd");
@@ -115,7 +115,7 @@ TEST(NotAhead, KeepsTheExpectationsOfTheFailedParserPending) {
 }
 
 TEST(NotAhead, FailsWheneverTheParserSucceedsEvenEmpty) {
-    auto o = runOn(notAhead(string_(U"ab")), "abc");
+    auto o = runOn(notAhead(string_("ab")), "abc");
     EXPECT_FALSE(o.ok);
     EXPECT_FALSE(o.consumed);
     EXPECT_EQ(o.rest, "abc");
@@ -131,14 +131,14 @@ TEST(Repetitions, CountOptionallySeparatedByAndManyUntil) {
     EXPECT_TRUE(none.value.empty());
     auto three = runOn(count(3, char_(U'a')), "aaab");
     EXPECT_EQ(three.value.size(), 3u);
-    auto opt = runOn(optionally(string_(U"ab")), "ac");
+    auto opt = runOn(optionally(string_("ab")), "ac");
     EXPECT_FALSE(opt.ok);
     EXPECT_TRUE(opt.consumed);
     auto sep = runOn(separatedBy(digit(), char_(U',')), "1,2,3;");
     ASSERT_TRUE(sep.ok);
     EXPECT_EQ(sep.value, (std::vector<char32_t>{U'1', U'2', U'3'}));
     EXPECT_EQ(sep.rest, ";");
-    auto until = runOn(manyUntil(anyChar(), string_(U"*/")), "ab*/c");
+    auto until = runOn(manyUntil(anyChar(), string_("*/")), "ab*/c");
     ASSERT_TRUE(until.ok);
     EXPECT_EQ(until.value, (std::vector<char32_t>{U'a', U'b'}));
     EXPECT_EQ(until.rest, "c");
@@ -152,8 +152,8 @@ TEST(State, AFailedAlternativeLeavesNoTrace) {
     auto dirty = [](State& s) -> Reply<Unit> {
         Seq q(s);
         q(modifyUserState([](ParserState& p) { p.continued = true; }));
-        q(moveTo(SourcePos{SourceName(U"elsewhere"), 7, 7}));
-        q(replaceInput(keepText(U"other")));
+        q(moveTo(SourcePos{SourceName("elsewhere"), 7, 7}));
+        q(replaceInput(keepText("other")));
         q(char_(U'!'));
         if (!q) return q.failure();
         return q.ok();
@@ -173,7 +173,7 @@ TEST(State, AFailedAlternativeLeavesNoTrace) {
 }
 
 TEST(RunParse, UnreadInputIsNotAnError) {
-    auto r = runParse(char_(U'a'), initialState(), U"x.sqr", U"abc");
+    auto r = runParse(char_(U'a'), initialState(), "x.sqr", "abc");
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.value, U'a');
 }
@@ -185,8 +185,8 @@ namespace zarnet {
 namespace {
 
 TEST(SeqMap, RunsInOrderAndMapsOrKeepsTheResults) {
-    auto letters = seqMap([](char32_t a, char32_t b, Text c) { return Text{a, b} + c; }, char_(U'a'), anyChar(),
-                          string_(U"cd"));
+    auto letters = seqMap([](char32_t a, char32_t b, Text c) { return charText(a) + charText(b) + c; }, char_(U'a'), anyChar(),
+                          string_("cd"));
     auto o = test::runOn(letters, "axcde");
     ASSERT_TRUE(o.ok);
     EXPECT_EQ(test::U8(o.value), "axcd");

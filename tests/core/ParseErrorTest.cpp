@@ -58,10 +58,10 @@ TEST(Render, EscapedCharactersAndTexts) {
         {MsgText::quotedChar(14), "\"\\SO\""},     {MsgText::quotedChar(31), "\"\\US\""},
         {MsgText::quotedChar(U'\''), "\"'\""},     {MsgText::singleQuotedChar(U'\''), "'\\''"},
         {MsgText::singleQuotedChar(U'"'), "'\"'"}, {MsgText::singleQuotedChar(0xE9), "'\\233'"},
-        {MsgText::quotedOwned(U"\u00e91"), "\"\\233\\&1\""},
-        {MsgText::quotedOwned(U"\x0EH"), "\"\\SO\\&H\""},
-        {MsgText::quotedOwned(U"\x0E" U"A"), "\"\\SOA\""},
-        {MsgText::quotedOwned(U"\u00e9x"), "\"\\233x\""},
+        {MsgText::quotedOwned("\u00e91"), "\"\\233\\&1\""},
+        {MsgText::quotedOwned("\x0EH"), "\"\\SO\\&H\""},
+        {MsgText::quotedOwned("\x0E" "A"), "\"\\SOA\""},
+        {MsgText::quotedOwned("\u00e9x"), "\"\\233x\""},
     };
     for (const Row& r : rows) EXPECT_EQ(r.m.build(), r.shown);
 }
@@ -77,7 +77,7 @@ TEST(Merge, MessagesWinThenTheLaterPositionThenBothPool) {
               "\"a\" (line 9, column 1):\nnine or more");
     // Source names compare first, as text.
     ParseError inB = err(at("b", 1, 1), {plain("b")});
-    EXPECT_EQ(mergeError(at9, inB).pos().sourceName, SourceName(U"b"));
+    EXPECT_EQ(mergeError(at9, inB).pos().sourceName, SourceName("b"));
 }
 
 TEST(Merge, SecondPassPlacesCompareByOutputLineThenColumn) {
@@ -89,8 +89,8 @@ TEST(Merge, SecondPassPlacesCompareByOutputLineThenColumn) {
     // "b" sorts after "a", but "a" line 2 lies further on in the preprocessed text.
     ParseError inB = err(placed("b", 1, 5, 1), {plain("b")});
     ParseError inA = err(placed("a", 2, 1, 7), {plain("a")});
-    EXPECT_EQ(mergeError(inB, inA).pos().sourceName, SourceName(U"a"));
-    EXPECT_EQ(mergeError(inA, inB).pos().sourceName, SourceName(U"a"));
+    EXPECT_EQ(mergeError(inB, inA).pos().sourceName, SourceName("a"));
+    EXPECT_EQ(mergeError(inA, inB).pos().sourceName, SourceName("a"));
     // On one output line the column decides; the same place pools.
     ParseError laterColumn = err(placed("a", 2, 3, 7), {plain("c")});
     EXPECT_EQ(mergeError(inA, laterColumn).pos().sourceColumn, 3);
@@ -102,7 +102,7 @@ TEST(Merge, ManyMessagesAtOnePlaceKeepTheirOrder) {
     ParseError e(at("a", 1, 1));
     const char* words[] = {"a", "b", "c", "d", "e", "f", "g"};
     for (const char* w : words) e = mergeError(e, err(at("a", 1, 1), {expect(w)}));
-    e = mergeError(e, ParseError(at("a", 1, 1), Message{MsgKind::Expect, MsgText::owned(U"h")}));
+    e = mergeError(e, ParseError(at("a", 1, 1), Message{MsgKind::Expect, MsgText::owned("h")}));
     e = mergeError(e, err(at("a", 1, 1), {expect("i"), expect("a")}));
     EXPECT_EQ(renderError(e), "\"a\" (line 1, column 1):\nexpecting a, b, c, d, e, f, g, h or i");
     EXPECT_EQ(renderError(setExpectErrors(e, MsgText::literal("word"))), "\"a\" (line 1, column 1):\nexpecting word");

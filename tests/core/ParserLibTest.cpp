@@ -15,7 +15,7 @@ TEST(CharCI, MatchesEitherCaseAndReportsUpperFirst) {
     auto miss = runOn(charCI(U'a'), "b");
     EXPECT_FALSE(miss.consumed);
     EXPECT_EQ(miss.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"b\"\nexpecting \"A\" or \"a\"");
-    auto g = runOn(seqRight(string_(U"ab\nabcdef"), charCI(U'g')), "ab\nabcdefx", initialState(), "a.sqr");
+    auto g = runOn(seqRight(string_("ab\nabcdef"), charCI(U'g')), "ab\nabcdefx", initialState(), "a.sqr");
     EXPECT_EQ(g.error, "\"a.sqr\" (line 2, column 7):\nunexpected \"x\"\nexpecting \"G\" or \"g\"");
     EXPECT_EQ(runOn(charCI(U'\u00e9'), "\u00c9").value, U'\u00c9');
     // A letter without case expects itself once.
@@ -24,21 +24,21 @@ TEST(CharCI, MatchesEitherCaseAndReportsUpperFirst) {
 }
 
 TEST(StringCI, KeywordsAsWrittenAndPartialMatches) {
-    auto def = runOn(stringCI(U"#define"), "#DeFiNe X");
+    auto def = runOn(stringCI("#define"), "#DeFiNe X");
     EXPECT_EQ(test::U8(def.value), "#DeFiNe");
     EXPECT_EQ(def.rest, " X");
-    auto partial = runOn(stringCI(U"#define"), "#dx");
+    auto partial = runOn(stringCI("#define"), "#dx");
     EXPECT_FALSE(partial.ok);
     EXPECT_TRUE(partial.consumed);
     EXPECT_EQ(partial.error, "\"test.sqr\" (line 1, column 3):\nunexpected \"x\"\nexpecting \"E\" or \"e\"");
-    EXPECT_EQ(runOn(orElse(stringCI(U"#define"), string_(U"#dx")), "#dx").consumed, true);
-    EXPECT_EQ(runOn(stringCI(U"#if"), "#ifdef").rest, "def");
-    EXPECT_EQ(runOn(stringCI(U"abc"), "ab").error,
+    EXPECT_EQ(runOn(orElse(stringCI("#define"), string_("#dx")), "#dx").consumed, true);
+    EXPECT_EQ(runOn(stringCI("#if"), "#ifdef").rest, "def");
+    EXPECT_EQ(runOn(stringCI("abc"), "ab").error,
               "\"test.sqr\" (line 1, column 3):\nunexpected end of input\nexpecting \"C\" or \"c\"");
-    auto none = runOn(stringCI(U""), "x");
+    auto none = runOn(stringCI(""), "x");
     EXPECT_TRUE(none.ok);
     EXPECT_FALSE(none.consumed);
-    EXPECT_EQ(runOn(stringCI(U"begin"), "x").error,
+    EXPECT_EQ(runOn(stringCI("begin"), "x").error,
               "\"test.sqr\" (line 1, column 1):\nunexpected \"x\"\nexpecting \"B\" or \"b\"");
 }
 
@@ -58,7 +58,7 @@ TEST(Nbsp, TheFixedBlankSet) {
 }
 
 // Runs `prefix` characters, then pFail.
-auto failAfter(const char32_t* prefix) {
+auto failAfter(const char* prefix) {
     return [prefix](State& s) -> Reply<Unit> {
         Seq q(s);
         q(string_(prefix));
@@ -69,12 +69,12 @@ auto failAfter(const char32_t* prefix) {
 }
 
 TEST(PFail, NamesThePlaceItWasCalledWithItsMessageAlone) {
-    auto lf = runOn(failAfter(U"\n\nabcde"), "\n\nabcde\nnext");
+    auto lf = runOn(failAfter("\n\nabcde"), "\n\nabcde\nnext");
     EXPECT_TRUE(lf.consumed);
     EXPECT_EQ(lf.error, "\"test.sqr\" (line 3, column 6):\n(SQR 4708) #ELSE without preceding #IF.");
     auto tab = runOn(pFail("m"), "\tx");
     EXPECT_EQ(tab.error, "\"test.sqr\" (line 1, column 1):\nm");
-    auto end = runOn(failAfter(U"abc"), "abc");
+    auto end = runOn(failAfter("abc"), "abc");
     EXPECT_TRUE(end.consumed);
     EXPECT_EQ(end.error, "\"test.sqr\" (line 1, column 4):\n(SQR 4708) #ELSE without preceding #IF.");
     // Pending expectations of the keyword parsed before are dropped.
@@ -98,7 +98,7 @@ TEST(PrintPosMessage, WritesTwoLinesEvenWhenTheAlternativeFails) {
     test::CapturedConsole con;
     auto warnThenFail = [](State& s) -> Reply<Unit> {
         Seq q(s);
-        q([](State& st) { return printPosMessage(st, SourcePos{SourceName(U"x.sqr"), 12, 3}, U"hello"); });
+        q([](State& st) { return printPosMessage(st, SourcePos{SourceName("x.sqr"), 12, 3}, "hello"); });
         q(char_(U'!'));
         if (!q) return q.failure();
         return q.ok();
@@ -107,16 +107,16 @@ TEST(PrintPosMessage, WritesTwoLinesEvenWhenTheAlternativeFails) {
     EXPECT_TRUE(o.ok);
     EXPECT_EQ(con.out, "\"x.sqr\" (line 12, column 3):\nhello\n");
     con.out.clear();
-    writePosMessage(SourcePos{}, U"");
+    writePosMessage(SourcePos{}, "");
     EXPECT_EQ(con.out, "\"\" (line 1, column 1):\n\n");
 }
 
 TEST(StripSpaces, TheFixedWhiteSpaceSet) {
-    EXPECT_EQ(stripSpaces(U" a \t b \n"), U"a \t b");
-    EXPECT_EQ(stripSpaces(U" \t\r\n "), U"");
-    EXPECT_EQ(stripSpaces(U"\u00a0x\u3000"), U"x");
-    EXPECT_EQ(stripSpaces(U"\u0085x\u2028"), U"\u0085x\u2028");
-    EXPECT_EQ(stripSpaces(U"\u180ex"), U"x");
+    EXPECT_EQ(stripSpaces(" a \t b \n"), "a \t b");
+    EXPECT_EQ(stripSpaces(" \t\r\n "), "");
+    EXPECT_EQ(stripSpaces("\u00a0x\u3000"), "x");
+    EXPECT_EQ(stripSpaces("\u0085x\u2028"), "\u0085x\u2028");
+    EXPECT_EQ(stripSpaces("\u180ex"), "x");
 }
 
 } // namespace

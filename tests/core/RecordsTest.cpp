@@ -9,10 +9,10 @@ namespace zarnet {
 namespace {
 
 TEST(Order, ScopesAndVariableIdentifiers) {
-    EXPECT_LT(compare(Scope::global(), Scope::local(U"")), 0);
-    EXPECT_LT(compare(Scope::local(U"ABC"), Scope::local(U"ABD")), 0);
-    EXPECT_GT(compare(Scope::local(U"ABC"), Scope::local(U"AB")), 0);
-    VarIdentifier aDollar{U"A", VarSymbol::Dollar}, aSharp{U"A", VarSymbol::Sharp}, abDollar{U"AB", VarSymbol::Dollar};
+    EXPECT_LT(compare(Scope::global(), Scope::local("")), 0);
+    EXPECT_LT(compare(Scope::local("ABC"), Scope::local("ABD")), 0);
+    EXPECT_GT(compare(Scope::local("ABC"), Scope::local("AB")), 0);
+    VarIdentifier aDollar{"A", VarSymbol::Dollar}, aSharp{"A", VarSymbol::Sharp}, abDollar{"AB", VarSymbol::Dollar};
     EXPECT_LT(compare(aDollar, aSharp), 0);
     EXPECT_LT(compare(aSharp, abDollar), 0);
     EXPECT_LT(compare(VarType::decimal(2), VarType::decimal(10)), 0);
@@ -28,7 +28,7 @@ TEST(Order, VarAttrEqualityIsStructural) {
     b.reportPos = SourcePos{};
     EXPECT_FALSE(a == b);
     VarAttr c = a;
-    c.warnUnderbarPos = c.warnUnderbarPos.insert(FileLine{U"x", 1}, SourcePos{});
+    c.warnUnderbarPos = c.warnUnderbarPos.insert(FileLine{"x", 1}, SourcePos{});
     EXPECT_FALSE(a == c);
 }
 
@@ -37,11 +37,11 @@ TEST(PPValueNumbers, WhatReadsAsANumber) {
     for (const char* n : numbers) EXPECT_TRUE(readPPNumber(test::T(n)).has_value()) << n;
     const char* texts[] = {"+5", ".5", "5.", "1,5", "1e", "0x", "--5", "-(5)", "5 ", "nan", "INFINITY", "", "((5)", "NaNa"};
     for (const char* t : texts) EXPECT_FALSE(readPPNumber(test::T(t)).has_value()) << t;
-    EXPECT_EQ(*readPPNumber(U"0x1F"), 31.0);
-    EXPECT_EQ(*readPPNumber(U"0o17"), 15.0);
-    EXPECT_EQ(*readPPNumber(U"(-5)"), -5.0);
-    EXPECT_TRUE(std::isinf(*readPPNumber(U"1e400")));
-    EXPECT_EQ(*readPPNumber(U"1e-400"), 0.0);
+    EXPECT_EQ(*readPPNumber("0x1F"), 31.0);
+    EXPECT_EQ(*readPPNumber("0o17"), 15.0);
+    EXPECT_EQ(*readPPNumber("(-5)"), -5.0);
+    EXPECT_TRUE(std::isinf(*readPPNumber("1e400")));
+    EXPECT_EQ(*readPPNumber("1e-400"), 0.0);
 }
 
 TEST(PPValueCompare, NumbersWhenBothHaveOneElseTexts) {
@@ -65,21 +65,21 @@ TEST(PPValueCompare, NumbersWhenBothHaveOneElseTexts) {
     EXPECT_FALSE(v("NaN") == v("NaN"));
     EXPECT_TRUE(v("5 ") != v("5"));
     EXPECT_TRUE(v("5 ") > v("5"));
-    EXPECT_EQ(v("\u00e9t\u00e9").text, U"\u00c9T\u00c9");
+    EXPECT_EQ(v("\u00e9t\u00e9").text, "\u00c9T\u00c9");
 }
 
 TEST(Show, PrintedForms) {
     EXPECT_EQ(show(VarSymbol::Dollar, 11), "$");
     EXPECT_EQ(showList(std::vector<VarSymbol>{VarSymbol::Dollar, VarSymbol::Sharp}), "[$,#]");
-    EXPECT_EQ(show(Scope::local(U"P"), 0), "Local \"P\"");
-    EXPECT_EQ(show(Scope::local(U"P"), 11), "(Local \"P\")");
+    EXPECT_EQ(show(Scope::local("P"), 0), "Local \"P\"");
+    EXPECT_EQ(show(Scope::local("P"), 11), "(Local \"P\")");
     EXPECT_EQ(show(VarType::decimal(-2), 0), "DECIMAL (-2)");
-    EXPECT_EQ(show(VarIdentifier{U"X", VarSymbol::Sharp}), "VarIdentifier {varName = \"X\", varSymbol = #}");
-    Procedure p{U"Main", Scope::local(U"MAIN"), SourcePos{SourceName(U"a.sqr"), 3, 1}, {}};
+    EXPECT_EQ(show(VarIdentifier{"X", VarSymbol::Sharp}), "VarIdentifier {varName = \"X\", varSymbol = #}");
+    Procedure p{"Main", Scope::local("MAIN"), SourcePos{SourceName("a.sqr"), 3, 1}, {}};
     EXPECT_EQ(show(p), "Procedure {procName = \"Main\", procScope = Local \"MAIN\", procPosition = \"a.sqr\" "
                        "(line 3, column 1), parameters = []}");
-    EXPECT_EQ(show(PPValue{U"5", 5.0}), "PPValue (\"5\",Just 5.0)");
-    EXPECT_EQ(show(PPValue{U"A", std::nullopt}), "PPValue (\"A\",Nothing)");
+    EXPECT_EQ(show(PPValue{"5", 5.0}), "PPValue (\"5\",Just 5.0)");
+    EXPECT_EQ(show(PPValue{"A", std::nullopt}), "PPValue (\"A\",Nothing)");
     EXPECT_EQ(showDouble(-0.5, 11), "(-0.5)");
     EXPECT_EQ(showDouble(1e7), "1.0e7");
     EXPECT_EQ(showDouble(0.01), "1.0e-2");
@@ -100,26 +100,26 @@ TEST(ParserStateTest, InitialValueAndMaps) {
     EXPECT_FALSE(s.continued);
     EXPECT_TRUE(s.bol);
     EXPECT_TRUE(s.searchPaths.empty());
-    EXPECT_TRUE((*s.matchSourceNameForReport)(U""));
-    EXPECT_TRUE((*s.matchSourceNameForReport)(U"any.sqc"));
+    EXPECT_TRUE((*s.matchSourceNameForReport)(""));
+    EXPECT_TRUE((*s.matchSourceNameForReport)("any.sqc"));
     EXPECT_FALSE(s.recursiveCheck);
     EXPECT_TRUE(s.rootSourceName.empty());
 
     ScopeMap m = insertGlobalScope(VarMap(), initialScopeMap());
     EXPECT_EQ(m.size(), 1u);
     ScopeMap ordered = insertByScope(Scope::global(), VarMap(),
-                                     insertByScope(Scope::local(U"A"), VarMap(),
-                                                   insertByScope(Scope::local(U"B"), VarMap(), ScopeMap())));
+                                     insertByScope(Scope::local("A"), VarMap(),
+                                                   insertByScope(Scope::local("B"), VarMap(), ScopeMap())));
     std::vector<Scope> keys;
     ordered.forEach([&](const Scope& k, const VarMap&) { keys.push_back(k); });
-    EXPECT_EQ(keys, (std::vector<Scope>{Scope::global(), Scope::local(U"A"), Scope::local(U"B")}));
+    EXPECT_EQ(keys, (std::vector<Scope>{Scope::global(), Scope::local("A"), Scope::local("B")}));
 
-    SymTab t1 = insertByName<Text>(U"ABC", U"1", SymTab());
-    SymTab t2 = insertByName<Text>(U"ABC", U"2", t1);
+    SymTab t1 = insertByName<Text>("ABC", "1", SymTab());
+    SymTab t2 = insertByName<Text>("ABC", "2", t1);
     EXPECT_EQ(t2.size(), 1u);
-    EXPECT_EQ(*lookupByName(Text(U"ABC"), t2), U"2");
-    EXPECT_EQ(*lookupByName(Text(U"ABC"), t1), U"1"); // the old version is unchanged
-    EXPECT_FALSE(lookupByName(Text(U"abc"), t2).has_value());
+    EXPECT_EQ(*lookupByName(Text("ABC"), t2), "2");
+    EXPECT_EQ(*lookupByName(Text("ABC"), t1), "1"); // the old version is unchanged
+    EXPECT_FALSE(lookupByName(Text("abc"), t2).has_value());
 }
 
 TEST(ParserStateTest, PersistentMapStaysBalancedAndOrdered) {
@@ -144,7 +144,7 @@ TEST(ParserStateTest, PersistentMapStaysBalancedAndOrdered) {
 
 TEST(PersistentListTest, LongListsAreDroppedWithoutDeepRecursion) {
     PList<SourceSwitch> l;
-    for (int i = 0; i < 1000000; ++i) l = l.push(SourceSwitch{i, U"f", 1});
+    for (int i = 0; i < 1000000; ++i) l = l.push(SourceSwitch{i, "f", 1});
     EXPECT_EQ(l.front().outputLine, 999999);
     EXPECT_EQ(l.reversed().front().outputLine, 0);
 }

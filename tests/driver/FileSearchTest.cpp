@@ -143,7 +143,7 @@ TEST(FileSystem, NameHoldingNulReachesNoFile) {
     // The system would read the name only up to the NUL: "a\0b" must not find "a".
     TempDir tmp;
     TempDir::write("a", "x");
-    Text name = T("a") + U'\0' + T("b");
+    Text name = T("a") + '\0' + T("b");
     EXPECT_FALSE(fileExists(name));
     EXPECT_FALSE(searchFile(name, dirs({"."})).found);
     EXPECT_FALSE(probeSqrFile(name).found);
@@ -189,10 +189,10 @@ TEST(MatchFileName, WholeNameAgainstWildcards) {
 TEST(MatchFileName, LongPatternsAndNamesNeedNoDeepRecursion) {
     Text as(200000, U'a');
     EXPECT_TRUE(matchFileName(as, as));
-    EXPECT_TRUE(matchFileName(U"*" + as + U"*", U"b" + as));
-    EXPECT_FALSE(matchFileName(as + U"?", as));
+    EXPECT_TRUE(matchFileName("*" + as + "*", "b" + as));
+    EXPECT_FALSE(matchFileName(as + "?", as));
     Text stars(100000, U'*');
-    EXPECT_TRUE(matchFileName(stars + U"x", U"abcx"));
+    EXPECT_TRUE(matchFileName(stars + "x", "abcx"));
 }
 
 TEST(PatternToParser, ConsumesTheWholeNameOnAMatch) {

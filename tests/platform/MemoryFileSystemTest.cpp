@@ -8,13 +8,13 @@ namespace {
 
 TEST(MemoryFileSystem, HoldsFilesByTheirExactPath) {
     MemoryFileSystem fs;
-    fs.add(U"dir/a.sqc", "x\r\ny");
-    EXPECT_TRUE(fs.isFile(U"dir/a.sqc"));
-    EXPECT_FALSE(fs.isFile(U"dir"));
-    EXPECT_FALSE(fs.isFile(U"DIR/a.sqc"));
-    EXPECT_EQ(toUtf8(readTextFile(fs, U"dir/a.sqc")), "x\ny");
+    fs.add("dir/a.sqc", "x\r\ny");
+    EXPECT_TRUE(fs.isFile("dir/a.sqc"));
+    EXPECT_FALSE(fs.isFile("dir"));
+    EXPECT_FALSE(fs.isFile("DIR/a.sqc"));
+    EXPECT_EQ(toUtf8(readTextFile(fs, "dir/a.sqc")), "x\ny");
     try {
-        fs.readBytes(U"missing.sqc");
+        fs.readBytes("missing.sqc");
         FAIL() << "no error";
     } catch (const FileOpError& e) {
         EXPECT_EQ(e.describe(), "missing.sqc: openFile: does not exist (No such file or directory)");
@@ -23,14 +23,14 @@ TEST(MemoryFileSystem, HoldsFilesByTheirExactPath) {
 
 TEST(MemoryFileSystem, IncludeSearchTakesTheFirstDirectoryThatHoldsTheName) {
     MemoryFileSystem fs;
-    fs.add(U"two/f.sqc", "2");
-    fs.add(U"three/f.sqc", "3");
-    auto dirs = PList<Text>::fromVector({U"one", U"two", U"three"});
-    SearchResult r = searchFile(U"f.sqc", dirs, fs);
+    fs.add("two/f.sqc", "2");
+    fs.add("three/f.sqc", "3");
+    auto dirs = PList<Text>::fromVector({"one", "two", "three"});
+    SearchResult r = searchFile("f.sqc", dirs, fs);
     EXPECT_TRUE(r.found);
     EXPECT_EQ(toUtf8(r.path), "two/f.sqc");
-    EXPECT_FALSE(searchFile(U"g.sqc", dirs, fs).found);
-    EXPECT_FALSE(searchFile(U"f.sqc", PList<Text>(), fs).found);
+    EXPECT_FALSE(searchFile("g.sqc", dirs, fs).found);
+    EXPECT_FALSE(searchFile("f.sqc", PList<Text>(), fs).found);
 }
 
 } // namespace
@@ -54,8 +54,8 @@ TEST(ReadTextFile, ByteOrderMarksSayHowTheFileIsEncoded) {
     };
     for (const Case& c : cases) {
         MemoryFileSystem fs;
-        fs.add(U"f", c.bytes);
-        EXPECT_EQ(toUtf8(readTextFile(fs, U"f")), c.text);
+        fs.add("f", c.bytes);
+        EXPECT_EQ(toUtf8(readTextFile(fs, "f")), c.text);
     }
 }
 

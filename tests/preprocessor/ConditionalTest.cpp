@@ -18,7 +18,7 @@ using test::U8;
 // X is a substitution variable, Y is not.
 ParserState withX() {
     ParserState st = initialState();
-    st.symtab = st.symtab.insert(U"X", U"1");
+    st.symtab = st.symtab.insert("X", "1");
     return st;
 }
 
@@ -192,14 +192,14 @@ TEST(CondBlock, ErrorsAfterAReturnNameTheResumedFile) {
 using TextParser = Reply<Text> (*)(State&);
 void expectDirectPathsAgree(std::initializer_list<std::pair<TextParser, TextParser>> pairs) {
     const std::vector<Text> pieces = {
-        U"#ifdef", U"#IFNDEF", U"#if", U"#ifn", U"def", U"#else", U"#Else", U"#end-if", U"#ENDIF", U"#end", U"-",
-        U"if",     U" ",       U"\t",  U"\n",  U"\r",   U"\r\n",  U"!",     U"x",       U"X",      U"{y}",  U"\u00a0",
-        U"#",      U" x\n",   U"!=",
+        "#ifdef", "#IFNDEF", "#if", "#ifn", "def", "#else", "#Else", "#end-if", "#ENDIF", "#end", "-",
+        "if",     " ",       "\t",  "\n",  "\r",   "\r\n",  "!",     "x",       "X",      "{y}",  "\u00a0",
+        "#",      " x\n",   "!=",
     };
     // The includer goes on with the block's own #else or #end-if line, or with other text.
-    const ParserState users[] = {withX(), test::includedFrom(withX(), U" #else\nx\n\n#end-if\n#end-if\nz"),
-                                 test::includedFrom(withX(), U"#end-if\nx\n#end-if\n"),
-                                 test::includedFrom(withX(), U"x\n#end-if\n#end-if\n")};
+    const ParserState users[] = {withX(), test::includedFrom(withX(), " #else\nx\n\n#end-if\n#end-if\nz"),
+                                 test::includedFrom(withX(), "#end-if\nx\n#end-if\n"),
+                                 test::includedFrom(withX(), "x\n#end-if\n#end-if\n")};
     for (const ParserState& user : users) {
         const bool root = user.context.empty();
         test::forPieceSequences(pieces, root ? 3 : 2, root ? 3000 : 1500, 14, [&](const Text& text) {
@@ -230,7 +230,7 @@ TEST(IfdefDirective, DirectPathsAgreeWithTheGrammar) {
 
 TEST(IfdefDirective, NameLookup) {
     ParserState st = withX();
-    st.symtab = st.symtab.insert(U"A", U"").insert(U"A B2", U"x").insert(U"P!=Q", U"x").insert(U"REF", U"X");
+    st.symtab = st.symtab.insert("A", "").insert("A B2", "x").insert("P!=Q", "x").insert("REF", "X");
     struct Case {
         const char* line;
         bool taken;

@@ -127,11 +127,11 @@ TEST(Define, DirectPathAgreesWithTheGrammar) {
     for (auto [k, v] : {std::pair{"x", "1 2"}, {"e", ""}, {"b", "! -"}})
         st.symtab = insertByName(toUpperText(T(k)), T(v), st.symtab);
     auto check = [&](const Text& t) { expectSameAsGrammar(pDefineDirective, pDefineDirectiveInFull, t, st); };
-    forShortAndRandomTexts(U" \t-!=x{}\n\r", 4, 0, 4, U"", check);
+    forShortAndRandomTexts(" \t-!=x{}\n\r", 4, 0, 4, "", check);
     if (HasFatalFailure()) return;
-    forShortAndRandomTexts(U" \t-!=x{}\n\r\v\u00a0eb'", 0, 15000, 24, U" ", check);
+    forShortAndRandomTexts(" \t-!=x{}\n\r\v\u00a0eb'", 0, 15000, 24, " ", check);
     if (HasFatalFailure()) return;
-    forShortAndRandomTexts(U" \t-!=x{}\n\r\v\u00a0eb'", 0, 5000, 24, U"", check);
+    forShortAndRandomTexts(" \t-!=x{}\n\r\v\u00a0eb'", 0, 5000, 24, "", check);
 }
 
 // Values that reference each other double with each #define. What references put into a

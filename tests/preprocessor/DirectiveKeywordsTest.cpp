@@ -172,10 +172,10 @@ TEST(ElseAndEndIfLines, WholeLinesLeaveOneLineFeed) {
 // the pieces that tell the keywords, separators and line ends apart, in the root file and
 // at the end of an included one.
 TEST(ElseAndEndIfLines, DirectPathAgreesWithTheGrammar) {
-    const std::vector<Text> pieces = {U"#else", U"#ELSE", U"#end", U"#End", U"-",  U"if", U"IF", U"#endif",
-                                      U"#",     U"e",     U" ",    U"\t",   U"\n", U"\r", U"!",  U"=",
-                                      U"x",     U"\u00a0", U"\r\n", U"!=",  U"!!", U"x\n"};
-    for (const ParserState& user : {initialState(), test::includedFrom(initialState(), U"#end-if\nx")}) {
+    const std::vector<Text> pieces = {"#else", "#ELSE", "#end", "#End", "-",  "if", "IF", "#endif",
+                                      "#",     "e",     " ",    "\t",   "\n", "\r", "!",  "=",
+                                      "x",     "\u00a0", "\r\n", "!=",  "!!", "x\n"};
+    for (const ParserState& user : {initialState(), test::includedFrom(initialState(), "#end-if\nx")}) {
         test::forPieceSequences(pieces, 3, 4000, 8, [&](const Text& line) {
             test::expectSameAsGrammar(pElseLine, pElseLineInFull, line, user);
             test::expectSameAsGrammar(pEndIfLine, pEndIfLineInFull, line, user);

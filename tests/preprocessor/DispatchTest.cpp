@@ -154,22 +154,22 @@ TEST(Dispatch, ShortcutsAgreeWithTheFullGrammar) {
 // longer ones.
 TEST(Dispatch, ShortcutsAgreeWithTheFullGrammarOnGeneratedLines) {
     const std::vector<Text> pieces = {
-        U"#",  U"#end", U"-",      U"if",      U"IF",     U"#else",       U"#define",   U"#DeFiNe", U"#if",
-        U"def", U"n",   U"#include", U"begin-setup", U"end-setup", U"ask", U"Ask",     U" ",       U"\t",
-        U"\n", U"\r", U"!",      U"x",       U"{x}",    U"e",           U"b",         U"'",
+        "#",  "#end", "-",      "if",      "IF",     "#else",       "#define",   "#DeFiNe", "#if",
+        "def", "n",   "#include", "begin-setup", "end-setup", "ask", "Ask",     " ",       "\t",
+        "\n", "\r", "!",      "x",       "{x}",    "e",           "b",         "'",
         // A name, a value and a line end in one, so that short lines reach a line end.
-        U" x 1 \n",
+        " x 1 \n",
     };
     ParserState st = initialState();
-    st.symtab = insertByName(Text(U"X"), Text(U"1"), st.symtab);
+    st.symtab = insertByName(Text("X"), Text("1"), st.symtab);
     const std::deque<std::string> answers(8, "y");
     auto check = [&](const Text& line) { expectSameAsGrammar(pLine, pLineInFull, line, st, answers); };
     // Pieces are drawn as the characters of a text over their indices.
     Text indices;
-    for (std::size_t i = 0; i < pieces.size(); ++i) indices += char32_t(i);
-    forShortAndRandomTexts(indices, 3, 6000, 8, U"", [&](const Text& choice) {
+    for (std::size_t i = 0; i < pieces.size(); ++i) appendChar(indices, char32_t(i));
+    forShortAndRandomTexts(indices, 3, 6000, 8, "", [&](const Text& choice) {
         Text line;
-        for (char32_t i : choice) line += pieces[i];
+        for (char32_t i : chars(choice)) line += pieces[i];
         check(line);
     });
 }

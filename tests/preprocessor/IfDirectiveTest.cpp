@@ -49,15 +49,15 @@ TEST(PPValue, NumberRule) {
         ASSERT_TRUE(number.has_value()) << c.text;
         EXPECT_EQ(*number, c.number) << c.text;
     }
-    EXPECT_TRUE(std::isnan(*readPPValue(U"NaN").second));
+    EXPECT_TRUE(std::isnan(*readPPValue("NaN").second));
     for (const char* no : {"+5", "1.", ".5", "1e", "1e+", "5 ", "(5) ", "5x", "1,5", "--5", "-(5)", "nan", "NAN",
                            "infinity", "", "   ", "0x", "0o8", "(5", "5)", "\u0665"}) {
         EXPECT_FALSE(readPPValue(test::T(no)).second.has_value()) << no;
     }
     // The text is upper-cased, nothing trimmed; a ten-digit exponent reads in bounded time.
-    EXPECT_EQ(U8(readPPValue(U" ab\u00e9 ").first), " AB\u00c9 ");
-    EXPECT_EQ(*readPPValue(U"1e1234567890").second, HUGE_VAL);
-    EXPECT_EQ(U8(mkPPValue(U"x1").text), "X1");
+    EXPECT_EQ(U8(readPPValue(" ab\u00e9 ").first), " AB\u00c9 ");
+    EXPECT_EQ(*readPPValue("1e1234567890").second, HUGE_VAL);
+    EXPECT_EQ(U8(mkPPValue("x1").text), "X1");
 }
 
 TEST(CompareOperator, WholeTextsInTableOrder) {
@@ -116,8 +116,8 @@ TEST(IfComparison, TruthTable) {
 
 TEST(IfComparison, SubstitutionValues) {
     ParserState st = initialState();
-    st.symtab = st.symtab.insert(U"LEVEL", U"3").insert(U"V", U"a = a").insert(U"LEAD", U" 5")
-                    .insert(U"TRAIL", U"5 ").insert(U"ONE", U"1");
+    st.symtab = st.symtab.insert("LEVEL", "3").insert("V", "a = a").insert("LEAD", " 5")
+                    .insert("TRAIL", "5 ").insert("ONE", "1");
     EXPECT_TRUE(holds("level >= 2", st));
     EXPECT_TRUE(holds("LEVEL >= 10", st) == false);
     EXPECT_TRUE(holds("level >= 2"));           // the texts LEVEL and 2

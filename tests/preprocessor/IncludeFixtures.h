@@ -19,7 +19,7 @@ inline std::string errorIncludingLast(const std::string& rootLines, const std::s
                                       const std::string& name, ParserState user = initialState()) {
     TempDir dir;
     TempDir::write(name, included);
-    user.searchPaths = PList<Text>::fromVector({U"."});
+    user.searchPaths = PList<Text>::fromVector({"."});
     auto o = runOn([](State& s) { return pSqr(s, pZarnet); }, rootLines + "#include '" + name + "'", user, "a.sqr");
     return o.ok ? std::string() : o.error;
 }
@@ -29,7 +29,7 @@ inline std::string errorIncludingLast(const std::string& rootLines, const std::s
 template <class P> std::string errorAfterTheEndOfZ(P p, const std::string& included) {
     static const InputView rootRest = keepText(Text());
     ParserState user = initialState();
-    user.context = user.context.push(Context{SourcePos{SourceName(U"r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
+    user.context = user.context.push(Context{SourcePos{SourceName("r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
     auto then = [p](State& s) -> Reply<Unit> {
         Seq q(s);
         q(p);
@@ -43,7 +43,7 @@ template <class P> std::string errorAfterTheEndOfZ(P p, const std::string& inclu
 // The user state of a text that "r.sqr" includes at its line 4, `rest` following there.
 inline ParserState includedFrom(ParserState user, const Text& rest) {
     const InputView in = keepText(rest);
-    user.context = user.context.push(Context{SourcePos{SourceName(U"r.sqr"), 4, 1}, in.begin, in.end});
+    user.context = user.context.push(Context{SourcePos{SourceName("r.sqr"), 4, 1}, in.begin, in.end});
     return user;
 }
 
@@ -53,10 +53,10 @@ template <class F>
 void forPieceSequences(const std::vector<Text>& pieces, std::size_t maxPieces, int randomCount, std::size_t longest,
                        F check) {
     Text indices;
-    for (std::size_t i = 0; i < pieces.size(); ++i) indices += char32_t(i);
-    forShortAndRandomTexts(indices, maxPieces, randomCount, longest, U"", [&](const Text& choice) {
+    for (std::size_t i = 0; i < pieces.size(); ++i) appendChar(indices, char32_t(i));
+    forShortAndRandomTexts(indices, maxPieces, randomCount, longest, "", [&](const Text& choice) {
         Text text;
-        for (char32_t i : choice) text += pieces[i];
+        for (char32_t i : chars(choice)) text += pieces[i];
         check(text);
     });
 }

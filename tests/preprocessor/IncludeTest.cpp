@@ -22,7 +22,7 @@ ParserState searching(std::initializer_list<const char*> dirs = {"."}) {
     std::vector<Text> paths;
     for (const char* d : dirs) paths.push_back(fromAscii(d));
     st.searchPaths = PList<Text>::fromVector(paths);
-    st.symtab = st.symtab.insert(U"X", U"1");
+    st.symtab = st.symtab.insert("X", "1");
     return st;
 }
 
@@ -30,8 +30,8 @@ ParserState searching(std::initializer_list<const char*> dirs = {"."}) {
 Reply<Text> sourceOfEachLine(State& s) {
     Text out;
     while (!s.atEnd()) {
-        out += s.pos.sourceName.text() + U":" + fromAscii(std::to_string(s.pos.sourceLine)) + U" ";
-        while (!s.atEnd() && s.peek() != U'\n') advancePos(s.pos, *s.cur++);
+        out += s.pos.sourceName.text() + ":" + fromAscii(std::to_string(s.pos.sourceLine)) + " ";
+        while (!s.atEnd() && s.peek() != U'\n') s.take();
         if (s.atEnd()) break;
         auto r = eol(s);
         if (!r.ok) return Failure{r.err, true};
@@ -91,7 +91,7 @@ TEST(Include, SavesThePlaceAndRecordsTheSwitch) {
     EXPECT_EQ(showPos(st.context.front().ctxPos), "\"test.sqr\" (line 2, column 1)");
     EXPECT_EQ(U8(st.context.front().ctxInp()), "rest");
     ASSERT_EQ(st.sourceNameStack.size(), 1u);
-    EXPECT_EQ(st.sourceNameStack.front(), (SourceSwitch{2, U"inc.sqc", 1}));
+    EXPECT_EQ(st.sourceNameStack.front(), (SourceSwitch{2, "inc.sqc", 1}));
 
     auto empty = runOn(pIncludeDirective, "'empty.sqc'\nrest", searching());
     ASSERT_TRUE(empty.ok);
@@ -107,7 +107,7 @@ TEST(Include, NestedLevelsRecordEverySwitch) {
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(U8(o.value), "1\n\nb1\n\nc1\nb3\n3\n");
     std::vector<SourceSwitch> expected{
-        {7, U"t.sqr", 3}, {6, U"b.sqc", 3}, {5, U"c.sqc", 1}, {3, U"b.sqc", 1}};
+        {7, "t.sqr", 3}, {6, "b.sqc", 3}, {5, "c.sqc", 1}, {3, "b.sqc", 1}};
     EXPECT_EQ(o.user->state.sourceNameStack.toVector(), expected);
 }
 
@@ -231,11 +231,11 @@ namespace {
 
 TEST(Include, ReadsTheFilesOfItsRun) {
     MemoryFileSystem files;
-    files.add(U"lib/inc.sqc", "from memory\n");
+    files.add("lib/inc.sqc", "from memory\n");
     RunContext run;
     run.part<IncludeFiles>().fileSystem = &files;
     ParserState st = initialState();
-    st.searchPaths = PList<Text>::fromVector({U"none", U"lib"});
+    st.searchPaths = PList<Text>::fromVector({"none", "lib"});
     auto withRun = [&run](State& s) {
         s.run = &run;
         return pSqr(s, pZarnet);
@@ -254,10 +254,10 @@ namespace {
 // The second pass of a toy program: a procedure (a BEGIN line, body lines "ok" or empty, an
 // END line) or a program line. Both fail on the input below.
 Reply<Text> procedureOrProgram(State& s) {
-    static const auto bodyLine = seqLeft(optionally(string_(U"ok")), eol);
+    static const auto bodyLine = seqLeft(optionally(string_("ok")), eol);
     static const auto procedure =
-        seqRight(seqRight(seqRight(string_(U"begin-procedure"), eol), many(bodyLine)), string_(U"end-procedure"));
-    static const auto program = attempt(string_(U"begin-program"));
+        seqRight(seqRight(seqRight(string_("begin-procedure"), eol), many(bodyLine)), string_("end-procedure"));
+    static const auto program = attempt(string_("begin-program"));
     return choice(attempt(procedure), program)(s);
 }
 
@@ -266,11 +266,11 @@ TEST(Include, SecondPassErrorsFurtherOnInThePreprocessedTextWin) {
     // of the body, further on in the preprocessed text, wins over the program alternative's
     // error at the first line.
     MemoryFileSystem files;
-    files.add(U"./a.sqc", "ok\nbad\n");
+    files.add("./a.sqc", "ok\nbad\n");
     RunContext run;
     run.part<IncludeFiles>().fileSystem = &files;
     ParserState st = initialState();
-    st.searchPaths = PList<Text>::fromVector({U"."});
+    st.searchPaths = PList<Text>::fromVector({"."});
     auto o = runOn(
         [&run](State& s) {
             s.run = &run;

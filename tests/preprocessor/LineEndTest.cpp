@@ -74,7 +74,7 @@ State insideInclude(const char* includedText, const char* rootRest, std::int64_t
                     const char* includedName = "i.sqr") {
     InputView root = keepText(T(rootRest));
     ParserState p = initialState();
-    p.context = p.context.push(Context{SourcePos{SourceName(U"r.sqr"), rootLine, 1}, root.begin, root.end});
+    p.context = p.context.push(Context{SourcePos{SourceName("r.sqr"), rootLine, 1}, root.begin, root.end});
     InputView inc = keepText(T(includedText));
     State s;
     s.sequenceNo = sequenceNo;
@@ -91,7 +91,7 @@ TEST(LineEnd, EndOfLineAtTheEndOfAnIncludedFileReturnsWithTheAdvancedCounter) {
     ASSERT_TRUE(r.ok);
     EXPECT_FALSE(r.consumed);
     EXPECT_EQ(U8(s.rest()), "c\nd\n");
-    EXPECT_EQ(s.pos.sourceName.text(), U"r.sqr");
+    EXPECT_EQ(s.pos.sourceName.text(), "r.sqr");
     EXPECT_EQ(s.pos.sourceLine, 4);
     EXPECT_TRUE(s.st().context.empty());
     ASSERT_EQ(s.st().sourceNameStack.size(), 1u);
@@ -144,19 +144,19 @@ TEST(LeaveInclude, LeavesEveryLevelThatHasEndedInOneCall) {
     InputView rootRest = keepText(T("c\n"));
     InputView aRest = keepText(Text());
     ParserState p = initialState();
-    p.context = p.context.push(Context{SourcePos{SourceName(U"r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
-    p.context = p.context.push(Context{SourcePos{SourceName(U"a.sqc"), 6, 1}, aRest.begin, aRest.end});
+    p.context = p.context.push(Context{SourcePos{SourceName("r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
+    p.context = p.context.push(Context{SourcePos{SourceName("a.sqc"), 6, 1}, aRest.begin, aRest.end});
     State s;
     s.sequenceNo = 9;
     s.cur = s.end = aRest.end;
-    s.pos = SourcePos{SourceName(U"b.sqc"), 3, 1};
+    s.pos = SourcePos{SourceName("b.sqc"), 3, 1};
     s.user = makeUserState(p);
 
     auto r = pLeaveInclude(s);
     ASSERT_TRUE(r.ok);
     EXPECT_FALSE(r.consumed);
     EXPECT_EQ(U8(s.rest()), "c\n");
-    EXPECT_EQ(s.pos.sourceName.text(), U"r.sqr");
+    EXPECT_EQ(s.pos.sourceName.text(), "r.sqr");
     EXPECT_TRUE(s.st().context.empty());
     EXPECT_EQ(s.st().sourceNameStack.toVector(),
               (std::vector<SourceSwitch>{sw(9, "r.sqr", 4), sw(9, "a.sqc", 6)}));
@@ -192,7 +192,7 @@ State secondPassState(const char* text, std::int64_t sequenceNo, std::vector<Sou
     s.sequenceNo = sequenceNo;
     s.cur = in.begin;
     s.end = in.end;
-    s.pos = initialPos(SourceName(U"r.sqr"));
+    s.pos = initialPos(SourceName("r.sqr"));
     s.user = makeUserState(p);
     return s;
 }
@@ -202,7 +202,7 @@ TEST(Eol, CountsAndMovesToTheNextLineOfTheSameSource) {
     auto r = eol(s);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(s.sequenceNo, 2);
-    EXPECT_EQ(s.pos, (SourcePos{SourceName(U"r.sqr"), 2, 1}));
+    EXPECT_EQ(s.pos, (SourcePos{SourceName("r.sqr"), 2, 1}));
 
     State cr = secondPassState("\r\n", 1, {});
     auto f = eol(cr);
@@ -215,14 +215,14 @@ TEST(Eol, AppliesEveryEntryOfTheLineReached) {
     // An empty included file: the switch into it and back share one output line.
     State s = secondPassState("\nx", 3, {sw(4, "i.sqr", 1), sw(4, "r.sqr", 4), sw(6, "r.sqr", 9)});
     ASSERT_TRUE(eol(s).ok);
-    EXPECT_EQ(s.pos, (SourcePos{SourceName(U"r.sqr"), 4, 1}));
+    EXPECT_EQ(s.pos, (SourcePos{SourceName("r.sqr"), 4, 1}));
     EXPECT_EQ(s.st().sourceNameStack.toVector(), (std::vector<SourceSwitch>{sw(6, "r.sqr", 9)}));
 }
 
 TEST(Eol, AnEntryBelowTheCounterBlocksTheRest) {
     State s = secondPassState("\n\n", 5, {sw(3, "i.sqr", 1), sw(6, "r.sqr", 4)});
     ASSERT_TRUE(eol(s).ok);
-    EXPECT_EQ(s.pos, (SourcePos{SourceName(U"r.sqr"), 2, 1}));
+    EXPECT_EQ(s.pos, (SourcePos{SourceName("r.sqr"), 2, 1}));
     EXPECT_EQ(s.st().sourceNameStack.size(), 2u);
 }
 
@@ -232,7 +232,7 @@ TEST(Eol, RootWithOneIncludedFile) {
     auto r = linePositions(s);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(U8(r.value), "r.sqr:1 r.sqr:2 r.sqr:3 i.sqr:1 i.sqr:2 r.sqr:4 r.sqr:5 ");
-    EXPECT_EQ(s.pos, (SourcePos{SourceName(U"r.sqr"), 6, 1}));
+    EXPECT_EQ(s.pos, (SourcePos{SourceName("r.sqr"), 6, 1}));
 }
 
 } // namespace

@@ -101,7 +101,7 @@ TEST(Preprocess, PredefinedSubstitutionVariables) {
     auto o = preprocess("show {SQR-Platform} {sqr-database}\n");
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(U8(o.value), "show {sqr-platform} {sqr-database}\n");
-    EXPECT_EQ(o.user->state.symtab.lookup(U"SQR-DBCS"), std::optional<Text>(U"{sqr-dbcs}"));
+    EXPECT_EQ(o.user->state.symtab.lookup("SQR-DBCS"), std::optional<Text>("{sqr-dbcs}"));
     EXPECT_EQ(o.user->state.symtab.size(), 5u);
 }
 
@@ -127,7 +127,7 @@ TEST(Preprocess, LineThatNoKindTakesEndsTheRunAtItsStart) {
 
 TEST(Preprocess, HandOverToTheSecondPass) {
     ParserState user = initialState();
-    user.sourceNameStack = PList<SourceSwitch>::fromVector({{6, U"r.sqr", 4}, {4, U"i.sqr", 1}});
+    user.sourceNameStack = PList<SourceSwitch>::fromVector({{6, "r.sqr", 4}, {4, "i.sqr", 1}});
     State seen;
     auto probe = [&seen](State& s) -> Reply<Text> {
         seen = s;
@@ -136,9 +136,9 @@ TEST(Preprocess, HandOverToTheSecondPass) {
     auto o = runOn([&](State& s) { return pSqr(s, probe); }, "a\nb\nc\n", user, "r.sqr");
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(seen.sequenceNo, 1);
-    EXPECT_EQ(seen.pos, initialPos(SourceName(U"r.sqr")));
+    EXPECT_EQ(seen.pos, initialPos(SourceName("r.sqr")));
     EXPECT_EQ(seen.st().sourceNameStack.toVector(),
-              (std::vector<SourceSwitch>{{4, U"i.sqr", 1}, {6, U"r.sqr", 4}}));
+              (std::vector<SourceSwitch>{{4, "i.sqr", 1}, {6, "r.sqr", 4}}));
     EXPECT_EQ(U8(seen.rest()), "a\nb\nc\n");
 }
 
@@ -175,7 +175,7 @@ TEST(Preprocess, DeeplyNestedSectionsEndWithAnErrorInsteadOfOverflowingTheStack)
 ParserState includingAt(const char* rootRest, std::int64_t rootLine, InputView& rest) {
     rest = keepText(T(rootRest));
     ParserState p = initialState();
-    p.context = p.context.push(Context{SourcePos{SourceName(U"r.sqr"), rootLine, 1}, rest.begin, rest.end});
+    p.context = p.context.push(Context{SourcePos{SourceName("r.sqr"), rootLine, 1}, rest.begin, rest.end});
     return p;
 }
 
@@ -218,10 +218,10 @@ TEST(LineStep, LastLineOfAnIncludedFileWithoutLineBreakReturnsInItsLineEnd) {
         ASSERT_TRUE(o.ok) << o.error;
         EXPECT_EQ(U8(o.value), c.output);
         EXPECT_EQ(o.rest, "c\n");
-        EXPECT_EQ(o.pos, (SourcePos{SourceName(U"r.sqr"), 4, 1}));
+        EXPECT_EQ(o.pos, (SourcePos{SourceName("r.sqr"), 4, 1}));
         EXPECT_EQ(o.sequenceNo, 6);
         EXPECT_TRUE(o.user->state.context.empty());
-        EXPECT_EQ(o.user->state.sourceNameStack.toVector(), (std::vector<SourceSwitch>{{6, U"r.sqr", 4}}));
+        EXPECT_EQ(o.user->state.sourceNameStack.toVector(), (std::vector<SourceSwitch>{{6, "r.sqr", 4}}));
     }
 }
 
@@ -273,7 +273,7 @@ TEST(LineStep, ErrorsOfATextLeftBehindDoNotOutliveTheSwitch) {
     TempDir dir;
     TempDir::write("a.sqc", "\rx\n");
     ParserState user = initialState();
-    user.searchPaths = PList<Text>::fromVector({U"."});
+    user.searchPaths = PList<Text>::fromVector({"."});
     auto o = runOn(twoLineSteps, "#include 'a.sqc'", user, "z.sqr");
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(firstLine(o.error), "\"a.sqc\" (line 1, column 1):");
@@ -288,9 +288,9 @@ TEST(Preprocess, RecordsEverySwitchForTheSecondPass) {
     };
     const Run runs[] = {
         {"x\ny\n", "a\nb\n\nx\ny\nc\nd\n", "r.sqr:1 r.sqr:2 r.sqr:3 i.sqr:1 i.sqr:2 r.sqr:4 r.sqr:5 ",
-         {{4, U"i.sqr", 1}, {6, U"r.sqr", 4}}},
+         {{4, "i.sqr", 1}, {6, "r.sqr", 4}}},
         {"x\ny", "a\nb\n\nx\ny\nc\nd\n", "r.sqr:1 r.sqr:2 r.sqr:3 i.sqr:1 i.sqr:2 r.sqr:4 r.sqr:5 ",
-         {{4, U"i.sqr", 1}, {6, U"r.sqr", 4}}},
+         {{4, "i.sqr", 1}, {6, "r.sqr", 4}}},
         // An empty file: whether its switch in is recorded or not, the return decides.
         {"", "a\nb\n\nc\nd\n", "r.sqr:1 r.sqr:2 r.sqr:3 r.sqr:4 r.sqr:5 ", {}},
     };
@@ -299,7 +299,7 @@ TEST(Preprocess, RecordsEverySwitchForTheSecondPass) {
         TempDir dir;
         TempDir::write("i.sqr", run.included);
         ParserState user = initialState();
-        user.searchPaths = PList<Text>::fromVector({U"."});
+        user.searchPaths = PList<Text>::fromVector({"."});
         const char* root = "a\nb\n#include 'i.sqr'\nc\nd\n";
 
         State seen;
@@ -326,7 +326,7 @@ TEST(Preprocess, IncludedFilesThroughTheWholeRun) {
     TempDir::write("i.sqc", "x\ny\n");
     TempDir::write("n.sqc", "z");
     ParserState user = initialState();
-    user.searchPaths = PList<Text>::fromVector({U"."});
+    user.searchPaths = PList<Text>::fromVector({"."});
     std::string root = "a\nb\n#include 'i.sqc'\nc\n#include 'n.sqc'\n#include 'missing.sqc'\nd\n";
 
     auto text = preprocess(root, user, "r.sqr");
@@ -348,7 +348,7 @@ namespace {
 
 TEST(Preprocess, NeedsARunAndKeepsNothingBetweenRuns) {
     State s;
-    const Text input = U"a\n";
+    const Text input = "a\n";
     s.cur = input.data();
     s.end = input.data() + input.size();
     s.user = makeUserState(initialState());

@@ -95,15 +95,15 @@ TEST(LineScanner, QuotedArgument) {
 
 TEST(LineScanner, JoinTextConsumption) {
     // p read two characters, then q fails without consuming: the join has consumed.
-    auto afterTwo = runOn(joinText(string_(U"ab"), string_(U"z")), "abc");
+    auto afterTwo = runOn(joinText(string_("ab"), string_("z")), "abc");
     EXPECT_FALSE(afterTwo.ok);
     EXPECT_TRUE(afterTwo.consumed);
 
-    auto afterNothing = runOn(joinText(succeedWith(Text()), string_(U"z")), "abc");
+    auto afterNothing = runOn(joinText(succeedWith(Text()), string_("z")), "abc");
     EXPECT_FALSE(afterNothing.ok);
     EXPECT_FALSE(afterNothing.consumed);
 
-    auto both = runOn(joinText(string_(U"ab"), string_(U"c")), "abcd");
+    auto both = runOn(joinText(string_("ab"), string_("c")), "abcd");
     EXPECT_EQ(U8(both.value), "abc");
 }
 

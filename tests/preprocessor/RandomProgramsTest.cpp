@@ -47,7 +47,7 @@ RunResult preprocessFiles(bool fastPaths = true) {
     CapturedConsole console;
     console.input = {"one", "two", "three"};
     ParserState user = initialState();
-    user.searchPaths = PList<Text>::fromVector({U"."});
+    user.searchPaths = PList<Text>::fromVector({"."});
     RunResult run;
     try {
         auto whole = [fastPaths](State& s) {

@@ -11,8 +11,8 @@ namespace zarnet::test {
 inline Reply<Text> linePositions(State& s) {
     Text out;
     while (!s.atEnd()) {
-        out += s.pos.sourceName.text() + U":" + fromAscii(std::to_string(s.pos.sourceLine)) + U" ";
-        while (!s.atEnd() && s.peek() != U'\n') advancePos(s.pos, *s.cur++);
+        out += s.pos.sourceName.text() + ":" + fromAscii(std::to_string(s.pos.sourceLine)) + " ";
+        while (!s.atEnd() && s.peek() != U'\n') s.take();
         auto r = eol(s);
         if (!r.ok) return Failure{r.err, true};
     }

@@ -124,7 +124,7 @@ TEST(SubstVar, WarnsOnceAtTheBraceAndDefinesTheName) {
             Text a = q(pSubstLine);
             q(char_(U'\n'));
             q(char_(U'\t'));
-            a += U"|" + q(pSubstLine);
+            a += "|" + q(pSubstLine);
             return q.ok(a);
         },
         "x {Und!!ef} {und!=x}\n\t{UND!!EF}", initialState(), "dir/f.sqc");
@@ -211,7 +211,7 @@ TEST(TrailingBlanks, DropsOnlyAWholeLineTail) {
 TEST(SubstLine, DirectPathAgreesWithTheGrammar) {
     static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
     const ParserState st = withSymtab({{"x", "1 2"}, {"e", ""}, {"b", "! -"}});
-    const std::u32string alphabet = U"a -!={}x\t\n\r\v\u00a0e'";
+    const std::vector<char32_t> alphabet = charsOf("a -!={}x\t\n\r\v\u00a0e'");
     auto check = [&](const Text& input) {
         const std::string in = U8(input);
         CapturedConsole c1;
@@ -233,8 +233,8 @@ TEST(SubstLine, DirectPathAgreesWithTheGrammar) {
     for (int len = 1; len <= 3; ++len) {
         std::vector<Text> next;
         for (const Text& t : texts)
-            if (t.size() == std::size_t(len - 1))
-                for (char32_t c : alphabet) next.push_back(t + c);
+            if (charCount(t) == std::size_t(len - 1))
+                for (char32_t c : alphabet) next.push_back(plus(t, c));
         for (const Text& t : next) check(t);
         if (HasFatalFailure()) return;
         texts.insert(texts.end(), next.begin(), next.end());
@@ -243,7 +243,7 @@ TEST(SubstLine, DirectPathAgreesWithTheGrammar) {
     std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), len(4, 24);
     for (int i = 0; i < 30000; ++i) {
         Text t;
-        for (std::size_t n = len(rng); n > 0; --n) t += alphabet[pick(rng)];
+        for (std::size_t n = len(rng); n > 0; --n) appendChar(t, alphabet[pick(rng)]);
         check(t);
         if (HasFatalFailure()) return;
     }
@@ -254,7 +254,7 @@ TEST(SubstLine, DirectPathAgreesWithTheGrammar) {
 TEST(SubstLine, ThenLineEndAgreesWithTheGrammar) {
     static const auto grammar = joinText(joinText(pRestOfLineSubst, pTrailingBlanks), pEndOfLine);
     const ParserState st = withSymtab({{"x", "1 2"}, {"e", ""}, {"b", "! -"}});
-    forShortAndRandomTexts(U"a -!={}x\t\n\r\v\u00a0e'", 3, 20000, 24, U"", [&](const Text& t) {
+    forShortAndRandomTexts("a -!={}x\t\n\r\v\u00a0e'", 3, 20000, 24, "", [&](const Text& t) {
         expectSameAsGrammar(pSubstLineThenLineEnd, grammar, t, st);
     });
 }
@@ -266,8 +266,8 @@ TEST(SubstLine, RunsOfBracesAgreeWithTheGrammar) {
     static const auto withLineEnd = joinText(grammar, pEndOfLine);
     const ParserState st = withSymtab({{"x", "1 2"}});
     const Text braces(2000, U'{');
-    for (const Text& t : {U"x " + braces, U"x " + braces + U"\n", braces + U"x}", braces + U"}",
-                          U"{x}" + braces + U"!x}\n", braces + U"!=x}", braces + U"-x} y\n"}) {
+    for (const Text& t : {"x " + braces, "x " + braces + "\n", braces + "x}", braces + "}",
+                          "{x}" + braces + "!x}\n", braces + "!=x}", braces + "-x} y\n"}) {
         expectSameAsGrammar(pSubstLine, grammar, t, st);
         expectSameAsGrammar(pSubstLineThenLineEnd, withLineEnd, t, st);
     }
@@ -280,9 +280,9 @@ TEST(SubstLine, LastLongWordAgreesWithTheGrammar) {
     static const auto withLineEnd = joinText(grammar, pEndOfLine);
     const ParserState st = withSymtab({{"x", "1 2"}});
     const Text word(2000, U'w');
-    for (const Text& t : {word, word + U"{x}", word + U"{x", word + U"{y}", word + U"!=", word + U"!!",
-                          word + U"!!!=", word + U"-", word + U" -", word + U" ", word + U"\t! c", word + U"\r",
-                          U"{x}" + word, word + U"{" + word + U"}", Text(2000, U'{'), U"\t" + word + U"\t"}) {
+    for (const Text& t : {word, word + "{x}", word + "{x", word + "{y}", word + "!=", word + "!!",
+                          word + "!!!=", word + "-", word + " -", word + " ", word + "\t! c", word + "\r",
+                          "{x}" + word, word + "{" + word + "}", Text(2000, U'{'), "\t" + word + "\t"}) {
         expectSameAsGrammar(pSubstLine, grammar, t, st);
         expectSameAsGrammar(pSubstLineThenLineEnd, withLineEnd, t, st);
     }

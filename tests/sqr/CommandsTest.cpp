@@ -107,7 +107,7 @@ TEST(Commands, SymbolEndsAtWhiteSpaceOrAnOperator) {
         {" integer", false, " integer"}, // nothing is skipped before the keyword
     };
     for (const auto& c : cases) {
-        auto o = runOn(symbol(U"INTEGER"), c.input);
+        auto o = runOn(symbol("INTEGER"), c.input);
         EXPECT_EQ(o.ok, c.ok) << c.input;
         EXPECT_EQ(o.rest, c.rest) << c.input;
         if (!c.ok) {

@@ -8,16 +8,16 @@ namespace {
 using namespace zarnet::sqr;
 
 TEST(ControlStatements, OnlyCommandLine) {
-    auto atEnd = runOn(pOnlyCommandLine(U"end-if"), "END-IF");
+    auto atEnd = runOn(pOnlyCommandLine("end-if"), "END-IF");
     EXPECT_TRUE(atEnd.ok) << atEnd.error;
-    auto blanks = runOn(pOnlyCommandLine(U"end-if"), "End-If  \n\n  x");
+    auto blanks = runOn(pOnlyCommandLine("end-if"), "End-If  \n\n  x");
     EXPECT_TRUE(blanks.ok);
     EXPECT_EQ(blanks.rest, "x");
     EXPECT_EQ(blanks.sequenceNo, 3);
-    auto more = runOn(pOnlyCommandLine(U"end-if"), "end-if x\n");
+    auto more = runOn(pOnlyCommandLine("end-if"), "end-if x\n");
     EXPECT_FALSE(more.ok);
     // The keyword alone does not backtrack.
-    auto partial = runOn(pOnlyCommandLine(U"end-if"), "end-while\n");
+    auto partial = runOn(pOnlyCommandLine("end-if"), "end-while\n");
     EXPECT_FALSE(partial.ok);
     EXPECT_TRUE(partial.consumed);
 }

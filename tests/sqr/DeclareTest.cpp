@@ -276,10 +276,10 @@ TEST(DefaultNumeric, IsOneUnitThatBacktracks) {
 }
 
 TEST(Precision, SaturatesInsteadOfOverflowing) {
-    EXPECT_EQ(precisionValue(U"007"), 7);
-    EXPECT_EQ(precisionValue(U"0"), 0);
-    EXPECT_EQ(precisionValue(U"9223372036854775807"), std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(precisionValue(U"9223372036854775808"), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(precisionValue("007"), 7);
+    EXPECT_EQ(precisionValue("0"), 0);
+    EXPECT_EQ(precisionValue("9223372036854775807"), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(precisionValue("9223372036854775808"), std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(precisionValue(T(std::string(100000, '9'))), std::numeric_limits<std::int64_t>::max());
 }
 

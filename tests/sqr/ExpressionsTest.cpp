@@ -280,7 +280,7 @@ Reply<Text> term(State& s) {
         if (!q) return q.failure();
         q(pCloseParen);
         if (!q) return q.failure();
-        return q.ok(name + U"(" + showListItems(as) + U")");
+        return q.ok(name + "(" + showListItems(as) + ")");
     }));
     return lexeme(choice(pLiteral, prefixed, pVar, parenthesised, call, pArrayElement(args), pColumn))(s);
 }

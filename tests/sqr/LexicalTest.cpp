@@ -165,10 +165,10 @@ TEST(Punctuation, ParenthesesBracketsColonAndOperator) {
     EXPECT_EQ(runOn(pDot, ".1").rest, "1");
     EXPECT_EQ(runOn(pUnderscore, "_1").rest, "1");
 
-    auto op = runOn(pOperator(U"and"), "AnD  x");
+    auto op = runOn(pOperator("and"), "AnD  x");
     EXPECT_EQ(U8(op.value), "AnD");
     EXPECT_EQ(op.rest, "x");
-    auto partial = runOn(pOperator(U"and"), "an x");
+    auto partial = runOn(pOperator("and"), "an x");
     EXPECT_FALSE(partial.ok);
     EXPECT_FALSE(partial.consumed);
 }

@@ -146,10 +146,10 @@ TEST(String, ItemsAndQuoting) {
     auto quote = runOn(pStringChar, "'x");
     EXPECT_FALSE(quote.ok);
     EXPECT_FALSE(quote.consumed);
-    EXPECT_EQ(U8(sqr::quoteText(U"it's")), "'it's'");
-    EXPECT_EQ(U8(sqr::quoteText(U"")), "''");
+    EXPECT_EQ(U8(sqr::quoteText("it's")), "'it's'");
+    EXPECT_EQ(U8(sqr::quoteText("")), "''");
     EXPECT_STREQ(literalNotEndedError, kNotEnded.c_str());
-    EXPECT_EQ(literalStopChars, TextView(U"'\n\r"));
+    EXPECT_EQ(literalStopChars, TextView("'\n\r"));
 }
 
 } // namespace

@@ -228,10 +228,10 @@ TEST(Digits, DecimalSignAndFraction) {
     EXPECT_FALSE(noPoint.consumed);
     EXPECT_EQ(noPoint.error, kAt + "1):\nunexpected \"5\"\nexpecting fraction");
 
-    EXPECT_EQ(fractionValue(U"5"), 0.5);
-    EXPECT_EQ(fractionValue(U"25"), 0.25);
-    EXPECT_EQ(fractionValue(U"05"), 0.05);
-    EXPECT_EQ(fractionValue(U"07"), 0.06999999999999999);
+    EXPECT_EQ(fractionValue("5"), 0.5);
+    EXPECT_EQ(fractionValue("25"), 0.25);
+    EXPECT_EQ(fractionValue("05"), 0.05);
+    EXPECT_EQ(fractionValue("07"), 0.06999999999999999);
     EXPECT_EQ(fractionValue(fromAscii(std::string(20, '9'))), 1.0);
 }
 

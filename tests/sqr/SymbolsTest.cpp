@@ -255,15 +255,15 @@ TEST(Recording, RecordsOfAFailedAlternativeVanish) {
 
 TEST(Scopes, UnderscoreMarkerChoosesTheScope) {
     const Scope local = Scope::local(T("GET_DATA"));
-    EXPECT_EQ(varScopeIn(Scope::global(), U""), std::make_pair(Scope::global(), false));
-    EXPECT_EQ(varScopeIn(Scope::global(), U"_"), std::make_pair(Scope::global(), true));
-    EXPECT_EQ(varScopeIn(local, U""), std::make_pair(local, false));
-    EXPECT_EQ(varScopeIn(local, U"_"), std::make_pair(Scope::global(), false));
+    EXPECT_EQ(varScopeIn(Scope::global(), ""), std::make_pair(Scope::global(), false));
+    EXPECT_EQ(varScopeIn(Scope::global(), "_"), std::make_pair(Scope::global(), true));
+    EXPECT_EQ(varScopeIn(local, ""), std::make_pair(local, false));
+    EXPECT_EQ(varScopeIn(local, "_"), std::make_pair(Scope::global(), false));
 
     State s = stateAt(rootedState());
     setCurrentScope(s, local);
     EXPECT_EQ(getCurrentScope(s).value, local);
-    auto r = varScope(s, U"_");
+    auto r = varScope(s, "_");
     EXPECT_TRUE(r.ok && !r.consumed);
     EXPECT_EQ(r.value, std::make_pair(Scope::global(), false));
     setGlobalScope(s);
@@ -314,15 +314,15 @@ TEST(Scopes, TraceTextsAndOperatorRows) {
     EXPECT_EQ(U8(showListItems({T("a")})), "a");
     EXPECT_EQ(U8(showListItems({T("a"), T("b"), T("c")})), "a, b, c");
 
-    auto le = runOn(pOperatorRow(U"<=", 3), "<=x");
+    auto le = runOn(pOperatorRow("<=", 3), "<=x");
     ASSERT_TRUE(le.ok);
     EXPECT_EQ(U8(le.value.first), "<=");
     EXPECT_EQ(le.value.second, 3);
     EXPECT_EQ(le.rest, "x");
-    auto partial = runOn(pOperatorRow(U"<=", 3), "<>");
+    auto partial = runOn(pOperatorRow("<=", 3), "<>");
     EXPECT_FALSE(partial.ok);
     EXPECT_FALSE(partial.consumed);
-    EXPECT_FALSE(runOn(pOperatorRow(U"OR", 1), "or").ok); // letter case counts
+    EXPECT_FALSE(runOn(pOperatorRow("OR", 1), "or").ok); // letter case counts
 }
 
 } // namespace

@@ -94,7 +94,7 @@ double run(const Text& source, const ParserState& user, const Second& second, bo
                                 SourceName("bench.sqr"), input, &runContext);
     auto parsed = std::chrono::steady_clock::now();
     std::size_t reportSize = 0;
-    if (r.ok && report) reportSize = buildReportUtf8(false, {}, false, r.finalState.st()).size();
+    if (r.ok && report) reportSize = buildReport(false, {}, false, r.finalState.st()).size();
     auto stop = std::chrono::steady_clock::now();
     ok = r.ok;
     if (!r.ok) std::fprintf(stderr, "parse failed:\n%s\n", renderError(r.error).c_str());

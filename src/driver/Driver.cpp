@@ -110,10 +110,10 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
     }
     if (!o.optSuppressOutput) {
         // Texts are UTF-8 already: the preprocessed text is written as it is.
-        std::string bytes =
+        Text bytes =
             o.optOnlyPreprocess
                 ? std::move(result.value)
-                : buildReportUtf8(o.optOutputFormatList, suppress, o.optExceptCheckParam, result.finalState.st());
+                : buildReport(o.optOutputFormatList, suppress, o.optExceptCheckParam, result.finalState.st());
         bytes += '\n';
         writeResult(o, bytes);
     }

@@ -45,20 +45,12 @@ Findings findingsOf(const ReportScope& rs, const VarMap& globals, const Suppress
     return f;
 }
 
-// Where the report's lines go: a Text, or UTF-8 bytes for the output. The fixed pieces are
-// ASCII. The whole report is written into one of them, line after line, with no text per
-// line: a report can be larger than its program.
+// Where the report's lines go. The whole report is written into one text, line after line,
+// with no text per line: a report can be larger than its program.
 struct TextOut {
     Text& t;
-    void put(const char* ascii) {
-        for (; *ascii; ++ascii) appendChar(t, char32_t(static_cast<unsigned char>(*ascii)));
-    }
+    void put(const char* ascii) { t += ascii; }
     void put(const Text& x) { t += x; }
-};
-struct Utf8Out {
-    std::string& s;
-    void put(const char* ascii) { s += ascii; }
-    void put(const Text& x) { s += toUtf8(x); }
 };
 
 template <class Out> void putNumber(Out& out, std::int64_t n) { out.put(std::to_string(n).c_str()); }
@@ -183,13 +175,6 @@ Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParam
     TextOut out{t};
     putReport(out, listFormat, suppress, exceptParams, st);
     return t;
-}
-
-std::string buildReportUtf8(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
-    std::string s;
-    Utf8Out out{s};
-    putReport(out, listFormat, suppress, exceptParams, st);
-    return s;
 }
 
 } // namespace zarnet

@@ -16,10 +16,8 @@ struct ReportScope {
     std::vector<VarIdentifier> parameters; // none without a header
 };
 
+// The whole report, as it is written (texts are UTF-8).
 Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st);
-// The same report as UTF-8 bytes, written straight into them: the output needs no Text of
-// the whole report (four bytes a character) beside its bytes.
-std::string buildReportUtf8(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st);
 
 Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr);

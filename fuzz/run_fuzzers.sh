@@ -47,8 +47,10 @@ worker() {
         [ "$left" -gt "$session" ] && left=$session
         # The per-input leak check is off: the kept texts make every input look like a
         # leak candidate and the check would scan the whole heap after each one. The
-        # sanitizer test run keeps the leak checker on.
-        "$bin" -dict="$here/sqr.dict" -max_total_time="$left" -timeout=10 -rss_limit_mb=4096 \
+        # sanitizer test run keeps the leak checker on. A run input whose references grow
+        # to the per-line substitution bound (16 MiB) legitimately takes several seconds
+        # under the sanitizers, and the run target reads it five times: hence 30 s.
+        "$bin" -dict="$here/sqr.dict" -max_total_time="$left" -timeout=30 -rss_limit_mb=4096 \
             -max_len=4096 -detect_leaks=0 -print_final_stats=1 \
             -artifact_prefix="$build/fuzz-findings/$target-" "$corpus" "$seeds/$target" >>"$log" 2>&1 </dev/null
         status=$?

@@ -2,6 +2,8 @@
 
 #include "Console.h"
 
+#include <utility>
+
 namespace zarnet {
 
 [[noreturn]] void manyAcceptsEmpty() {
@@ -62,16 +64,32 @@ Reply<Unit> printPosMessage(State& s, const SourcePos& pos, TextView message) {
     return okReply(false, Unit{}, unknownError(s.pos));
 }
 
-Text stripSpaces(TextView t) {
-    // White space is trimmed character by character: the blank set holds characters
-    // beyond ASCII. Texts hold no surrogates, so what is left is kept as it is.
-    const char* b = t.data();
-    const char* e = b + t.size();
+namespace {
+// Where the text without its leading and trailing white space lies. White space is read
+// character by character (the blank set holds characters beyond ASCII), from each end.
+std::pair<std::size_t, std::size_t> unspacedRange(TextView t) {
+    const char* const begin = t.data();
+    const char* b = begin;
+    const char* e = begin + t.size();
     while (b != e && isWhiteSpace(decodeAt(b))) b += charWidth(*b);
-    const char* lastEnd = b;
-    for (const char* p = b; p != e; p += charWidth(*p))
-        if (!isWhiteSpace(decodeAt(p))) lastEnd = p + charWidth(*p);
-    return Text(b, lastEnd);
+    while (e != b) {
+        const char* last = charBefore(e);
+        if (!isWhiteSpace(decodeAt(last))) break;
+        e = last;
+    }
+    return {std::size_t(b - begin), std::size_t(e - b)};
+}
+} // namespace
+
+Text stripSpaces(TextView t) {
+    const auto [from, length] = unspacedRange(t);
+    return Text(t.substr(from, length));
+}
+
+void stripSpacesInPlace(Text& t) {
+    const auto [from, length] = unspacedRange(t);
+    t.erase(from + length);
+    t.erase(0, from);
 }
 
 } // namespace zarnet

@@ -38,5 +38,7 @@ void writePosMessage(const SourcePos& pos, TextView message);
 
 // The text without white space at either end (a fixed set of white-space characters).
 Text stripSpaces(TextView t);
+// The same, trimming the text in place (a value can be long: no copy of it).
+void stripSpacesInPlace(Text& t);
 
 } // namespace zarnet

@@ -44,7 +44,8 @@ std::optional<Reply<Text>> defineDirect(State& s) {
     advanceWithinLine(s, valueBegin);
     Text value;
     substTokensDirect(s, value);
-    if (!name.empty()) defineSubstVar(s, name, stripSpaces(value));
+    stripSpacesInPlace(value);
+    if (!name.empty()) defineSubstVar(s, name, std::move(value));
     advanceWithinLine(s, tail);
     return pEndOfLine(s);
 }

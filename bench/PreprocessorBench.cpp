@@ -139,7 +139,7 @@ double run(InputView input, const ParserState& user, const SecondPass& second, b
     RunContext runContext;
     runContext.fastPaths = !plain;
     auto r = runParserWithState([&](State& s) { return pSqr(s, second); }, makeUserState(user),
-                                SourceName("bench.sqr"), input, &runContext);
+                                runContext.sourceName("bench.sqr"), input, &runContext);
     auto stop = std::chrono::steady_clock::now();
     ok = r.ok;
     outputSize = r.value.size();

@@ -86,12 +86,13 @@ BenchOptions parseArgs(int argc, char** argv) {
 
 // The input is decoded and kept before the clock starts, as the driver does before it parses.
 template <class Second>
-double run(const Text& source, const ParserState& user, const Second& second, bool report, bool& ok) {
+double run(const Text& source, ParserState user, const Second& second, bool report, bool& ok) {
     RunContext runContext;
     InputView input = runContext.keep(source);
+    user.rootSourceName = runContext.sourceName("bench.sqr");
     auto start = std::chrono::steady_clock::now();
     auto r = runParserWithState([&](State& s) { return pSqr(s, second); }, makeUserState(user),
-                                SourceName("bench.sqr"), input, &runContext);
+                                user.rootSourceName, input, &runContext);
     auto parsed = std::chrono::steady_clock::now();
     std::size_t reportSize = 0;
     if (r.ok && report) reportSize = buildReport(false, {}, false, r.finalState.st()).size();
@@ -116,7 +117,6 @@ int main(int argc, char** argv) {
     source = std::string();
 
     ParserState user = initialState();
-    user.rootSourceName = SourceName("bench.sqr");
     if (!includeDir.empty()) user.searchPaths = PList<Text>::fromVector({fromAscii(includeDir)});
 
     std::printf("input: %.1f MB%s\n", mb, o.unclosed ? ", unclosed paragraphs" : "");

@@ -97,11 +97,11 @@ double run(double megabytes, bool print) {
     InputView input = runContext.keep(fromAscii(source));
     source = std::string();
     ParserState user = initialState();
-    user.rootSourceName = SourceName("bench.sqr");
+    user.rootSourceName = runContext.sourceName("bench.sqr");
     Totals t;
     auto start = std::chrono::steady_clock::now();
     auto r = runParserWithState([&](State& s) { return scanProgram(s, t); }, makeUserState(user),
-                                SourceName("bench.sqr"), input, &runContext);
+                                runContext.sourceName("bench.sqr"), input, &runContext);
     auto stop = std::chrono::steady_clock::now();
     if (!r.ok) {
         std::fprintf(stderr, "scan failed:\n%s\n", renderError(r.error).c_str());

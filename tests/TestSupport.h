@@ -24,6 +24,13 @@ inline InputView keepText(Text t) {
     return viewOf(kept.back());
 }
 
+// Source names of test fixtures, made in a run of their own that lasts until the test
+// program ends. They equal the names a run makes from the same text.
+inline SourceName testSourceName(std::string_view utf8) {
+    static RunContext names;
+    return names.sourceName(decodeBytes(utf8));
+}
+
 } // namespace zarnet
 
 namespace zarnet::test {
@@ -58,7 +65,7 @@ auto runOn(P p, std::string_view input, const ParserState& user = initialState()
     InputView in = run->keep(T(input));
     s.cur = in.begin;
     s.end = in.end;
-    s.pos = initialPos(SourceName(T(source)));
+    s.pos = initialPos(run->sourceName(T(source)));
     s.user = makeUserState(user);
     auto r = p(s);
     Outcome<ResultOf<P>> o;

@@ -47,4 +47,18 @@ Console* setConsole(Console* c) {
     return old;
 }
 
+namespace {
+std::string& programNameStore() {
+    static std::string name = "zarnet";
+    return name;
+}
+} // namespace
+
+void setProgramName(std::string invokedAs) {
+    std::size_t k = invokedAs.find_last_of("/\\");
+    programNameStore() = k == std::string::npos ? std::move(invokedAs) : invokedAs.substr(k + 1);
+}
+
+const std::string& programName() { return programNameStore(); }
+
 } // namespace zarnet

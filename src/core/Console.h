@@ -36,4 +36,10 @@ Console& console();
 // Replaces the console (tests); returns the previous one.
 Console* setConsole(Console* c);
 
+// The name the program was invoked under, without its directory; set once at start-up
+// and shown in the usage text and in the lines of runtime errors and of ASK's end of
+// input. Like the console, it belongs to the process, not to a run.
+void setProgramName(std::string invokedAs);
+const std::string& programName();
+
 } // namespace zarnet

@@ -608,7 +608,7 @@ template <class P> auto runParserWithState(P p, UserState user, SourceName name,
 template <class P> auto runParse(P p, const ParserState& user, TextView sourceName, Text input) {
     auto run = std::make_shared<RunContext>();
     const InputView in = run->keep(std::move(input));
-    auto r = runParserWithState(p, makeUserState(user), SourceName(sourceName), in, run.get());
+    auto r = runParserWithState(p, makeUserState(user), run->sourceName(sourceName), in, run.get());
     r.ownRun = std::move(run);
     return r;
 }

@@ -45,7 +45,7 @@ struct ParserState {
     PList<Text> searchPaths;
     NamePredicate matchSourceNameForReport;
     bool recursiveCheck = false;
-    SourceName rootSourceName; // interned, so that copying the state never allocates
+    SourceName rootSourceName; // the run's copy, so that copying the state never allocates
 };
 
 // The parse carries the state behind one shared pointer, so that saving it before an

@@ -1,5 +1,16 @@
 #include "RunContext.h"
 
+namespace zarnet {
+
+SourceName RunContext::sourceName(TextView name) {
+    if (name.empty()) return SourceName();
+    auto it = sourceNames_.find(name);
+    if (it == sourceNames_.end()) it = sourceNames_.emplace(name).first;
+    return SourceName(&*it);
+}
+
+} // namespace zarnet
+
 namespace zarnet::detail {
 
 std::size_t newRunPartSlot() noexcept {

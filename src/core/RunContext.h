@@ -4,12 +4,14 @@
 // above keep: each part is looked up by its type.
 #pragma once
 
+#include "SourcePos.h"
 #include "Text.h"
 
 #include <cstddef>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -77,9 +79,19 @@ public:
         return std::nullopt;
     }
 
+    // The run's one copy of a source name: positions hold a pointer to it, so it stays
+    // until the run ends, and equal names made in the run compare as equal pointers.
+    SourceName sourceName(TextView name);
+
 private:
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(TextView t) const noexcept { return std::hash<TextView>{}(t); }
+    };
     std::vector<std::unique_ptr<RunPart>> parts_;
     std::deque<Text> texts_;
+    // Node-based, so the texts never move while names are added.
+    std::unordered_set<Text, NameHash, std::equal_to<>> sourceNames_;
 };
 
 } // namespace zarnet

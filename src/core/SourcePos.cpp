@@ -1,20 +1,8 @@
 #include "SourcePos.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace zarnet {
-
-namespace {
-// Interned names live as long as the program; there are only as many as there are files.
-const Text* intern(TextView name) {
-    if (name.empty()) return &detail::kEmptySourceName;
-    static std::unordered_set<Text>* names = new std::unordered_set<Text>();
-    return &*names->emplace(name).first;
-}
-} // namespace
-
-SourceName::SourceName(TextView name) : p_(intern(name)) {}
 
 int compare(const SourcePos& a, const SourcePos& b) noexcept {
     if (a.outputLine && b.outputLine) {

@@ -8,8 +8,10 @@
 
 namespace zarnet {
 
-// A source name is interned once and then copied as a pointer; names are compared by
-// their text.
+// A source name is interned by the run it belongs to (RunContext::sourceName) and then
+// copied as a pointer to the run's text, so it lives as long as the run. Within one run
+// equal names share one text; names of different runs (tests hold several) are equal when
+// their texts are.
 namespace detail {
 inline const Text kEmptySourceName;
 }
@@ -17,15 +19,16 @@ inline const Text kEmptySourceName;
 class SourceName {
 public:
     SourceName() noexcept : p_(&detail::kEmptySourceName) {}
-    explicit SourceName(TextView name);
     const Text& text() const noexcept { return *p_; }
     bool empty() const noexcept { return p_->empty(); }
-    friend bool operator==(SourceName a, SourceName b) noexcept { return a.p_ == b.p_; }
+    friend bool operator==(SourceName a, SourceName b) noexcept { return a.p_ == b.p_ || *a.p_ == *b.p_; }
     friend int compare(SourceName a, SourceName b) noexcept {
         return a.p_ == b.p_ ? 0 : a.p_->compare(*b.p_);
     }
 
 private:
+    friend class RunContext;
+    explicit SourceName(const Text* interned) noexcept : p_(interned) {}
     const Text* p_;
 };
 
@@ -40,8 +43,8 @@ struct SourcePos {
 
     // The same place in the same source (the output line, a derived key, is not compared).
     friend bool operator==(const SourcePos& a, const SourcePos& b) noexcept {
-        return a.sourceName == b.sourceName && a.sourceLine == b.sourceLine &&
-               a.sourceColumn == b.sourceColumn;
+        return a.sourceLine == b.sourceLine && a.sourceColumn == b.sourceColumn &&
+               a.sourceName == b.sourceName;
     }
 };
 

@@ -88,9 +88,11 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
     st.searchPaths = o.optSearchPaths;
     st.matchSourceNameForReport = o.optFileFilter;
     st.recursiveCheck = o.optRecursiveCheck;
-    st.rootSourceName = SourceName(root);
 
+    // Everything of the run below, the positions in the final state and in errors among
+    // them, points into this context: it outlives the rendering of errors and the report.
     RunContext runContext;
+    st.rootSourceName = runContext.sourceName(root);
     const DiskFileSystem includeFiles(true); // directory listings kept for this run
     runContext.part<IncludeFiles>().fileSystem = &includeFiles;
     // A developer's switch: the whole run through the plain grammar, without fast paths,
@@ -100,7 +102,7 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
     const InputView input = runContext.keep(readTextFile(path));
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(sqr::pSqrSecondPass);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
-                                     makeUserState(std::move(st)), SourceName(root), input,
+                                     makeUserState(std::move(st)), runContext.sourceName(root), input,
                                      &runContext);
 
     if (!result.ok) {

@@ -267,21 +267,7 @@ Options applyOptionActions(const Options& start, const std::vector<OptionUse>& o
 }
 
 // ---------------------------------------------------------------------------
-// Program name and usage.
-
-namespace {
-std::string& programNameStore() {
-    static std::string name = "zarnet";
-    return name;
-}
-} // namespace
-
-void setProgramName(std::string invokedAs) {
-    std::size_t k = invokedAs.find_last_of("/\\");
-    programNameStore() = k == std::string::npos ? std::move(invokedAs) : invokedAs.substr(k + 1);
-}
-
-const std::string& programName() { return programNameStore(); }
+// Usage.
 
 std::string usageText() {
     const auto& ds = optionDescriptors();

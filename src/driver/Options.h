@@ -118,11 +118,6 @@ Options applyOptionActions(const Options& start, const std::vector<OptionUse>& o
 // The argument of option I cut at ";", empty pieces dropped.
 PList<Text> splitSearchPaths(const Text& list);
 
-// The name the program was invoked under, without its directory; set once at start-up
-// and shown in the usage text and in the runtime error lines.
-void setProgramName(std::string invokedAs);
-const std::string& programName();
-
 std::string usageText();
 void printUsage();
 

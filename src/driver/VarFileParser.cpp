@@ -97,8 +97,12 @@ Reply<SuppressList> pVarFile(State& s) {
 
 ParseResult<SuppressList> parseVarFile(const Text& text, TextView sourceName) {
     static const UserState none = makeUserState(initialState());
-    // The result holds no view of the text, which the caller keeps while it is read.
-    return runParserWithState(pVarFile, none, SourceName(sourceName), viewOf(text));
+    // The result holds no view of the text, which the caller keeps while it is read; its
+    // run keeps the source name its positions point to.
+    auto run = std::make_shared<RunContext>();
+    auto r = runParserWithState(pVarFile, none, run->sourceName(sourceName), viewOf(text), run.get());
+    r.ownRun = std::move(run);
+    return r;
 }
 
 void run(const Text& text) {

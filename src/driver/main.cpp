@@ -1,7 +1,6 @@
 #include "core/Console.h"
 #include "driver/Driver.h"
 #include "driver/StdStreams.h"
-#include "preprocessor/Ask.h"
 
 #include <csignal>
 
@@ -13,7 +12,6 @@ int main(int argc, char** argv) {
     CheckedConsole streams;
     setConsole(&streams);
     setProgramName(argc > 0 && argv[0] ? argv[0] : "zarnet");
-    setAskProgramName(programName());
 
     int code = runMain(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (auto failure = streams.finish()) {

@@ -11,11 +11,6 @@ namespace zarnet {
 
 namespace {
 
-std::string& askProgramName() {
-    static std::string name = "zarnet";
-    return name;
-}
-
 // The console dialogue, once the whole ASK line has been read.
 void askAtConsole(State& s, const Text& name, const Text& prompt) {
     if (auto value = lookupSubstVar(s.st(), name)) {
@@ -26,7 +21,7 @@ void askAtConsole(State& s, const Text& name, const Text& prompt) {
     console().writeOut(toUtf8(stripSpaces(prompt)) + msg::kAskPromptEnd);
     console().flushOut();
     std::optional<std::string> line = console().readLine();
-    if (!line) throw AskInputEnded(askProgramName());
+    if (!line) throw AskInputEnded(programName());
     // Standard input is read as text: the carriage return of a "\r\n" line end goes too.
     if (!line->empty() && line->back() == '\r') line->pop_back();
     Text answer = decodeBytes(*line);
@@ -39,8 +34,6 @@ void askAtConsole(State& s, const Text& name, const Text& prompt) {
 
 AskInputEnded::AskInputEnded(const std::string& programName)
     : std::runtime_error(programName + msg::kAskEndOfInputSuffix + "\n") {}
-
-void setAskProgramName(std::string name) { askProgramName() = std::move(name); }
 
 Reply<Text> pAsk(State& s) {
     static const auto p = seqKeep<1>(manyOne(nbsp), pAskArgs);

@@ -17,9 +17,6 @@ public:
     explicit AskInputEnded(const std::string& programName);
 };
 
-// The program name that AskInputEnded names; set once by the program's entry.
-void setAskProgramName(std::string name);
-
 // Right after the ASK keyword: blanks, the name, an optional prompt and the line end,
 // then the dialogue. Result "\n".
 Reply<Text> pAsk(State& s);

@@ -92,7 +92,7 @@ Reply<Text> pIncludeFile(State& s) {
     Text sourceName = fileNamePart(found.path);
     s.cur = text.begin;
     s.end = text.end;
-    s.pos = initialPos(SourceName(sourceName));
+    s.pos = initialPos(sourceNameInRun(s, sourceName));
     if (!text.empty()) {
         preprocessorRun(s).includeDepths[text.end] = depth;
         s.modify([&sourceName, seq = s.sequenceNo](ParserState& st) {

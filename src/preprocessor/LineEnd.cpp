@@ -104,7 +104,7 @@ Reply<Unit> syncSourcePos(State& s, std::int64_t n) {
     bool moved = false;
     while (!stack.empty() && stack.front().outputLine == n) {
         const SourceSwitch& sw = stack.front();
-        s.pos.sourceName = SourceName(sw.sourceName);
+        s.pos.sourceName = sourceNameInRun(s, sw.sourceName);
         s.pos.sourceLine = sw.sourceLine;
         stack = stack.tail();
         moved = true;

@@ -11,4 +11,9 @@ InputView keepInRun(const State& s, Text t) {
     return s.run->keep(std::move(t));
 }
 
+SourceName sourceNameInRun(const State& s, TextView name) {
+    if (!s.run) preprocessingWithoutRun();
+    return s.run->sourceName(name);
+}
+
 } // namespace zarnet

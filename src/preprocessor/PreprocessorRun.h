@@ -59,5 +59,7 @@ template <class P> auto plainGrammar(State& s, P&& p) {
 
 // The run's text store: keeps t for the rest of the run and returns a view of it.
 InputView keepInRun(const State& s, Text t);
+// The run's copy of a source name.
+SourceName sourceNameInRun(const State& s, TextView name);
 
 } // namespace zarnet

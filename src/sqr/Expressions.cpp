@@ -40,17 +40,6 @@ auto exactRow(const char* op) {
 // One row of the bit operators: letters in either case, yielding the table's spelling.
 auto caseFreeRow(const char* op) { return yielding(attempt(stringCI(op)), op); }
 
-// How deeply pExpr is nested right now. Every path by which an expression contains another
-// (prefix operators, parentheses, function arguments, array indexes) passes through pExpr.
-int exprDepth = 0;
-// The deepest nesting reached so far by the expression being read.
-int deepest = 0;
-// Set once an expression nested past the limit, until the outermost expression returns:
-// every enclosing expression then fails with this error, without trying its other
-// readings, so that the error reported is the limit and not whatever a later look-ahead
-// happened to reach.
-std::optional<ParseError> tooDeep;
-
 // Places where an expression is known to fail, for the outermost expression being read.
 // Whether an expression fails, and with which error, depends on the text and the place
 // alone (the uses it records change nothing in the outcome), and on the depth only where
@@ -68,47 +57,69 @@ struct KnownFailure {
     ParseError err;
     int span = 0; // how much deeper the failed reading went
 };
-std::unordered_map<const void*, KnownFailure> knownFailures;
 
-const ParseError* knownFailureAt(const State& s) {
-    auto it = knownFailures.find(s.input().begin);
-    if (it == knownFailures.end()) return nullptr;
+// The expression reader's part of a run: what it knows about the outermost expression
+// being read, all of it dropped when that expression returns.
+struct ExpressionRun : RunPart {
+    // How deeply pExpr is nested right now. Every path by which an expression contains
+    // another (prefix operators, parentheses, function arguments, array indexes) passes
+    // through pExpr.
+    int exprDepth = 0;
+    // The deepest nesting reached so far by the expression being read.
+    int deepest = 0;
+    // Set once an expression nested past the limit, until the outermost expression
+    // returns: every enclosing expression then fails with this error, without trying its
+    // other readings, so that the error reported is the limit and not whatever a later
+    // look-ahead happened to reach.
+    std::optional<ParseError> tooDeep;
+    std::unordered_map<const void*, KnownFailure> knownFailures;
+};
+
+ExpressionRun& expressionRun(const State& s) {
+    if (!s.run) throw InternalError("internal error: expressions are read only within a run context.");
+    return s.run->part<ExpressionRun>();
+}
+
+const ParseError* knownFailureAt(const ExpressionRun& run, const State& s) {
+    auto it = run.knownFailures.find(s.input().begin);
+    if (it == run.knownFailures.end()) return nullptr;
     const Place& k = it->second.place;
     if (k.input.end != s.input().end || !(k.pos == s.pos) || k.sequenceNo != s.sequenceNo ||
-        exprDepth + it->second.span > kMaxExpressionDepth)
+        run.exprDepth + it->second.span > kMaxExpressionDepth)
         return nullptr;
     return &it->second.err;
 }
 
-void rememberFailure(const Place& at, ParseError err, int span) {
-    knownFailures.insert_or_assign(at.input.begin, KnownFailure{at, std::move(err), span});
+void rememberFailure(ExpressionRun& run, const Place& at, ParseError err, int span) {
+    run.knownFailures.insert_or_assign(at.input.begin, KnownFailure{at, std::move(err), span});
 }
 
 struct DepthGuard {
-    DepthGuard() : outerDeepest(deepest) {
-        ++exprDepth;
-        deepest = exprDepth;
+    explicit DepthGuard(ExpressionRun& r) : run(r), outerDeepest(r.deepest) {
+        ++run.exprDepth;
+        run.deepest = run.exprDepth;
     }
     ~DepthGuard() {
-        deepest = std::max(outerDeepest, deepest);
-        if (--exprDepth == 0) {
-            tooDeep.reset();
-            knownFailures.clear();
-            deepest = 0;
+        run.deepest = std::max(outerDeepest, run.deepest);
+        if (--run.exprDepth == 0) {
+            run.tooDeep.reset();
+            run.knownFailures.clear();
+            run.deepest = 0;
         }
     }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
-    bool exceeded() const { return exprDepth > kMaxExpressionDepth; }
+    bool exceeded() const { return run.exprDepth > kMaxExpressionDepth; }
     // How much deeper than this expression the reading has gone so far.
-    int span() const { return deepest - exprDepth; }
+    int span() const { return run.deepest - run.exprDepth; }
+    ExpressionRun& run;
     int outerDeepest;
 };
 
 // An operand alternative that is not tried while an expression unwinds from the limit.
 template <class P> auto unlessTooDeep(P p) {
     return [p](State& s) -> Reply<Text> {
-        if (tooDeep) return emptyError(unknownError(s.pos));
+        if (expressionRun(s).tooDeep) return emptyError(unknownError(s.pos));
         return p(s);
     };
 }
@@ -169,11 +180,12 @@ Reply<Text> pUnaryOp(State& s) {
 }
 
 Reply<Text> pExpr(State& s) {
-    DepthGuard guard;
-    if (guard.exceeded() && !tooDeep)
-        tooDeep = ParseError(s.pos, Message{MsgKind::Message, MsgText::literal(msg::expressionTooDeep)});
-    if (tooDeep) return emptyError(*tooDeep);
-    if (const ParseError* known = knownFailureAt(s)) return emptyError(*known);
+    ExpressionRun& run = expressionRun(s);
+    DepthGuard guard(run);
+    if (guard.exceeded() && !run.tooDeep)
+        run.tooDeep = ParseError(s.pos, Message{MsgKind::Message, MsgText::literal(msg::expressionTooDeep)});
+    if (run.tooDeep) return emptyError(*run.tooDeep);
+    if (const ParseError* known = knownFailureAt(run, s)) return emptyError(*known);
     // operand (operator operand)*. The grammar nests each tail to the right (a tail is an
     // operator and a whole expression), but the text is one flat run and a failure anywhere
     // fails every tail around it, so a loop reads the same. Where the places of the tails
@@ -185,12 +197,12 @@ Reply<Text> pExpr(State& s) {
     Seq q(s);
     Text out;
     auto fail = [&](ParseError innermost) -> Reply<Text> {
-        if (tooDeep) return emptyError(*tooDeep);
-        rememberFailure(starts.back(), innermost, guard.span());
+        if (run.tooDeep) return emptyError(*run.tooDeep);
+        rememberFailure(run, starts.back(), innermost, guard.span());
         if (starts.size() == 1) return emptyError(std::move(innermost));
         ParseError err = mergeError(lastOperatorErr, innermost);
         for (std::size_t i = 0; i + 1 < starts.size() && (ordered || i == 0); ++i)
-            rememberFailure(starts[i], err, guard.span());
+            rememberFailure(run, starts[i], err, guard.span());
         return emptyError(std::move(err));
     };
     auto term = pTerm(s);
@@ -208,7 +220,7 @@ Reply<Text> pExpr(State& s) {
         out += q.take(std::move(op));
         ordered = ordered && compare(starts.back().pos, s.pos) < 0;
         starts.emplace_back(s);
-        if (const ParseError* known = knownFailureAt(s)) return fail(*known);
+        if (const ParseError* known = knownFailureAt(run, s)) return fail(*known);
         auto operand = pTerm(s);
         if (!operand.ok) return fail(std::move(operand.err));
         out += q.take(std::move(operand));
@@ -276,7 +288,7 @@ Reply<Text> pFunctionName(State& s) {
 }
 
 Reply<std::vector<Text>> pArgs(State& s) {
-    if (tooDeep) return emptyError(*tooDeep);
+    if (const ExpressionRun& run = expressionRun(s); run.tooDeep) return emptyError(*run.tooDeep);
     return readArgs(s);
 }
 

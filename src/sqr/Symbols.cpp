@@ -82,7 +82,7 @@ Reply<Unit> updateVarMap(State& s, const Scope& scope, VarMap vars) {
 }
 
 std::optional<SourcePos> reportPosFor(const ParserState& st, const SourcePos& p) {
-    // Source names are interned, so equal names are one pointer.
+    // The run keeps one copy of each source name, so equal names are one pointer.
     if (p.sourceName == st.rootSourceName) return p;
     if (!st.recursiveCheck) return std::nullopt;
     if (st.matchSourceNameForReport && (*st.matchSourceNameForReport)(p.sourceName.text())) return p;

@@ -152,7 +152,7 @@ TEST(State, AFailedAlternativeLeavesNoTrace) {
     auto dirty = [](State& s) -> Reply<Unit> {
         Seq q(s);
         q(modifyUserState([](ParserState& p) { p.continued = true; }));
-        q(moveTo(SourcePos{SourceName("elsewhere"), 7, 7}));
+        q(moveTo(SourcePos{testSourceName("elsewhere"), 7, 7}));
         q(replaceInput(keepText("other")));
         q(char_(U'!'));
         if (!q) return q.failure();

@@ -7,7 +7,7 @@ namespace zarnet {
 namespace {
 
 SourcePos at(const char* name, std::int64_t line, std::int64_t col) {
-    return SourcePos{SourceName(test::T(name)), line, col};
+    return SourcePos{testSourceName(name), line, col};
 }
 Message sys(MsgText t) { return {MsgKind::SysUnExpect, std::move(t)}; }
 Message unexp(const char* t) { return {MsgKind::UnExpect, MsgText::literal(t)}; }
@@ -77,7 +77,7 @@ TEST(Merge, MessagesWinThenTheLaterPositionThenBothPool) {
               "\"a\" (line 9, column 1):\nnine or more");
     // Source names compare first, as text.
     ParseError inB = err(at("b", 1, 1), {plain("b")});
-    EXPECT_EQ(mergeError(at9, inB).pos().sourceName, SourceName("b"));
+    EXPECT_EQ(mergeError(at9, inB).pos().sourceName, testSourceName("b"));
 }
 
 TEST(Merge, SecondPassPlacesCompareByOutputLineThenColumn) {
@@ -89,8 +89,8 @@ TEST(Merge, SecondPassPlacesCompareByOutputLineThenColumn) {
     // "b" sorts after "a", but "a" line 2 lies further on in the preprocessed text.
     ParseError inB = err(placed("b", 1, 5, 1), {plain("b")});
     ParseError inA = err(placed("a", 2, 1, 7), {plain("a")});
-    EXPECT_EQ(mergeError(inB, inA).pos().sourceName, SourceName("a"));
-    EXPECT_EQ(mergeError(inA, inB).pos().sourceName, SourceName("a"));
+    EXPECT_EQ(mergeError(inB, inA).pos().sourceName, testSourceName("a"));
+    EXPECT_EQ(mergeError(inA, inB).pos().sourceName, testSourceName("a"));
     // On one output line the column decides; the same place pools.
     ParseError laterColumn = err(placed("a", 2, 3, 7), {plain("c")});
     EXPECT_EQ(mergeError(inA, laterColumn).pos().sourceColumn, 3);

@@ -98,7 +98,7 @@ TEST(PrintPosMessage, WritesTwoLinesEvenWhenTheAlternativeFails) {
     test::CapturedConsole con;
     auto warnThenFail = [](State& s) -> Reply<Unit> {
         Seq q(s);
-        q([](State& st) { return printPosMessage(st, SourcePos{SourceName("x.sqr"), 12, 3}, "hello"); });
+        q([](State& st) { return printPosMessage(st, SourcePos{testSourceName("x.sqr"), 12, 3}, "hello"); });
         q(char_(U'!'));
         if (!q) return q.failure();
         return q.ok();

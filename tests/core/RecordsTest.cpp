@@ -75,7 +75,7 @@ TEST(Show, PrintedForms) {
     EXPECT_EQ(show(Scope::local("P"), 11), "(Local \"P\")");
     EXPECT_EQ(show(VarType::decimal(-2), 0), "DECIMAL (-2)");
     EXPECT_EQ(show(VarIdentifier{"X", VarSymbol::Sharp}), "VarIdentifier {varName = \"X\", varSymbol = #}");
-    Procedure p{"Main", Scope::local("MAIN"), SourcePos{SourceName("a.sqr"), 3, 1}, {}};
+    Procedure p{"Main", Scope::local("MAIN"), SourcePos{testSourceName("a.sqr"), 3, 1}, {}};
     EXPECT_EQ(show(p), "Procedure {procName = \"Main\", procScope = Local \"MAIN\", procPosition = \"a.sqr\" "
                        "(line 3, column 1), parameters = []}");
     EXPECT_EQ(show(PPValue{"5", 5.0}), "PPValue (\"5\",Just 5.0)");

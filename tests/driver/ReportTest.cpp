@@ -7,7 +7,7 @@ namespace zarnet::test {
 namespace {
 
 SourcePos at(const char* file, std::int64_t line, std::int64_t column = 1) {
-    return SourcePos{SourceName(T(file)), line, column};
+    return SourcePos{testSourceName(file), line, column};
 }
 
 VarIdentifier id(const char* sigilAndName) {

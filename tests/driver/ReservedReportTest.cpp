@@ -13,7 +13,7 @@ using namespace zarnet::sqr;
 
 ParserState stateWith(bool recursive, bool filterAcceptsEmpty) {
     ParserState st = initialState();
-    st.rootSourceName = SourceName(T("main.sqr"));
+    st.rootSourceName = testSourceName("main.sqr");
     st.recursiveCheck = recursive;
     st.matchSourceNameForReport = std::make_shared<const std::function<bool(const Text&)>>(
         [filterAcceptsEmpty](const Text& n) { return filterAcceptsEmpty || !n.empty(); });
@@ -34,7 +34,7 @@ const VarAttr* global(const State& s, VarSymbol sym, const char* key) {
     return m ? m->find(VarIdentifier{T(key), sym}) : nullptr;
 }
 
-SourcePos at(std::int64_t line, std::int64_t col) { return SourcePos{SourceName(T("main.sqr")), line, col}; }
+SourcePos at(std::int64_t line, std::int64_t col) { return SourcePos{testSourceName("main.sqr"), line, col}; }
 
 std::string report(const State& s) { return U8(buildReport(false, {}, false, s.st())); }
 

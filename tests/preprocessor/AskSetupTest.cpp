@@ -120,7 +120,7 @@ TEST(Ask, DialogueOrderOnTheConsole) {
 }
 
 TEST(Ask, EndOfStandardInputEndsTheRun) {
-    setAskProgramName("zarnet");
+    setProgramName("zarnet");
     CapturedConsole con;
     try {
         preprocess("begin-setup\nask a\nask b\nend-setup\n");

@@ -29,7 +29,7 @@ inline std::string errorIncludingLast(const std::string& rootLines, const std::s
 template <class P> std::string errorAfterTheEndOfZ(P p, const std::string& included) {
     static const InputView rootRest = keepText(Text());
     ParserState user = initialState();
-    user.context = user.context.push(Context{SourcePos{SourceName("r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
+    user.context = user.context.push(Context{SourcePos{testSourceName("r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
     auto then = [p](State& s) -> Reply<Unit> {
         Seq q(s);
         q(p);
@@ -43,7 +43,7 @@ template <class P> std::string errorAfterTheEndOfZ(P p, const std::string& inclu
 // The user state of a text that "r.sqr" includes at its line 4, `rest` following there.
 inline ParserState includedFrom(ParserState user, const Text& rest) {
     const InputView in = keepText(rest);
-    user.context = user.context.push(Context{SourcePos{SourceName("r.sqr"), 4, 1}, in.begin, in.end});
+    user.context = user.context.push(Context{SourcePos{testSourceName("r.sqr"), 4, 1}, in.begin, in.end});
     return user;
 }
 

@@ -74,13 +74,13 @@ State insideInclude(const char* includedText, const char* rootRest, std::int64_t
                     const char* includedName = "i.sqr") {
     InputView root = keepText(T(rootRest));
     ParserState p = initialState();
-    p.context = p.context.push(Context{SourcePos{SourceName("r.sqr"), rootLine, 1}, root.begin, root.end});
+    p.context = p.context.push(Context{SourcePos{testSourceName("r.sqr"), rootLine, 1}, root.begin, root.end});
     InputView inc = keepText(T(includedText));
     State s;
     s.sequenceNo = sequenceNo;
     s.cur = inc.begin;
     s.end = inc.end;
-    s.pos = initialPos(SourceName(T(includedName)));
+    s.pos = initialPos(testSourceName(includedName));
     s.user = makeUserState(p);
     return s;
 }
@@ -144,12 +144,12 @@ TEST(LeaveInclude, LeavesEveryLevelThatHasEndedInOneCall) {
     InputView rootRest = keepText(T("c\n"));
     InputView aRest = keepText(Text());
     ParserState p = initialState();
-    p.context = p.context.push(Context{SourcePos{SourceName("r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
-    p.context = p.context.push(Context{SourcePos{SourceName("a.sqc"), 6, 1}, aRest.begin, aRest.end});
+    p.context = p.context.push(Context{SourcePos{testSourceName("r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
+    p.context = p.context.push(Context{SourcePos{testSourceName("a.sqc"), 6, 1}, aRest.begin, aRest.end});
     State s;
     s.sequenceNo = 9;
     s.cur = s.end = aRest.end;
-    s.pos = SourcePos{SourceName("b.sqc"), 3, 1};
+    s.pos = SourcePos{testSourceName("b.sqc"), 3, 1};
     s.user = makeUserState(p);
 
     auto r = pLeaveInclude(s);
@@ -187,14 +187,7 @@ TEST(LineEnd, Blanks) {
 State secondPassState(const char* text, std::int64_t sequenceNo, std::vector<SourceSwitch> switches) {
     ParserState p = initialState();
     p.sourceNameStack = PList<SourceSwitch>::fromVector(switches);
-    InputView in = keepText(T(text));
-    State s;
-    s.sequenceNo = sequenceNo;
-    s.cur = in.begin;
-    s.end = in.end;
-    s.pos = initialPos(SourceName("r.sqr"));
-    s.user = makeUserState(p);
-    return s;
+    return startState(text, p, "r.sqr", sequenceNo);
 }
 
 TEST(Eol, CountsAndMovesToTheNextLineOfTheSameSource) {
@@ -202,7 +195,7 @@ TEST(Eol, CountsAndMovesToTheNextLineOfTheSameSource) {
     auto r = eol(s);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(s.sequenceNo, 2);
-    EXPECT_EQ(s.pos, (SourcePos{SourceName("r.sqr"), 2, 1}));
+    EXPECT_EQ(s.pos, (SourcePos{testSourceName("r.sqr"), 2, 1}));
 
     State cr = secondPassState("\r\n", 1, {});
     auto f = eol(cr);
@@ -215,14 +208,14 @@ TEST(Eol, AppliesEveryEntryOfTheLineReached) {
     // An empty included file: the switch into it and back share one output line.
     State s = secondPassState("\nx", 3, {sw(4, "i.sqr", 1), sw(4, "r.sqr", 4), sw(6, "r.sqr", 9)});
     ASSERT_TRUE(eol(s).ok);
-    EXPECT_EQ(s.pos, (SourcePos{SourceName("r.sqr"), 4, 1}));
+    EXPECT_EQ(s.pos, (SourcePos{testSourceName("r.sqr"), 4, 1}));
     EXPECT_EQ(s.st().sourceNameStack.toVector(), (std::vector<SourceSwitch>{sw(6, "r.sqr", 9)}));
 }
 
 TEST(Eol, AnEntryBelowTheCounterBlocksTheRest) {
     State s = secondPassState("\n\n", 5, {sw(3, "i.sqr", 1), sw(6, "r.sqr", 4)});
     ASSERT_TRUE(eol(s).ok);
-    EXPECT_EQ(s.pos, (SourcePos{SourceName("r.sqr"), 2, 1}));
+    EXPECT_EQ(s.pos, (SourcePos{testSourceName("r.sqr"), 2, 1}));
     EXPECT_EQ(s.st().sourceNameStack.size(), 2u);
 }
 
@@ -232,7 +225,7 @@ TEST(Eol, RootWithOneIncludedFile) {
     auto r = linePositions(s);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(U8(r.value), "r.sqr:1 r.sqr:2 r.sqr:3 i.sqr:1 i.sqr:2 r.sqr:4 r.sqr:5 ");
-    EXPECT_EQ(s.pos, (SourcePos{SourceName("r.sqr"), 6, 1}));
+    EXPECT_EQ(s.pos, (SourcePos{testSourceName("r.sqr"), 6, 1}));
 }
 
 } // namespace

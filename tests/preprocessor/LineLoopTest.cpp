@@ -136,7 +136,7 @@ TEST(Preprocess, HandOverToTheSecondPass) {
     auto o = runOn([&](State& s) { return pSqr(s, probe); }, "a\nb\nc\n", user, "r.sqr");
     ASSERT_TRUE(o.ok) << o.error;
     EXPECT_EQ(seen.sequenceNo, 1);
-    EXPECT_EQ(seen.pos, initialPos(SourceName("r.sqr")));
+    EXPECT_EQ(seen.pos, initialPos(testSourceName("r.sqr")));
     EXPECT_EQ(seen.st().sourceNameStack.toVector(),
               (std::vector<SourceSwitch>{{4, "i.sqr", 1}, {6, "r.sqr", 4}}));
     EXPECT_EQ(U8(seen.rest()), "a\nb\nc\n");
@@ -175,7 +175,7 @@ TEST(Preprocess, DeeplyNestedSectionsEndWithAnErrorInsteadOfOverflowingTheStack)
 ParserState includingAt(const char* rootRest, std::int64_t rootLine, InputView& rest) {
     rest = keepText(T(rootRest));
     ParserState p = initialState();
-    p.context = p.context.push(Context{SourcePos{SourceName("r.sqr"), rootLine, 1}, rest.begin, rest.end});
+    p.context = p.context.push(Context{SourcePos{testSourceName("r.sqr"), rootLine, 1}, rest.begin, rest.end});
     return p;
 }
 
@@ -218,7 +218,7 @@ TEST(LineStep, LastLineOfAnIncludedFileWithoutLineBreakReturnsInItsLineEnd) {
         ASSERT_TRUE(o.ok) << o.error;
         EXPECT_EQ(U8(o.value), c.output);
         EXPECT_EQ(o.rest, "c\n");
-        EXPECT_EQ(o.pos, (SourcePos{SourceName("r.sqr"), 4, 1}));
+        EXPECT_EQ(o.pos, (SourcePos{testSourceName("r.sqr"), 4, 1}));
         EXPECT_EQ(o.sequenceNo, 6);
         EXPECT_TRUE(o.user->state.context.empty());
         EXPECT_EQ(o.user->state.sourceNameStack.toVector(), (std::vector<SourceSwitch>{{6, "r.sqr", 4}}));

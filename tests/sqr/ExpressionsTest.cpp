@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -205,6 +208,28 @@ TEST(Expressions, NestingStopsAtTheLimitWithAParseError) {
     CapturedConsole con;
     runExpr(T(repeat("(", limit) + "1"));
     EXPECT_EQ(con.out, "(line 1, column 201):\n" + std::string(msg::expressionTooDeep) + "\n");
+}
+
+TEST(Expressions, ARunStartedInsideAnotherCountsItsOwnNesting) {
+    // Run A asks its file filter about a variable deep inside an expression; the filter
+    // reads a nested expression in a run of its own, which must start from depth 0.
+    const int limit = kMaxExpressionDepth;
+    std::vector<bool> innerRuns;
+    ParserState a = initialState();
+    a.recursiveCheck = true;
+    a.matchSourceNameForReport = std::make_shared<const std::function<bool(const Text&)>>([&](const Text&) {
+        auto inner = runOn(pExpr, repeat("(", limit - 1) + "#b" + repeat(")", limit - 1));
+        innerRuns.push_back(inner.ok);
+        return true;
+    });
+    auto outer = runOn(pExpr, repeat("(", limit / 2) + "#a" + repeat(")", limit / 2), a, "a.sqc");
+    ASSERT_TRUE(outer.ok) << outer.error;
+    ASSERT_FALSE(innerRuns.empty());
+    EXPECT_EQ(std::count(innerRuns.begin(), innerRuns.end(), false), 0);
+    // Run A's own count was not disturbed either: it still stops at the limit.
+    auto tooDeep = runOn(pExpr, repeat("(", limit) + "#a", a, "a.sqc");
+    EXPECT_FALSE(tooDeep.ok);
+    EXPECT_NE(tooDeep.error.find(msg::expressionTooDeep), std::string::npos);
 }
 
 TEST(Expressions, LongOperatorChainsAreReadWithoutRecursion) {

@@ -14,7 +14,7 @@ using namespace zarnet::sqr;
 // given one.
 ParserState rootedState(const char* filter = nullptr) {
     ParserState st = initialState();
-    st.rootSourceName = SourceName(T("main.sqr"));
+    st.rootSourceName = testSourceName("main.sqr");
     if (filter) {
         std::string f = filter;
         st.recursiveCheck = true;
@@ -30,12 +30,12 @@ State stateAt(const ParserState& st, const char* file = "main.sqr", std::int64_t
     InputView in = keepText(Text());
     s.cur = in.begin;
     s.end = in.end;
-    s.pos = SourcePos{SourceName(T(file)), line, col};
+    s.pos = SourcePos{testSourceName(file), line, col};
     s.user = makeUserState(st);
     return s;
 }
 
-SourcePos at(const char* file, std::int64_t line, std::int64_t col) { return SourcePos{SourceName(T(file)), line, col}; }
+SourcePos at(const char* file, std::int64_t line, std::int64_t col) { return SourcePos{testSourceName(file), line, col}; }
 
 const VarAttr& var(const State& s, const Scope& scope, VarSymbol sym, const char* key) {
     const VarMap* m = s.st().scopeMap.find(scope);
@@ -92,7 +92,7 @@ TEST(VariableStore, VariablesAndUnderscoreMarksInKeyOrder) {
     // Underscore marks by file name, then line; the root file here is main.sqr, and the
     // filter admits inc.sqr only, so a.sqr must be the root file for its mark to count.
     ParserState st = rootedState("inc.sqr");
-    st.rootSourceName = SourceName(T("a.sqr"));
+    st.rootSourceName = testSourceName("a.sqr");
     State u = stateAt(st);
     use(u, at("inc.sqr", 10, 3), "_x", VarSymbol::Dollar, true);
     use(u, at("inc.sqr", 9, 3), "_x", VarSymbol::Dollar, true);

@@ -12,7 +12,7 @@ using namespace zarnet::sqr;
 // The root file is the test source, so that every occurrence is reported.
 ParserState rooted(Scope current = Scope::global()) {
     ParserState st = initialState();
-    st.rootSourceName = SourceName(T("test.sqr"));
+    st.rootSourceName = testSourceName("test.sqr");
     st.currentScope = current;
     return st;
 }

@@ -67,7 +67,15 @@ auto runOn(P p, std::string_view input, const ParserState& user = initialState()
     s.end = in.end;
     s.pos = initialPos(run->sourceName(T(source)));
     s.user = makeUserState(user);
-    auto r = p(s);
+    Reply<ResultOf<P>> r;
+    try {
+        r = p(s);
+    } catch (const FatalParseError& e) {
+        // The parse ended where the error arose, as a run does.
+        r.ok = false;
+        r.consumed = true;
+        r.err = e.err;
+    }
     Outcome<ResultOf<P>> o;
     o.ok = r.ok;
     o.consumed = r.consumed;

@@ -575,6 +575,12 @@ template <class P> auto optionally(P p) {
     return orElse(seqRight(p, succeedWith(Unit{})), succeedWith(Unit{}));
 }
 
+// An error that ends the whole parse where it arises, past every alternative and
+// look-ahead around it: for limits beyond which the input is not read on.
+struct FatalParseError {
+    ParseError err;
+};
+
 // Runs p over a text from line 1, column 1 of the given source.
 template <class T> struct ParseResult {
     bool ok = false;
@@ -592,8 +598,14 @@ template <class P> auto runParserWithState(P p, UserState user, SourceName name,
     s.end = in.end;
     s.pos = initialPos(name);
     s.user = std::move(user);
-    auto r = p(s);
     ParseResult<ResultOf<P>> out;
+    Reply<ResultOf<P>> r;
+    try {
+        r = p(s);
+    } catch (const FatalParseError& e) {
+        out.error = e.err;
+        return out;
+    }
     out.ok = r.ok;
     if (r.ok) {
         out.value = std::move(r.value);

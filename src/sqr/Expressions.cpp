@@ -67,11 +67,6 @@ struct ExpressionRun : RunPart {
     int exprDepth = 0;
     // The deepest nesting reached so far by the expression being read.
     int deepest = 0;
-    // Set once an expression nested past the limit, until the outermost expression
-    // returns: every enclosing expression then fails with this error, without trying its
-    // other readings, so that the error reported is the limit and not whatever a later
-    // look-ahead happened to reach.
-    std::optional<ParseError> tooDeep;
     std::unordered_map<const void*, KnownFailure> knownFailures;
 };
 
@@ -102,7 +97,6 @@ struct DepthGuard {
     ~DepthGuard() {
         run.deepest = std::max(outerDeepest, run.deepest);
         if (--run.exprDepth == 0) {
-            run.tooDeep.reset();
             run.knownFailures.clear();
             run.deepest = 0;
         }
@@ -115,14 +109,6 @@ struct DepthGuard {
     ExpressionRun& run;
     int outerDeepest;
 };
-
-// An operand alternative that is not tried while an expression unwinds from the limit.
-template <class P> auto unlessTooDeep(P p) {
-    return [p](State& s) -> Reply<Text> {
-        if (expressionRun(s).tooDeep) return emptyError(unknownError(s.pos));
-        return p(s);
-    };
-}
 
 Reply<std::vector<Text>> readArgs(State& s) {
     static const auto comma = lexeme(char_(U','));
@@ -182,9 +168,10 @@ Reply<Text> pUnaryOp(State& s) {
 Reply<Text> pExpr(State& s) {
     ExpressionRun& run = expressionRun(s);
     DepthGuard guard(run);
-    if (guard.exceeded() && !run.tooDeep)
-        run.tooDeep = ParseError(s.pos, Message{MsgKind::Message, MsgText::literal(msg::expressionTooDeep)});
-    if (run.tooDeep) return emptyError(*run.tooDeep);
+    // Past the limit the whole parse ends here, whatever alternative or look-ahead the
+    // expression is read in: a statement that could be read another way is no exception.
+    if (guard.exceeded())
+        throw FatalParseError{ParseError(s.pos, Message{MsgKind::Message, MsgText::literal(msg::expressionTooDeep)})};
     if (const ParseError* known = knownFailureAt(run, s)) return emptyError(*known);
     // operand (operator operand)*. The grammar nests each tail to the right (a tail is an
     // operator and a whole expression), but the text is one flat run and a failure anywhere
@@ -197,7 +184,6 @@ Reply<Text> pExpr(State& s) {
     Seq q(s);
     Text out;
     auto fail = [&](ParseError innermost) -> Reply<Text> {
-        if (run.tooDeep) return emptyError(*run.tooDeep);
         rememberFailure(run, starts.back(), innermost, guard.span());
         if (starts.size() == 1) return emptyError(std::move(innermost));
         ParseError err = mergeError(lastOperatorErr, innermost);
@@ -249,9 +235,7 @@ Reply<Text> pTerm(State& s) {
         return q.ok(std::move(e));
     });
     static const auto p =
-        lexeme(choice(unlessTooDeep(pLiteral), unlessTooDeep(prefixed), unlessTooDeep(pVar),
-                      unlessTooDeep(parenthesised), unlessTooDeep(pFunctionCall),
-                      unlessTooDeep(pArrayElement(pArgs)), unlessTooDeep(pColumn)));
+        lexeme(choice(pLiteral, prefixed, pVar, parenthesised, pFunctionCall, pArrayElement(pArgs), pColumn));
     return p(s);
 }
 
@@ -287,10 +271,7 @@ Reply<Text> pFunctionName(State& s) {
     return p(s);
 }
 
-Reply<std::vector<Text>> pArgs(State& s) {
-    if (const ExpressionRun& run = expressionRun(s); run.tooDeep) return emptyError(*run.tooDeep);
-    return readArgs(s);
-}
+Reply<std::vector<Text>> pArgs(State& s) { return readArgs(s); }
 
 Reply<Text> pVarOrNumLiteral(State& s) {
     static const auto p = orElse(pVariable(pNumVarSymbol, pStrictName), pNumLiteral);

@@ -49,7 +49,8 @@ struct ParserState {
 };
 
 // The parse carries the state behind one shared pointer, so that saving it before an
-// alternative costs one increment; a change copies the record.
+// alternative costs one increment; a change copies the record only while a saved copy
+// shares it (State::modify).
 struct UserStateBox : RcObject, Pooled<UserStateBox> {
     explicit UserStateBox(ParserState s) : state(std::move(s)) {}
     ParserState state;

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <cmath>
+#include <map>
 #include <gtest/gtest.h>
 
 namespace zarnet {
@@ -139,6 +140,52 @@ TEST(ParserStateTest, PersistentMapStaysBalancedAndOrdered) {
         }
         prev = k;
         first = false;
+    });
+}
+
+// update changes in place only what no other version shares: every copy taken along the way
+// (of the map, or of a value inside it) keeps the contents it had when it was taken.
+TEST(ParserStateTest, UpdateInPlaceNeverChangesAKeptVersion) {
+    using Inner = PMap<int, int, decltype([](int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); })>;
+    using Outer = PMap<int, Inner, decltype([](int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); })>;
+    auto contents = [](const Outer& m) {
+        std::map<int, std::map<int, int>> out;
+        m.forEach([&](int k, const Inner& in) {
+            auto& row = out[k];
+            in.forEach([&](int ik, int v) { row[ik] = v; });
+        });
+        return out;
+    };
+    Outer m;
+    std::map<int, std::map<int, int>> model;
+    std::vector<std::pair<Outer, std::map<int, std::map<int, int>>>> kept;
+    std::vector<std::pair<Inner, std::map<int, int>>> keptInner;
+    unsigned seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 1000u; };
+    for (int i = 0; i < 20000; ++i) {
+        const int k = int(next() % 40), ik = int(next() % 300), v = i;
+        m.update(
+            k, [&] { return Inner().insert(ik, v); },
+            [&](Inner& in) { in.update(ik, [&] { return v; }, [&](int& old) { old += v; }); });
+        auto& row = model[k];
+        row[ik] = row.count(ik) ? row[ik] + v : v;
+        if (i % 997 == 0) kept.emplace_back(m, model);
+        if (i % 1201 == 0) keptInner.emplace_back(*m.find(k), row);
+    }
+    EXPECT_EQ(contents(m), model);
+    for (const auto& [version, expected] : kept) EXPECT_EQ(contents(version), expected);
+    for (const auto& [inner, expected] : keptInner) {
+        std::map<int, int> got;
+        inner.forEach([&](int ik, int v) { got[ik] = v; });
+        EXPECT_EQ(got, expected);
+    }
+    // Still a search tree with correct counts after the in-place rebalancing.
+    EXPECT_EQ(m.size(), model.size());
+    auto balanced = [](std::size_t n, int height) { return height < 1.45 * std::log2(double(n) + 2); };
+    EXPECT_TRUE(balanced(m.size(), m.height()));
+    m.forEach([&](int k, const Inner& in) {
+        EXPECT_EQ(in.size(), model[k].size()) << k;
+        EXPECT_TRUE(balanced(in.size(), in.height())) << k;
     });
 }
 

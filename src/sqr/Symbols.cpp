@@ -51,12 +51,6 @@ struct Identity {
     void operator()(VarAttr&) const {}
 };
 
-// The global scope has one key, whatever name a caller's global scope carries.
-const Scope& scopeKey(const Scope& scope) {
-    static const Scope global = Scope::global();
-    return scope.isLocal ? scope : global;
-}
-
 // Records one occurrence in the map of a scope; a parser state and maps that no snapshot
 // shares change in place.
 template <class U>
@@ -66,7 +60,7 @@ void recordIn(State& s, const Scope& scope, VarSymbol symbol, TextView name, boo
     auto into = [&](VarMap& m) { recordInto(m, symbol, name, needlessUnderscore, pos, rp, update); };
     s.modify([&](ParserState& p) {
         p.scopeMap.update(
-            scopeKey(scope),
+            scope,
             [&] {
                 VarMap m;
                 into(m);
@@ -99,7 +93,7 @@ Reply<VarMap> getVarMap(State& s, const Scope& scope) { return okReply(false, va
 Reply<Unit> updateVarMap(State& s, const Scope& scope, VarMap vars) {
     s.modify([&](ParserState& p) {
         p.scopeMap.update(
-            scopeKey(scope), [&] { return std::move(vars); }, [&](VarMap& m) { m = std::move(vars); });
+            scope, [&] { return std::move(vars); }, [&](VarMap& m) { m = std::move(vars); });
     });
     return done(s);
 }

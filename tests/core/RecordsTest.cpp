@@ -189,6 +189,62 @@ TEST(ParserStateTest, UpdateInPlaceNeverChangesAKeptVersion) {
     });
 }
 
+// The store holds the global map and one local map apart from the others; read any way, it
+// must show every scope's latest map, and a copy kept at any point what it showed then.
+TEST(ParserStateTest, ScopeStoreReadsLikeOneMapOfScopes) {
+    using Model = std::map<std::string, std::map<std::string, std::int64_t>>;
+    auto key = [](int i) { return i == 0 ? Scope::global() : Scope::local(fromAscii("P" + std::to_string(i))); };
+    auto name = [](const Scope& sc) { return sc.isLocal ? test::U8(sc.name) : std::string("<global>"); };
+    auto contents = [&](const ScopeStore& st) {
+        Model out;
+        st.forEach([&](const Scope& sc, const VarMap& vars) {
+            auto& row = out[name(sc)];
+            vars.forEach([&](const VarIdentifier& id, const VarAttr& a) { row[test::U8(id.varName)] = a.usedCount; });
+        });
+        return out;
+    };
+    ScopeStore store = initialScopeMap();
+    Model model{{"<global>", {}}};
+    std::vector<std::pair<ScopeStore, Model>> kept;
+    unsigned seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 1000u; };
+    for (int i = 0; i < 3000; ++i) {
+        // Runs of writes to one scope, as a procedure body makes them, mixed with globals.
+        const Scope sc = key(next() % 3 == 0 ? 0 : int(i / 40 % 7) + 1);
+        const std::string var = "V" + std::to_string(next() % 12);
+        const VarIdentifier id{fromAscii(var), VarSymbol::Sharp};
+        store.update(
+            sc,
+            [&] {
+                VarAttr a;
+                a.usedCount = 1;
+                return VarMap().insert(id, a);
+            },
+            [&](VarMap& vars) {
+                vars.update(
+                    id,
+                    [] {
+                        VarAttr a;
+                        a.usedCount = 1;
+                        return a;
+                    },
+                    [](VarAttr& a) { a.usedCount += 1; });
+            });
+        model[name(sc)][var] += 1;
+        if (i % 101 == 0) kept.emplace_back(store, model);
+    }
+    EXPECT_EQ(contents(store), model);
+    EXPECT_EQ(store.size(), model.size());
+    for (const auto& [scopeName, vars] : model) {
+        const Scope sc = scopeName == "<global>" ? Scope::global() : Scope::local(fromAscii(scopeName));
+        ASSERT_TRUE(store.contains(sc)) << scopeName;
+        EXPECT_EQ(store.find(sc)->size(), vars.size()) << scopeName;
+    }
+    EXPECT_FALSE(store.contains(Scope::local("NONE")));
+    EXPECT_TRUE(ScopeStore(store.all()) == store);
+    for (const auto& [version, expected] : kept) EXPECT_EQ(contents(version), expected);
+}
+
 TEST(PersistentListTest, LongListsAreDroppedWithoutDeepRecursion) {
     PList<SourceSwitch> l;
     for (int i = 0; i < 1000000; ++i) l = l.push(SourceSwitch{i, "f", 1});

@@ -32,7 +32,7 @@ private:
     static constexpr std::size_t kStride = Size < sizeof(Slot) ? sizeof(Slot) : Size;
     static constexpr std::size_t kSlotsPerBlock = kStride >= 4096 ? 2 : 16384 / kStride;
 
-    static void refill() {
+    [[gnu::noinline, gnu::cold]] static void refill() {
         char* block = static_cast<char*>(::operator new(kStride * kSlotsPerBlock));
         auto* link = reinterpret_cast<Slot*>(block);
         link->next = blocks();

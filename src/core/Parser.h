@@ -56,7 +56,14 @@ struct State {
     TextView rest() const noexcept { return TextView(cur, std::size_t(end - cur)); }
     InputView input() const noexcept { return InputView{cur, end}; }
     const ParserState& st() const noexcept { return user->state; }
-    template <class F> void modify(F&& f) { user = modifiedState(user, std::forward<F>(f)); }
+    // A state that no snapshot shares changes in place; a shared one is copied first, so
+    // the snapshot keeps its value.
+    template <class F> void modify(F&& f) {
+        if (user.unique())
+            f(const_cast<UserStateBox&>(*user).state);
+        else
+            user = modifiedState(user, std::forward<F>(f));
+    }
 };
 
 // Consumes characters while `pred` holds; result them. Never fails.

@@ -2,6 +2,11 @@
 // path to the changed entry and shares every other node with the old version. A node
 // holds its entry behind a shared pointer, so that copying the path (and rebalancing)
 // never copies a key or a value: keys and values often hold texts.
+//
+// `update` changes a map value in place where nothing else can see the change: a node (or
+// entry) referenced once, from a node this map alone reaches, belongs to this version only.
+// Every node that another version shares is copied as `insert` would copy it, so a map
+// kept as a snapshot never sees a later change.
 #pragma once
 
 #include "Pool.h"
@@ -42,6 +47,8 @@ public:
 
     bool empty() const noexcept { return !root_; }
     std::size_t size() const noexcept { return sz(root_); }
+    // The number of levels; a balanced tree of n entries has fewer than 1.45 log2(n + 2).
+    int height() const noexcept { return h(root_); }
 
     const V* find(const K& k) const {
         const Node* n = root_.get();
@@ -59,6 +66,13 @@ public:
     bool contains(const K& k) const { return find(k) != nullptr; }
 
     PMap insert(K k, V v) const { return PMap(ins(root_, std::move(k), std::move(v))); }
+
+    // Makes this map hold under k the value make() when k is absent, else the old value
+    // after change(V&); like `*this = insert(...)`, but the nodes only this version holds
+    // are changed where they are instead of copied.
+    template <class Make, class Change> void update(const K& k, Make&& make, Change&& change) {
+        upd(root_, k, make, change);
+    }
 
     // Visits the entries in ascending key order (iteratively; the tree is shallow).
     template <class F> void forEach(F&& f) const {
@@ -115,6 +129,51 @@ private:
         if (c == 0) return mk(makeRc<Entry>(std::move(k), std::move(v)), n->left, n->right);
         if (c < 0) return balance(n->entry, ins(n->left, std::move(k), std::move(v)), n->right);
         return balance(n->entry, n->left, ins(n->right, std::move(k), std::move(v)));
+    }
+
+    // Adding one to a subtree changes its height by at most one, so a node whose children
+    // still differ by one at most only needs its counts refreshed.
+    template <class Make, class Change> static void upd(Link& n, const K& k, Make& make, Change& change) {
+        if (!n) {
+            n = mk(makeRc<Entry>(k, make()), Link(), Link());
+            return;
+        }
+        if (!n.unique()) {
+            n = copyUpd(n, k, make, change);
+            return;
+        }
+        Node& m = const_cast<Node&>(*n);
+        int c = Cmp{}(k, m.key());
+        if (c == 0) {
+            if (m.entry.unique()) {
+                change(const_cast<Entry&>(*m.entry).value);
+            } else {
+                V v = m.value();
+                change(v);
+                m.entry = makeRc<Entry>(m.key(), std::move(v));
+            }
+            return;
+        }
+        upd(c < 0 ? m.left : m.right, k, make, change);
+        int hl = h(m.left), hr = h(m.right);
+        if (hl > hr + 1 || hr > hl + 1) {
+            n = balance(m.entry, m.left, m.right);
+            return;
+        }
+        m.height = 1 + std::max(hl, hr);
+        m.size = 1 + sz(m.left) + sz(m.right);
+    }
+    // The same for a shared subtree: the path is copied and the old nodes stay as they are.
+    template <class Make, class Change> static Link copyUpd(const Link& n, const K& k, Make& make, Change& change) {
+        if (!n) return mk(makeRc<Entry>(k, make()), Link(), Link());
+        int c = Cmp{}(k, n->key());
+        if (c == 0) {
+            V v = n->value();
+            change(v);
+            return mk(makeRc<Entry>(n->key(), std::move(v)), n->left, n->right);
+        }
+        if (c < 0) return balance(n->entry, copyUpd(n->left, k, make, change), n->right);
+        return balance(n->entry, n->left, copyUpd(n->right, k, make, change));
     }
 
     Link root_;

@@ -1,5 +1,6 @@
 // A free list for the small immutable nodes that parsing allocates and drops at a high
-// rate (error messages, parser-state boxes). Single-threaded, like the checker.
+// rate (error messages, parser-state boxes, map and list nodes). Single-threaded, like the
+// checker.
 #pragma once
 
 #include <cstddef>
@@ -7,14 +8,16 @@
 
 namespace zarnet {
 
+// Slots are carved from blocks of many at a time: one allocation (and one allocator header)
+// per block instead of per node. A block's first slot links it to the block made before
+// it, so that every block stays reachable; blocks, like freed slots, are kept for reuse.
 template <std::size_t Size> class FreeList {
 public:
     static void* take() {
-        if (Slot* s = head()) {
-            head() = s->next;
-            return s;
-        }
-        return ::operator new(Size < sizeof(Slot) ? sizeof(Slot) : Size);
+        if (!head()) refill();
+        Slot* s = head();
+        head() = s->next;
+        return s;
     }
     static void give(void* p) noexcept {
         auto* s = static_cast<Slot*>(p);
@@ -26,9 +29,23 @@ private:
     struct Slot {
         Slot* next;
     };
+    static constexpr std::size_t kStride = Size < sizeof(Slot) ? sizeof(Slot) : Size;
+    static constexpr std::size_t kSlotsPerBlock = kStride >= 4096 ? 2 : 16384 / kStride;
+
+    [[gnu::noinline, gnu::cold]] static void refill() {
+        char* block = static_cast<char*>(::operator new(kStride * kSlotsPerBlock));
+        auto* link = reinterpret_cast<Slot*>(block);
+        link->next = blocks();
+        blocks() = link;
+        for (std::size_t i = kSlotsPerBlock - 1; i >= 1; --i) give(block + i * kStride);
+    }
     static Slot*& head() {
         static Slot* h = nullptr;
         return h;
+    }
+    static Slot*& blocks() {
+        static Slot* b = nullptr;
+        return b;
     }
 };
 

@@ -12,47 +12,61 @@ Reply<Unit> done(const State& s) { return okReply(false, Unit{}, unknownError(s.
 // reads it.
 VarType placeholderType() { return VarType::integer(); }
 
-// The recording rule, with the updater inlined where it is known.
+// The recording rule, with the updater inlined where it is known: vars changes in place
+// where no other version shares it (PMap::update). The updater changes the record it is
+// given.
 template <class U>
-VarMap record(VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
-              const std::optional<SourcePos>& reportPos, U&& update, const VarMap& vars) {
-    VarIdentifier id = createVarIdentifier(symbol, name);
-    VarAttr attr;
-    if (const VarAttr* old = vars.find(id)) {
-        attr = *old;
-        attr.usedCount += 1;
-        if (!old->reportPos && reportPos) {
-            attr.reportPos = reportPos;
+void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
+                const std::optional<SourcePos>& reportPos, U& update) {
+    const bool markUnderbar = reportPos && needlessUnderscore;
+    vars.update(
+        createVarIdentifier(symbol, name),
+        [&] {
+            VarAttr attr;
+            attr.varType = placeholderType();
             attr.caseSensitiveName = Text(name);
-        }
-        if (reportPos && needlessUnderscore) {
-            FileLine key = fileLine(pos);
-            if (!old->warnUnderbarPos.contains(key)) attr.warnUnderbarPos = old->warnUnderbarPos.insert(key, pos);
-        }
-    } else {
-        attr.varType = placeholderType();
-        attr.caseSensitiveName = Text(name);
-        attr.defined = false;
-        attr.usedCount = 1;
-        attr.varPosition = pos;
-        attr.reportPos = reportPos;
-        if (reportPos && needlessUnderscore) attr.warnUnderbarPos = UnderbarMap().insert(fileLine(pos), pos);
-    }
-    return vars.insert(std::move(id), update(std::move(attr)));
+            attr.defined = false;
+            attr.usedCount = 1;
+            attr.varPosition = pos;
+            attr.reportPos = reportPos;
+            if (markUnderbar) attr.warnUnderbarPos = UnderbarMap().insert(fileLine(pos), pos);
+            update(attr);
+            return attr;
+        },
+        [&](VarAttr& attr) {
+            attr.usedCount += 1;
+            if (!attr.reportPos && reportPos) {
+                attr.reportPos = reportPos;
+                attr.caseSensitiveName = Text(name);
+            }
+            if (markUnderbar) {
+                FileLine key = fileLine(pos);
+                if (!attr.warnUnderbarPos.contains(key)) attr.warnUnderbarPos = attr.warnUnderbarPos.insert(key, pos);
+            }
+            update(attr);
+        });
 }
 
 struct Identity {
-    VarAttr operator()(VarAttr a) const { return a; }
+    void operator()(VarAttr&) const {}
 };
 
-// Records one occurrence in the map of a scope with a single copy of the parser state.
+// Records one occurrence in the map of a scope; a parser state and maps that no snapshot
+// shares change in place.
 template <class U>
 void recordIn(State& s, const Scope& scope, VarSymbol symbol, TextView name, bool needlessUnderscore,
               const SourcePos& pos, U&& update) {
     std::optional<SourcePos> rp = reportPosFor(s.st(), pos);
+    auto into = [&](VarMap& m) { recordInto(m, symbol, name, needlessUnderscore, pos, rp, update); };
     s.modify([&](ParserState& p) {
-        VarMap m = record(symbol, name, needlessUnderscore, pos, rp, update, varMapOf(p, scope));
-        p.scopeMap = insertByScope(scope, std::move(m), p.scopeMap);
+        p.scopeMap.update(
+            scope,
+            [&] {
+                VarMap m;
+                into(m);
+                return m;
+            },
+            into);
     });
 }
 
@@ -77,7 +91,10 @@ VarMap varMapOf(const ParserState& st, const Scope& scope) {
 Reply<VarMap> getVarMap(State& s, const Scope& scope) { return okReply(false, varMapOf(s.st(), scope), unknownError(s.pos)); }
 
 Reply<Unit> updateVarMap(State& s, const Scope& scope, VarMap vars) {
-    s.modify([&](ParserState& p) { p.scopeMap = insertByScope(scope, std::move(vars), p.scopeMap); });
+    s.modify([&](ParserState& p) {
+        p.scopeMap.update(
+            scope, [&] { return std::move(vars); }, [&](VarMap& m) { m = std::move(vars); });
+    });
     return done(s);
 }
 
@@ -110,8 +127,15 @@ VarIdentifier createVarIdentifier(VarSymbol symbol, TextView name) { return VarI
 
 VarMap recordOccurrence(VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
                         const std::optional<SourcePos>& reportPos, const VarUpdater& update, const VarMap& vars) {
-    if (!update) return record(symbol, name, needlessUnderscore, pos, reportPos, Identity{}, vars);
-    return record(symbol, name, needlessUnderscore, pos, reportPos, update, vars);
+    VarMap out = vars; // shares every node with vars, so vars itself never changes
+    if (!update) {
+        Identity keep;
+        recordInto(out, symbol, name, needlessUnderscore, pos, reportPos, keep);
+    } else {
+        auto apply = [&update](VarAttr& a) { a = update(std::move(a)); };
+        recordInto(out, symbol, name, needlessUnderscore, pos, reportPos, apply);
+    }
+    return out;
 }
 
 VarMap setVariable(const State& s, VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
@@ -128,11 +152,10 @@ Reply<Unit> saveVariable(State& s, const Scope& scope, VarSymbol symbol, TextVie
 Reply<Unit> defineVariable(State& s, const VarType& type, TextView name, bool needlessUnderscore,
                            const SourcePos& pos) {
     const Scope scope = s.st().currentScope;
-    recordIn(s, scope, typeToVarSymbol(type), name, needlessUnderscore, pos, [&type](VarAttr a) {
+    recordIn(s, scope, typeToVarSymbol(type), name, needlessUnderscore, pos, [&type](VarAttr& a) {
         a.varType = type;
         a.defined = true;
         a.usedCount = 0;
-        return a;
     });
     return done(s);
 }

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <cmath>
+#include <map>
 #include <gtest/gtest.h>
 
 namespace zarnet {
@@ -140,6 +141,108 @@ TEST(ParserStateTest, PersistentMapStaysBalancedAndOrdered) {
         prev = k;
         first = false;
     });
+}
+
+// update changes in place only what no other version shares: every copy taken along the way
+// (of the map, or of a value inside it) keeps the contents it had when it was taken.
+TEST(ParserStateTest, UpdateInPlaceNeverChangesAKeptVersion) {
+    using Inner = PMap<int, int, decltype([](int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); })>;
+    using Outer = PMap<int, Inner, decltype([](int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); })>;
+    auto contents = [](const Outer& m) {
+        std::map<int, std::map<int, int>> out;
+        m.forEach([&](int k, const Inner& in) {
+            auto& row = out[k];
+            in.forEach([&](int ik, int v) { row[ik] = v; });
+        });
+        return out;
+    };
+    Outer m;
+    std::map<int, std::map<int, int>> model;
+    std::vector<std::pair<Outer, std::map<int, std::map<int, int>>>> kept;
+    std::vector<std::pair<Inner, std::map<int, int>>> keptInner;
+    unsigned seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 1000u; };
+    for (int i = 0; i < 20000; ++i) {
+        const int k = int(next() % 40), ik = int(next() % 300), v = i;
+        m.update(
+            k, [&] { return Inner().insert(ik, v); },
+            [&](Inner& in) { in.update(ik, [&] { return v; }, [&](int& old) { old += v; }); });
+        auto& row = model[k];
+        row[ik] = row.count(ik) ? row[ik] + v : v;
+        if (i % 997 == 0) kept.emplace_back(m, model);
+        if (i % 1201 == 0) keptInner.emplace_back(*m.find(k), row);
+    }
+    EXPECT_EQ(contents(m), model);
+    for (const auto& [version, expected] : kept) EXPECT_EQ(contents(version), expected);
+    for (const auto& [inner, expected] : keptInner) {
+        std::map<int, int> got;
+        inner.forEach([&](int ik, int v) { got[ik] = v; });
+        EXPECT_EQ(got, expected);
+    }
+    // Still a search tree with correct counts after the in-place rebalancing.
+    EXPECT_EQ(m.size(), model.size());
+    auto balanced = [](std::size_t n, int height) { return height < 1.45 * std::log2(double(n) + 2); };
+    EXPECT_TRUE(balanced(m.size(), m.height()));
+    m.forEach([&](int k, const Inner& in) {
+        EXPECT_EQ(in.size(), model[k].size()) << k;
+        EXPECT_TRUE(balanced(in.size(), in.height())) << k;
+    });
+}
+
+// The store holds the global map and one local map apart from the others; read any way, it
+// must show every scope's latest map, and a copy kept at any point what it showed then.
+TEST(ParserStateTest, ScopeStoreReadsLikeOneMapOfScopes) {
+    using Model = std::map<std::string, std::map<std::string, std::int64_t>>;
+    auto key = [](int i) { return i == 0 ? Scope::global() : Scope::local(fromAscii("P" + std::to_string(i))); };
+    auto name = [](const Scope& sc) { return sc.isLocal ? test::U8(sc.name) : std::string("<global>"); };
+    auto contents = [&](const ScopeStore& st) {
+        Model out;
+        st.forEach([&](const Scope& sc, const VarMap& vars) {
+            auto& row = out[name(sc)];
+            vars.forEach([&](const VarIdentifier& id, const VarAttr& a) { row[test::U8(id.varName)] = a.usedCount; });
+        });
+        return out;
+    };
+    ScopeStore store = initialScopeMap();
+    Model model{{"<global>", {}}};
+    std::vector<std::pair<ScopeStore, Model>> kept;
+    unsigned seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 1000u; };
+    for (int i = 0; i < 3000; ++i) {
+        // Runs of writes to one scope, as a procedure body makes them, mixed with globals.
+        const Scope sc = key(next() % 3 == 0 ? 0 : int(i / 40 % 7) + 1);
+        const std::string var = "V" + std::to_string(next() % 12);
+        const VarIdentifier id{fromAscii(var), VarSymbol::Sharp};
+        store.update(
+            sc,
+            [&] {
+                VarAttr a;
+                a.usedCount = 1;
+                return VarMap().insert(id, a);
+            },
+            [&](VarMap& vars) {
+                vars.update(
+                    id,
+                    [] {
+                        VarAttr a;
+                        a.usedCount = 1;
+                        return a;
+                    },
+                    [](VarAttr& a) { a.usedCount += 1; });
+            });
+        model[name(sc)][var] += 1;
+        if (i % 101 == 0) kept.emplace_back(store, model);
+    }
+    EXPECT_EQ(contents(store), model);
+    EXPECT_EQ(store.size(), model.size());
+    for (const auto& [scopeName, vars] : model) {
+        const Scope sc = scopeName == "<global>" ? Scope::global() : Scope::local(fromAscii(scopeName));
+        ASSERT_TRUE(store.contains(sc)) << scopeName;
+        EXPECT_EQ(store.find(sc)->size(), vars.size()) << scopeName;
+    }
+    EXPECT_FALSE(store.contains(Scope::local("NONE")));
+    EXPECT_TRUE(ScopeStore(store.all()) == store);
+    for (const auto& [version, expected] : kept) EXPECT_EQ(contents(version), expected);
 }
 
 TEST(PersistentListTest, LongListsAreDroppedWithoutDeepRecursion) {

@@ -253,6 +253,35 @@ TEST(Recording, RecordsOfAFailedAlternativeVanish) {
     EXPECT_FALSE(st.currentScope.isLocal);
 }
 
+// Recordings change the state in place while nothing else holds it; a state or a variable
+// map kept at any point must still show what it showed then.
+TEST(Recording, KeptStatesAndMapsNeverSeeLaterRecordings) {
+    State s = stateAt(rootedState());
+    const Scope local = Scope::local(T("P"));
+    use(s, at("main.sqr", 1, 1), "a");
+    use(s, at("main.sqr", 1, 5), "a", VarSymbol::Dollar, false, local);
+    use(s, at("main.sqr", 2, 1), "a");
+    const State keptState = s;
+    const VarMap keptGlobals = varMapOf(s.st(), Scope::global());
+    const VarMap keptLocals = varMapOf(s.st(), local);
+    for (int i = 0; i < 50; ++i) {
+        use(s, at("main.sqr", 3, 1), "a");
+        use(s, at("main.sqr", 3, 9), ("n" + std::to_string(i)).c_str(), VarSymbol::Sharp, true, local);
+    }
+    defineVariable(s, VarType::text(), T("a"), false, at("main.sqr", 4, 1));
+
+    EXPECT_EQ(keptGlobals.size(), 1u);
+    EXPECT_EQ(keptGlobals.find(VarIdentifier{T("A"), VarSymbol::Dollar})->usedCount, 2);
+    EXPECT_FALSE(keptGlobals.find(VarIdentifier{T("A"), VarSymbol::Dollar})->defined);
+    EXPECT_EQ(keptLocals.size(), 1u);
+    EXPECT_EQ(var(keptState, Scope::global(), VarSymbol::Dollar, "A").usedCount, 2);
+    EXPECT_EQ(varMapOf(keptState.st(), local).size(), 1u);
+
+    EXPECT_TRUE(var(s, Scope::global(), VarSymbol::Dollar, "A").defined);
+    EXPECT_EQ(varMapOf(s.st(), local).size(), 51u);
+    EXPECT_EQ(underbarLines(var(s, local, VarSymbol::Sharp, "N7")), std::vector<std::string>{"main.sqr:3@9"});
+}
+
 TEST(Scopes, UnderscoreMarkerChoosesTheScope) {
     const Scope local = Scope::local(T("GET_DATA"));
     EXPECT_EQ(varScopeIn(Scope::global(), ""), std::make_pair(Scope::global(), false));

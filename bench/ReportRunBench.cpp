@@ -95,7 +95,9 @@ double run(const Text& source, ParserState user, const Second& second, bool repo
                                 user.rootSourceName, input, &runContext);
     auto parsed = std::chrono::steady_clock::now();
     std::size_t reportSize = 0;
-    if (r.ok && report) reportSize = buildReport(false, {}, false, r.finalState.st()).size();
+    // The report is made in pieces, as a run writes it; the pieces are only counted.
+    if (r.ok && report)
+        writeReport(false, {}, false, r.finalState.st(), [&reportSize](TextView piece) { reportSize += piece.size(); });
     auto stop = std::chrono::steady_clock::now();
     ok = r.ok;
     if (!r.ok) std::fprintf(stderr, "parse failed:\n%s\n", renderError(r.error).c_str());

@@ -23,14 +23,34 @@ void reportRuntimeError(const std::string& text) {
 
 namespace {
 
-// The result goes to the output file, or to standard output, in one write.
-void writeResult(const Options& o, const std::string& bytes) {
-    if (o.optOutputHandle) {
-        o.optOutputHandle->replaceContents(bytes);
-    } else {
-        console().writeOut(bytes);
-        console().flushOut();
+// Where a result goes: the output file, whose contents its first piece replaces, or
+// standard output.
+class ResultWriter {
+public:
+    explicit ResultWriter(const Options& o) : o_(o) {}
+    void operator()(TextView bytes) {
+        if (!o_.optOutputHandle)
+            console().writeOut(bytes);
+        else if (first_)
+            o_.optOutputHandle->replaceContents(bytes);
+        else
+            o_.optOutputHandle->appendContents(bytes);
+        first_ = false;
     }
+    void finish() {
+        if (first_) (*this)(TextView());
+        if (!o_.optOutputHandle) console().flushOut();
+    }
+
+private:
+    const Options& o_;
+    bool first_ = true;
+};
+
+void writeResult(const Options& o, TextView bytes) {
+    ResultWriter w(o);
+    w(bytes);
+    w.finish();
 }
 
 void closeOutput(const Options& o) {
@@ -111,13 +131,18 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
         return 1;
     }
     if (!o.optSuppressOutput) {
-        // Texts are UTF-8 already: the preprocessed text is written as it is.
-        Text bytes =
-            o.optOnlyPreprocess
-                ? std::move(result.value)
-                : buildReport(o.optOutputFormatList, suppress, o.optExceptCheckParam, result.finalState.st());
-        bytes += '\n';
-        writeResult(o, bytes);
+        // Texts are UTF-8 already: the preprocessed text is written as it is; the report in
+        // pieces as it is made.
+        ResultWriter w(o);
+        if (o.optOnlyPreprocess) {
+            result.value += '\n';
+            w(result.value);
+        } else {
+            const std::function<void(TextView)> write = std::ref(w);
+            writeReport(o.optOutputFormatList, suppress, o.optExceptCheckParam, result.finalState.st(), write);
+            w(TextView("\n"));
+        }
+        w.finish();
     }
     closeOutput(o);
     return 0;

@@ -69,6 +69,10 @@ void OutputFile::replaceContents(std::string_view bytes) {
         if (::ftruncate(fd_, 0) != 0) throw FileOpError(path_, "hPutStr", errno);
         if (::lseek(fd_, 0, SEEK_SET) < 0) throw FileOpError(path_, "hPutStr", errno);
     }
+    appendContents(bytes);
+}
+
+void OutputFile::appendContents(std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {

@@ -39,6 +39,9 @@ public:
     bool sameFileAs(const Text& path) const;
     // Replaces the file's contents with the bytes; throws FileOpError.
     void replaceContents(std::string_view bytes);
+    // Writes the bytes after those written before (a result written in pieces: the first
+    // piece replaces the contents); throws FileOpError.
+    void appendContents(std::string_view bytes);
     // Closes the file; throws FileOpError when the close fails.
     void close();
     // True when opening the file created it.

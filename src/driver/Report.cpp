@@ -45,12 +45,27 @@ Findings findingsOf(const ReportScope& rs, const VarMap& globals, const Suppress
     return f;
 }
 
-// Where the report's lines go. The whole report is written into one text, line after line,
-// with no text per line: a report can be larger than its program.
+// Where the report's lines go: one text, line after line, with no text per line.
 struct TextOut {
     Text& t;
     void put(const char* ascii) { t += ascii; }
     void put(const Text& x) { t += x; }
+};
+
+// The same, handing its text on whenever a line ends past the size of a piece.
+struct PiecesOut {
+    static constexpr std::size_t kPiece = std::size_t(1) << 20;
+    Text t;
+    const std::function<void(TextView)>& write;
+    void put(const char* ascii) {
+        t += ascii;
+        if (t.size() >= kPiece && t.back() == '\n') flush();
+    }
+    void put(const Text& x) { t += x; }
+    void flush() {
+        if (!t.empty()) write(t);
+        t.clear();
+    }
 };
 
 template <class Out> void putNumber(Out& out, std::int64_t n) { out.put(std::to_string(n).c_str()); }
@@ -175,6 +190,14 @@ Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParam
     TextOut out{t};
     putReport(out, listFormat, suppress, exceptParams, st);
     return t;
+}
+
+void writeReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st,
+                 const std::function<void(TextView)>& write) {
+    PiecesOut out{Text(), write};
+    out.t.reserve(PiecesOut::kPiece + 4096);
+    putReport(out, listFormat, suppress, exceptParams, st);
+    out.flush();
 }
 
 } // namespace zarnet

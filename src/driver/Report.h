@@ -5,6 +5,7 @@
 #include "core/ParserState.h"
 #include "driver/Options.h"
 
+#include <functional>
 #include <string>
 
 namespace zarnet {
@@ -18,6 +19,10 @@ struct ReportScope {
 
 // The whole report, as it is written (texts are UTF-8).
 Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st);
+// The same report handed to `write` in pieces of about a megabyte, in order: a report can be
+// larger than its program, and is never held whole.
+void writeReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st,
+                 const std::function<void(TextView)>& write);
 
 Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr);

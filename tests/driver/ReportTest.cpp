@@ -171,3 +171,34 @@ TEST(Report, NothingToReportIsTheEmptyText) {
 
 } // namespace
 } // namespace zarnet::test
+
+namespace zarnet::test {
+namespace {
+
+// A report larger than a piece comes out in whole lines, pieces in order, the same text.
+TEST(Report, WrittenInPiecesOfWholeLines) {
+    VarMap m;
+    for (int i = 0; i < 40000; ++i) {
+        VarAttr a;
+        a.caseSensitiveName = T("variable_" + std::to_string(i));
+        a.usedCount = 1;
+        a.reportPos = at("main.sqr", i + 1);
+        a.varPosition = *a.reportPos;
+        m = m.insert(VarIdentifier{toUpperText(a.caseSensitiveName), VarSymbol::Dollar}, a);
+    }
+    const ParserState st = withScopes({{Scope::global(), m}});
+    for (bool listFormat : {false, true}) {
+        std::vector<std::string> pieces;
+        writeReport(listFormat, {}, false, st, [&](TextView t) { pieces.emplace_back(t); });
+        ASSERT_GT(pieces.size(), 1u);
+        std::string joined;
+        for (const std::string& p : pieces) {
+            EXPECT_EQ(p.back(), '\n');
+            joined += p;
+        }
+        EXPECT_EQ(joined, U8(buildReport(listFormat, {}, false, st)));
+    }
+}
+
+} // namespace
+} // namespace zarnet::test

@@ -47,5 +47,25 @@ TEST(Runs, EachRunOfAProcessStartsAfresh) {
     EXPECT_EQ(run({"shallow.sqr"}), shallow);
 }
 
+// A report of several pieces goes to an output file whole, as to standard output; a second
+// run into the same file replaces what the first wrote.
+TEST(Runs, LargeReportIntoAnOutputFileIsTheWholeReport) {
+    TempDir tmp;
+    std::string program = "begin-program\n";
+    for (int i = 0; i < 30000; ++i) program += "  let $variable_" + std::to_string(i) + " = 'x'\n";
+    program += "end-program\n";
+    TempDir::write("big.sqr", program);
+    const RunOutcome toStdout = run({"big.sqr"});
+    ASSERT_EQ(toStdout.code, 0) << toStdout.err;
+    ASSERT_GT(toStdout.out.size(), std::size_t(2) << 20);
+    TempDir::write("out.txt", std::string(10 << 20, 'z'));
+    for (int round = 0; round < 2; ++round) {
+        const RunOutcome toFile = run({"-O", "out.txt", "big.sqr"});
+        ASSERT_EQ(toFile.code, 0) << toFile.err;
+        EXPECT_EQ(toFile.out, "");
+        EXPECT_TRUE(TempDir::read("out.txt") == toStdout.out);
+    }
+}
+
 } // namespace
 } // namespace zarnet::test

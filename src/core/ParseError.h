@@ -102,7 +102,7 @@ private:
     }
     // Out of line: the compiler cannot follow the form tests that guard the count.
     [[gnu::noinline]] static void dropBox(const TextBox* b) noexcept;
-    friend struct InlineMsg;
+    friend struct StoredMsg;
     bool isBoxed() const noexcept { return form_ == Form::Owned || form_ == Form::QuotedOwned; }
     void retain() const noexcept {
         if (isBoxed()) ++box_->refs;
@@ -126,29 +126,23 @@ struct Message {
     MsgText text;
 };
 
-// Messages beyond those an error holds inline form a small immutable rope, so that errors
-// at one position pool their messages without copying them. The order of a node's
-// messages: its items, then left, then right.
-struct MsgNode : RcObject, Pooled<MsgNode> {
-    Message items[4];
-    std::uint8_t count = 0;
-    Rc<const MsgNode> left, right;
-};
-
-// A message without an owned text, as an error holds it inline: trivially copied.
-struct InlineMsg {
+// A message as an error stores it: sixteen bytes, copied as they stand. Messages with an
+// owned text are stored only in blocks, which hold a reference to the text's box.
+struct StoredMsg {
     union {
         const char* ascii;
         const char* view;
         char32_t ch;
+        const TextBox* box;
     };
     std::uint32_t len;
     MsgText::Form form;
     MsgKind kind;
 
-    static bool fits(const Message& m) noexcept { return !m.text.isBoxed(); }
-    static InlineMsg of(const Message& m) noexcept {
-        InlineMsg i;
+    bool isBoxed() const noexcept { return form == MsgText::Form::Owned || form == MsgText::Form::QuotedOwned; }
+    // Without a reference to an owned text: the caller takes one where it keeps the copy.
+    static StoredMsg of(const Message& m) noexcept {
+        StoredMsg i;
         i.ascii = m.text.ascii_;
         i.len = m.text.len_;
         i.form = m.text.form_;
@@ -161,9 +155,17 @@ struct InlineMsg {
         m.text.ascii_ = ascii;
         m.text.len_ = len;
         m.text.form_ = form;
+        m.text.retain();
         return m;
     }
-    bool operator==(const InlineMsg& o) const noexcept {
+    void retain() const noexcept {
+        if (isBoxed()) ++box->refs;
+    }
+    void release() const noexcept {
+        if (isBoxed() && --box->refs == 0) MsgText::dropBox(box);
+    }
+    // Equal messages render alike; owned texts compare by their box.
+    bool operator==(const StoredMsg& o) const noexcept {
         if (kind != o.kind || form != o.form) return false;
         switch (form) {
         case MsgText::Form::Empty: return true;
@@ -175,9 +177,26 @@ struct InlineMsg {
     }
 };
 
+// Messages beyond those an error holds inline: a chain of small blocks, the earlier
+// messages in `prev`. A block shared by several errors is never changed; an error that
+// alone holds its last block appends there, so pooling allocates only every few messages.
+struct MsgBlock : RcObject, Pooled<MsgBlock> {
+    static constexpr int kCapacity = 6;
+    MsgBlock() = default;
+    MsgBlock(const MsgBlock&) = delete;
+    MsgBlock& operator=(const MsgBlock&) = delete;
+    ~MsgBlock() {
+        for (int i = 0; i < count; ++i) items[i].release();
+    }
+    Rc<MsgBlock> prev;
+    std::uint8_t count = 0;
+    StoredMsg items[kCapacity];
+};
+
 // A position and its messages. Up to kInline messages are held in the error itself, so
 // that making, merging and dropping the errors of failed tests allocates nothing; only
-// errors that pool more messages at one position allocate.
+// errors that pool more messages at one position allocate. A message equal to one the
+// error holds already is dropped: it would render the same.
 class ParseError {
 public:
     static constexpr int kInline = 3;
@@ -195,24 +214,25 @@ public:
     std::vector<Message> messages() const;
 
     friend ParseError mergeError(const ParseError& e1, const ParseError& e2);
+    friend ParseError mergeError(ParseError&& e1, const ParseError& e2);
+    friend ParseError mergeError(ParseError&& e1, ParseError&& e2);
+    friend ParseError mergeError(const ParseError& e1, ParseError&& e2);
     friend ParseError setExpectErrors(const ParseError& e, MsgText label);
     ParseError withPos(SourcePos p) const {
         ParseError e = *this;
         e.pos_ = p;
         return e;
     }
-    // Adds a message after the others; one equal to a message held inline is dropped
-    // (the rendered text is the same). Inline: every failed test builds an error.
-    void add(const Message& m) {
-        if (!more_ && InlineMsg::fits(m))
-            addInline(InlineMsg::of(m));
-        else
-            addToRope(m);
+    // This error merged with one at p without messages, in place.
+    void mergeUnknown(const SourcePos& p) {
+        if (!hasMessages() && compare(pos_, p) < 0) pos_ = p;
     }
+    // Adds a message after the others. Inline: every failed test builds an error.
+    void add(const Message& m) { addStored(StoredMsg::of(m)); }
 
 private:
-    void addInline(const InlineMsg& i) {
-        if (!more_) {
+    void addStored(const StoredMsg& i) {
+        if (!more_ && !i.isBoxed()) {
             for (int k = 0; k < count_; ++k)
                 if (inline_[k] == i) return;
             if (count_ < kInline) {
@@ -220,21 +240,37 @@ private:
                 return;
             }
         }
-        addToRope(i.message());
+        addToBlocks(i);
     }
+    // Which of this error and e2 the merge keeps: 1 this, 2 e2, 0 both (pooled).
+    int mergeWinner(const ParseError& e2) const {
+        const bool m1 = hasMessages(), m2 = e2.hasMessages();
+        if (!m2 && m1) return 1;
+        if (!m1 && m2) return 2;
+        int c = compare(pos_, e2.pos_);
+        if (c > 0) return 1;
+        if (c < 0) return 2;
+        return m1 ? 0 : 1;
+    }
+    bool holds(const StoredMsg& i) const noexcept;
     void pool(const ParseError& e2);
-    void addToRope(Message m);
+    void addToBlocks(const StoredMsg& i);
 
-    // The messages: inline_[0, count_), then the rope. Once the rope has begun, every
+    // The messages: inline_[0, count_), then the blocks. Once the blocks have begun, every
     // further message goes there, so the order stays the order of adding.
     SourcePos pos_;
-    Rc<const MsgNode> more_;
+    Rc<MsgBlock> more_;
     std::uint8_t count_ = 0;
-    InlineMsg inline_[kInline]{};
+    StoredMsg inline_[kInline]{};
 };
 
 inline ParseError unknownError(SourcePos p) { return ParseError(p); }
+// The error further on; at one position, the messages of both, e1's first. The forms that
+// take an error to drop reuse it.
 ParseError mergeError(const ParseError& e1, const ParseError& e2);
+ParseError mergeError(ParseError&& e1, const ParseError& e2);
+ParseError mergeError(ParseError&& e1, ParseError&& e2);
+ParseError mergeError(const ParseError& e1, ParseError&& e2);
 // The error with its expected messages replaced by one expected message with the label.
 ParseError setExpectErrors(const ParseError& e, MsgText label);
 

@@ -7,6 +7,7 @@
 #include "SourcePos.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,24 +36,24 @@ public:
         QuotedOwned,   // an owned text in double quotes, escaped
     };
 
-    MsgText() noexcept : ascii_(nullptr) {}
-    MsgText(const MsgText& o) noexcept : ascii_(o.ascii_), len_(o.len_), form_(o.form_) { retain(); }
+    MsgText() noexcept : bits_(0) {}
+    MsgText(const MsgText& o) noexcept : bits_(o.bits_), len_(o.len_), form_(o.form_) { retain(); }
     MsgText& operator=(const MsgText& o) noexcept {
         o.retain();
         release();
-        ascii_ = o.ascii_;
+        bits_ = o.bits_;
         len_ = o.len_;
         form_ = o.form_;
         return *this;
     }
-    MsgText(MsgText&& o) noexcept : ascii_(o.ascii_), len_(o.len_), form_(o.form_) { o.form_ = Form::Empty; }
+    MsgText(MsgText&& o) noexcept : bits_(o.bits_), len_(o.len_), form_(o.form_) { o.clear(); }
     MsgText& operator=(MsgText&& o) noexcept {
         if (this != &o) {
             release();
-            ascii_ = o.ascii_;
+            bits_ = o.bits_;
             len_ = o.len_;
             form_ = o.form_;
-            o.form_ = Form::Empty;
+            o.clear();
         }
         return *this;
     }
@@ -70,13 +71,13 @@ public:
     static MsgText quotedChar(char32_t c) {
         MsgText m;
         m.form_ = Form::QuotedChar;
-        m.ch_ = c;
+        m.bits_ = c;
         return m;
     }
     static MsgText singleQuotedChar(char32_t c) {
         MsgText m;
         m.form_ = Form::SingleQuoted;
-        m.ch_ = c;
+        m.bits_ = c;
         return m;
     }
     // t must outlive every error that holds it (grammar literals do).
@@ -104,6 +105,11 @@ private:
     [[gnu::noinline]] static void dropBox(const TextBox* b) noexcept;
     friend struct StoredMsg;
     bool isBoxed() const noexcept { return form_ == Form::Owned || form_ == Form::QuotedOwned; }
+    void clear() noexcept {
+        bits_ = 0;
+        len_ = 0;
+        form_ = Form::Empty;
+    }
     void retain() const noexcept {
         if (isBoxed()) ++box_->refs;
     }
@@ -112,6 +118,7 @@ private:
     }
 
     union {
+        std::uint64_t bits_; // all of it, so that unused bytes are zero
         const char* ascii_;
         const char* view_;
         char32_t ch_;
@@ -130,6 +137,7 @@ struct Message {
 // owned text are stored only in blocks, which hold a reference to the text's box.
 struct StoredMsg {
     union {
+        std::uint64_t bits;
         const char* ascii;
         const char* view;
         char32_t ch;
@@ -138,12 +146,14 @@ struct StoredMsg {
     std::uint32_t len;
     MsgText::Form form;
     MsgKind kind;
+    std::uint16_t zero = 0; // no padding: equal messages are equal bytes
 
     bool isBoxed() const noexcept { return form == MsgText::Form::Owned || form == MsgText::Form::QuotedOwned; }
     // Without a reference to an owned text: the caller takes one where it keeps the copy.
     static StoredMsg of(const Message& m) noexcept {
         StoredMsg i;
-        i.ascii = m.text.ascii_;
+        i.zero = 0;
+        i.bits = m.text.bits_;
         i.len = m.text.len_;
         i.form = m.text.form_;
         i.kind = m.kind;
@@ -152,7 +162,7 @@ struct StoredMsg {
     Message message() const noexcept {
         Message m;
         m.kind = kind;
-        m.text.ascii_ = ascii;
+        m.text.bits_ = bits;
         m.text.len_ = len;
         m.text.form_ = form;
         m.text.retain();
@@ -164,18 +174,17 @@ struct StoredMsg {
     void release() const noexcept {
         if (isBoxed() && --box->refs == 0) MsgText::dropBox(box);
     }
-    // Equal messages render alike; owned texts compare by their box.
+    // Equal messages render alike; owned texts compare by their box. Every form sets the
+    // bytes it does not use to zero, so equal messages are equal bytes.
     bool operator==(const StoredMsg& o) const noexcept {
-        if (kind != o.kind || form != o.form) return false;
-        switch (form) {
-        case MsgText::Form::Empty: return true;
-        case MsgText::Form::QuotedChar:
-        case MsgText::Form::SingleQuoted: return ch == o.ch;
-        case MsgText::Form::QuotedStatic: return view == o.view && len == o.len;
-        default: return ascii == o.ascii;
-        }
+        std::uint64_t a[2], b[2];
+        std::memcpy(a, this, sizeof a);
+        std::memcpy(b, &o, sizeof b);
+        return a[0] == b[0] && a[1] == b[1];
     }
 };
+
+static_assert(sizeof(StoredMsg) == 16);
 
 // Messages beyond those an error holds inline: a chain of small blocks, the earlier
 // messages in `prev`. A block shared by several errors is never changed; an error that
@@ -199,7 +208,7 @@ struct MsgBlock : RcObject, Pooled<MsgBlock> {
 // error holds already is dropped: it would render the same.
 class ParseError {
 public:
-    static constexpr int kInline = 3;
+    static constexpr int kInline = 2;
 
     ParseError() = default;
     explicit ParseError(SourcePos p) : pos_(p) {}
@@ -222,6 +231,21 @@ public:
         ParseError e = *this;
         e.pos_ = p;
         return e;
+    }
+    // This error merged with e2, in place (as mergeError(*this, e2)).
+    void merge(const ParseError& e2) {
+        switch (mergeWinner(e2)) {
+        case 1: return;
+        case 2: *this = e2; return;
+        }
+        pool(e2);
+    }
+    void merge(ParseError&& e2) {
+        switch (mergeWinner(e2)) {
+        case 1: return;
+        case 2: *this = std::move(e2); return;
+        }
+        pool(e2);
     }
     // This error merged with one at p without messages, in place.
     void mergeUnknown(const SourcePos& p) {

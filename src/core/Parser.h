@@ -111,12 +111,12 @@ public:
 
     template <class P> ResultOf<P> operator()(P&& p) {
         auto r = p(s_);
-        step(r.consumed, r.ok, std::move(r.err));
+        step(r.consumed, r.ok, r.err);
         return std::move(r.value);
     }
     // Takes an already computed reply as one step.
     template <class T> T take(Reply<T> r) {
-        step(r.consumed, r.ok, std::move(r.err));
+        step(r.consumed, r.ok, r.err);
         return std::move(r.value);
     }
 
@@ -132,12 +132,15 @@ public:
     Reply<Unit> ok() { return ok(Unit{}); }
 
 private:
-    void step(bool consumed, bool ok, ParseError err) {
+    // Takes over err.
+    void step(bool consumed, bool ok, ParseError& err) {
         if (consumed) {
             consumed_ = true;
             pending_ = std::move(err);
+        } else if (started_) {
+            pending_.merge(std::move(err));
         } else {
-            pending_ = started_ ? mergeError(std::move(pending_), std::move(err)) : std::move(err);
+            pending_ = std::move(err);
         }
         started_ = true;
         if (!ok) failed_ = true;
@@ -372,7 +375,10 @@ template <class R, class P, class... Ps>
 Reply<R> choiceFrom(State& s, const State& saved, ParseError* acc, const P& p, const Ps&... ps) {
     Reply<R> r = p(s);
     if (r.consumed) return r;
-    if (acc) r.err = mergeError(std::move(*acc), std::move(r.err));
+    if (acc) {
+        acc->merge(std::move(r.err));
+        r.err = std::move(*acc);
+    }
     if (r.ok) return r;
     if constexpr (sizeof...(Ps) == 0) {
         s = saved;

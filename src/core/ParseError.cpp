@@ -86,6 +86,10 @@ void MsgText::dropBox(const TextBox* b) noexcept { delete b; }
 namespace {
 // Calls f on the stored messages of a chain of blocks, earliest first.
 template <class F> void forEachStored(const MsgBlock* last, F f) {
+    if (last && !last->prev) {
+        for (int i = 0; i < last->count; ++i) f(last->items[i]);
+        return;
+    }
     const MsgBlock* few[8];
     std::vector<const MsgBlock*> many;
     int n = 0;
@@ -120,7 +124,10 @@ void ParseError::addToBlocks(const StoredMsg& m) {
         b->prev = std::move(more_);
         more_ = std::move(b);
     }
-    m.retain();
+    if (m.isBoxed()) {
+        m.retain();
+        more_->boxed = true;
+    }
     more_->items[more_->count++] = m;
 }
 
@@ -133,12 +140,17 @@ std::vector<Message> ParseError::messages() const {
 
 // Appends the messages of e2 (at the same position) after this error's.
 void ParseError::pool(const ParseError& e2) {
-    for (int i = 0; i < e2.count_; ++i) addStored(e2.inline_[i]);
-    if (!e2.more_ || e2.more_ == more_) return;
     if (!more_) {
-        more_ = e2.more_;
-        return;
+        for (int i = 0; i < e2.count_; ++i) addStored(e2.inline_[i]);
+        if (!e2.more_) return;
+        if (!more_) {
+            more_ = e2.more_;
+            return;
+        }
+    } else {
+        for (int i = 0; i < e2.count_; ++i) addToBlocks(e2.inline_[i]);
     }
+    if (!e2.more_ || e2.more_ == more_) return;
     forEachStored(e2.more_.get(), [this](const StoredMsg& m) { addToBlocks(m); });
 }
 

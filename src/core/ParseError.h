@@ -195,10 +195,12 @@ struct MsgBlock : RcObject, Pooled<MsgBlock> {
     MsgBlock(const MsgBlock&) = delete;
     MsgBlock& operator=(const MsgBlock&) = delete;
     ~MsgBlock() {
-        for (int i = 0; i < count; ++i) items[i].release();
+        if (boxed)
+            for (int i = 0; i < count; ++i) items[i].release();
     }
     Rc<MsgBlock> prev;
     std::uint8_t count = 0;
+    bool boxed = false; // some item holds an owned text
     StoredMsg items[kCapacity];
 };
 

@@ -146,7 +146,7 @@ struct StoredMsg {
     std::uint32_t len;
     MsgText::Form form;
     MsgKind kind;
-    std::uint16_t zero = 0; // no padding: equal messages are equal bytes
+    std::uint16_t zero; // no padding (always 0): equal messages are equal bytes
 
     bool isBoxed() const noexcept { return form == MsgText::Form::Owned || form == MsgText::Form::QuotedOwned; }
     // Without a reference to an owned text: the caller takes one where it keeps the copy.

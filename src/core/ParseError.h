@@ -211,13 +211,22 @@ struct MsgBlock : RcObject, Pooled<MsgBlock> {
 class ParseError {
 public:
     static constexpr int kInline = 2;
+    static_assert(kInline >= 2, "a failed test's two messages are held inline");
 
     ParseError() = default;
     explicit ParseError(SourcePos p) : pos_(p) {}
     ParseError(SourcePos p, Message m) : pos_(p) { add(m); }
-    ParseError(SourcePos p, Message a, Message b) : pos_(p) {
-        add(a);
-        add(b);
+    // The two messages of a failed test, what it expected and what it found.
+    ParseError(SourcePos p, const Message& a, const Message& b) : pos_(p) {
+        const StoredMsg sa = StoredMsg::of(a), sb = StoredMsg::of(b);
+        if (!sa.isBoxed() && !sb.isBoxed() && !(sa == sb)) {
+            inline_[0] = sa;
+            inline_[1] = sb;
+            count_ = 2;
+            return;
+        }
+        addStored(sa);
+        addStored(sb);
     }
 
     const SourcePos& pos() const noexcept { return pos_; }

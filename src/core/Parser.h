@@ -497,7 +497,7 @@ template <class P> auto many(P p) {
         bool consumed = false;
         ParseError pending;
         if (auto f = detail::repeat(p, s, consumed, pending, [&](T v) { out.push_back(std::move(v)); }))
-            return Reply<std::vector<T>>(*f);
+            return Reply<std::vector<T>>(std::move(*f));
         return okReply(consumed, std::move(out), std::move(pending));
     };
 }
@@ -507,7 +507,7 @@ template <class P> auto manySkip(P p) {
         using T = ResultOf<P>;
         bool consumed = false;
         ParseError pending;
-        if (auto f = detail::repeat(p, s, consumed, pending, [](T&&) {})) return *f;
+        if (auto f = detail::repeat(p, s, consumed, pending, [](T&&) {})) return std::move(*f);
         return okReply(consumed, Unit{}, std::move(pending));
     };
 }

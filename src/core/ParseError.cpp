@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_set>
 #include <vector>
 
 namespace zarnet {
@@ -84,78 +83,110 @@ std::string MsgText::build() const {
 
 void MsgText::dropBox(const TextBox* b) noexcept { delete b; }
 
-void ParseError::addToRope(Message m) {
-    auto n = makeRc<MsgNode>();
-    n->items[0] = std::move(m);
-    n->count = 1;
-    if (more_) {
-        auto cat = makeRc<MsgNode>();
-        cat->left = std::move(more_);
-        cat->right = std::move(n);
-        more_ = std::move(cat);
-    } else {
-        more_ = std::move(n);
-    }
-}
-
 namespace {
-// Merged errors share nodes, so the rope is a graph: each node is visited once (a second
-// visit would add only messages already listed, at the cost of walking every path).
-template <class F> void forEachNode(const MsgNode* root, F f) {
-    std::vector<const MsgNode*> stack;
-    std::unordered_set<const MsgNode*> seen;
-    if (root) stack.push_back(root);
-    while (!stack.empty()) {
-        const MsgNode* n = stack.back();
-        stack.pop_back();
-        if (!seen.insert(n).second) continue;
-        for (int i = 0; i < n->count; ++i) f(n->items[i]);
-        if (n->right) stack.push_back(n->right.get());
-        if (n->left) stack.push_back(n->left.get());
+// Calls f on the stored messages of a chain of blocks, earliest first.
+template <class F> void forEachStored(const MsgBlock* last, F f) {
+    if (last && !last->prev) {
+        for (int i = 0; i < last->count; ++i) f(last->items[i]);
+        return;
+    }
+    const MsgBlock* few[8];
+    std::vector<const MsgBlock*> many;
+    int n = 0;
+    for (const MsgBlock* b = last; b; b = b->prev.get()) {
+        if (n < 8)
+            few[n++] = b;
+        else
+            many.push_back(b);
+    }
+    for (auto it = many.rbegin(); it != many.rend(); ++it)
+        for (int i = 0; i < (*it)->count; ++i) f((*it)->items[i]);
+    while (n > 0) {
+        const MsgBlock* b = few[--n];
+        for (int i = 0; i < b->count; ++i) f(b->items[i]);
     }
 }
 } // namespace
 
+bool ParseError::holds(const StoredMsg& m) const noexcept {
+    for (int k = 0; k < count_; ++k)
+        if (inline_[k] == m) return true;
+    for (const MsgBlock* b = more_.get(); b; b = b->prev.get())
+        for (int i = 0; i < b->count; ++i)
+            if (b->items[i] == m) return true;
+    return false;
+}
+
+void ParseError::addToBlocks(const StoredMsg& m) {
+    if (holds(m)) return;
+    if (!more_.unique() || more_->count == MsgBlock::kCapacity) {
+        auto b = makeRc<MsgBlock>();
+        b->prev = std::move(more_);
+        more_ = std::move(b);
+    }
+    if (m.isBoxed()) {
+        m.retain();
+        more_->boxed = true;
+    }
+    more_->items[more_->count++] = m;
+}
+
 std::vector<Message> ParseError::messages() const {
     std::vector<Message> out;
     for (int i = 0; i < count_; ++i) out.push_back(inline_[i].message());
-    forEachNode(more_.get(), [&out](const Message& m) { out.push_back(m); });
+    forEachStored(more_.get(), [&out](const StoredMsg& m) { out.push_back(m.message()); });
     return out;
 }
 
 // Appends the messages of e2 (at the same position) after this error's.
 void ParseError::pool(const ParseError& e2) {
     if (!more_) {
-        for (int i = 0; i < e2.count_; ++i) addInline(e2.inline_[i]);
+        for (int i = 0; i < e2.count_; ++i) addStored(e2.inline_[i]);
         if (!e2.more_) return;
         if (!more_) {
             more_ = e2.more_;
             return;
         }
-        auto cat = makeRc<MsgNode>();
-        cat->left = std::move(more_);
-        cat->right = e2.more_;
-        more_ = std::move(cat);
-        return;
+    } else {
+        for (int i = 0; i < e2.count_; ++i) addToBlocks(e2.inline_[i]);
     }
-    auto tail = makeRc<MsgNode>();
-    for (int i = 0; i < e2.count_; ++i) tail->items[i] = e2.inline_[i].message();
-    tail->count = e2.count_;
-    tail->left = e2.more_;
-    auto cat = makeRc<MsgNode>();
-    cat->left = std::move(more_);
-    cat->right = std::move(tail);
-    more_ = std::move(cat);
+    if (!e2.more_ || e2.more_ == more_) return;
+    forEachStored(e2.more_.get(), [this](const StoredMsg& m) { addToBlocks(m); });
 }
 
 ParseError mergeError(const ParseError& e1, const ParseError& e2) {
-    const bool m1 = e1.hasMessages(), m2 = e2.hasMessages();
-    if (!m2 && m1) return e1;
-    if (!m1 && m2) return e2;
-    int c = compare(e1.pos_, e2.pos_);
-    if (c > 0) return e1;
-    if (c < 0) return e2;
-    if (!m1) return e1;
+    switch (e1.mergeWinner(e2)) {
+    case 1: return e1;
+    case 2: return e2;
+    }
+    ParseError out = e1;
+    out.pool(e2);
+    return out;
+}
+
+ParseError mergeError(ParseError&& e1, const ParseError& e2) {
+    switch (e1.mergeWinner(e2)) {
+    case 1: return std::move(e1);
+    case 2: return e2;
+    }
+    e1.pool(e2);
+    return std::move(e1);
+}
+
+ParseError mergeError(ParseError&& e1, ParseError&& e2) {
+    switch (e1.mergeWinner(e2)) {
+    case 1: return std::move(e1);
+    case 2: return std::move(e2);
+    }
+    e1.pool(e2);
+    return std::move(e1);
+}
+
+ParseError mergeError(const ParseError& e1, ParseError&& e2) {
+    switch (e1.mergeWinner(e2)) {
+    case 1: return e1;
+    case 2: return std::move(e2);
+    }
     ParseError out = e1;
     out.pool(e2);
     return out;
@@ -164,9 +195,9 @@ ParseError mergeError(const ParseError& e1, const ParseError& e2) {
 ParseError setExpectErrors(const ParseError& e, MsgText label) {
     ParseError out(e.pos_, Message{MsgKind::Expect, std::move(label)});
     for (int i = 0; i < e.count_; ++i)
-        if (e.inline_[i].kind != MsgKind::Expect) out.add(e.inline_[i].message());
-    forEachNode(e.more_.get(), [&out](const Message& m) {
-        if (m.kind != MsgKind::Expect) out.add(m);
+        if (e.inline_[i].kind != MsgKind::Expect) out.addStored(e.inline_[i]);
+    forEachStored(e.more_.get(), [&out](const StoredMsg& m) {
+        if (m.kind != MsgKind::Expect) out.addStored(m);
     });
     return out;
 }

@@ -7,6 +7,7 @@
 #include "SourcePos.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,24 +36,24 @@ public:
         QuotedOwned,   // an owned text in double quotes, escaped
     };
 
-    MsgText() noexcept : ascii_(nullptr) {}
-    MsgText(const MsgText& o) noexcept : ascii_(o.ascii_), len_(o.len_), form_(o.form_) { retain(); }
+    MsgText() noexcept : bits_(0) {}
+    MsgText(const MsgText& o) noexcept : bits_(o.bits_), len_(o.len_), form_(o.form_) { retain(); }
     MsgText& operator=(const MsgText& o) noexcept {
         o.retain();
         release();
-        ascii_ = o.ascii_;
+        bits_ = o.bits_;
         len_ = o.len_;
         form_ = o.form_;
         return *this;
     }
-    MsgText(MsgText&& o) noexcept : ascii_(o.ascii_), len_(o.len_), form_(o.form_) { o.form_ = Form::Empty; }
+    MsgText(MsgText&& o) noexcept : bits_(o.bits_), len_(o.len_), form_(o.form_) { o.clear(); }
     MsgText& operator=(MsgText&& o) noexcept {
         if (this != &o) {
             release();
-            ascii_ = o.ascii_;
+            bits_ = o.bits_;
             len_ = o.len_;
             form_ = o.form_;
-            o.form_ = Form::Empty;
+            o.clear();
         }
         return *this;
     }
@@ -70,13 +71,13 @@ public:
     static MsgText quotedChar(char32_t c) {
         MsgText m;
         m.form_ = Form::QuotedChar;
-        m.ch_ = c;
+        m.bits_ = c;
         return m;
     }
     static MsgText singleQuotedChar(char32_t c) {
         MsgText m;
         m.form_ = Form::SingleQuoted;
-        m.ch_ = c;
+        m.bits_ = c;
         return m;
     }
     // t must outlive every error that holds it (grammar literals do).
@@ -102,8 +103,13 @@ private:
     }
     // Out of line: the compiler cannot follow the form tests that guard the count.
     [[gnu::noinline]] static void dropBox(const TextBox* b) noexcept;
-    friend struct InlineMsg;
+    friend struct StoredMsg;
     bool isBoxed() const noexcept { return form_ == Form::Owned || form_ == Form::QuotedOwned; }
+    void clear() noexcept {
+        bits_ = 0;
+        len_ = 0;
+        form_ = Form::Empty;
+    }
     void retain() const noexcept {
         if (isBoxed()) ++box_->refs;
     }
@@ -112,6 +118,7 @@ private:
     }
 
     union {
+        std::uint64_t bits_; // all of it, so that unused bytes are zero
         const char* ascii_;
         const char* view_;
         char32_t ch_;
@@ -126,30 +133,27 @@ struct Message {
     MsgText text;
 };
 
-// Messages beyond those an error holds inline form a small immutable rope, so that errors
-// at one position pool their messages without copying them. The order of a node's
-// messages: its items, then left, then right.
-struct MsgNode : RcObject, Pooled<MsgNode> {
-    Message items[4];
-    std::uint8_t count = 0;
-    Rc<const MsgNode> left, right;
-};
-
-// A message without an owned text, as an error holds it inline: trivially copied.
-struct InlineMsg {
+// A message as an error stores it: sixteen bytes, copied as they stand. Messages with an
+// owned text are stored only in blocks, which hold a reference to the text's box.
+struct StoredMsg {
     union {
+        std::uint64_t bits;
         const char* ascii;
         const char* view;
         char32_t ch;
+        const TextBox* box;
     };
     std::uint32_t len;
     MsgText::Form form;
     MsgKind kind;
+    std::uint16_t zero; // no padding (always 0): equal messages are equal bytes
 
-    static bool fits(const Message& m) noexcept { return !m.text.isBoxed(); }
-    static InlineMsg of(const Message& m) noexcept {
-        InlineMsg i;
-        i.ascii = m.text.ascii_;
+    bool isBoxed() const noexcept { return form == MsgText::Form::Owned || form == MsgText::Form::QuotedOwned; }
+    // Without a reference to an owned text: the caller takes one where it keeps the copy.
+    static StoredMsg of(const Message& m) noexcept {
+        StoredMsg i;
+        i.zero = 0;
+        i.bits = m.text.bits_;
         i.len = m.text.len_;
         i.form = m.text.form_;
         i.kind = m.kind;
@@ -158,36 +162,71 @@ struct InlineMsg {
     Message message() const noexcept {
         Message m;
         m.kind = kind;
-        m.text.ascii_ = ascii;
+        m.text.bits_ = bits;
         m.text.len_ = len;
         m.text.form_ = form;
+        m.text.retain();
         return m;
     }
-    bool operator==(const InlineMsg& o) const noexcept {
-        if (kind != o.kind || form != o.form) return false;
-        switch (form) {
-        case MsgText::Form::Empty: return true;
-        case MsgText::Form::QuotedChar:
-        case MsgText::Form::SingleQuoted: return ch == o.ch;
-        case MsgText::Form::QuotedStatic: return view == o.view && len == o.len;
-        default: return ascii == o.ascii;
-        }
+    void retain() const noexcept {
+        if (isBoxed()) ++box->refs;
     }
+    void release() const noexcept {
+        if (isBoxed() && --box->refs == 0) MsgText::dropBox(box);
+    }
+    // Equal messages render alike; owned texts compare by their box. Every form sets the
+    // bytes it does not use to zero, so equal messages are equal bytes.
+    bool operator==(const StoredMsg& o) const noexcept {
+        std::uint64_t a[2], b[2];
+        std::memcpy(a, this, sizeof a);
+        std::memcpy(b, &o, sizeof b);
+        return a[0] == b[0] && a[1] == b[1];
+    }
+};
+
+static_assert(sizeof(StoredMsg) == 16);
+
+// Messages beyond those an error holds inline: a chain of small blocks, the earlier
+// messages in `prev`. A block shared by several errors is never changed; an error that
+// alone holds its last block appends there, so pooling allocates only every few messages.
+struct MsgBlock : RcObject, Pooled<MsgBlock> {
+    static constexpr int kCapacity = 6;
+    MsgBlock() = default;
+    MsgBlock(const MsgBlock&) = delete;
+    MsgBlock& operator=(const MsgBlock&) = delete;
+    ~MsgBlock() {
+        if (boxed)
+            for (int i = 0; i < count; ++i) items[i].release();
+    }
+    Rc<MsgBlock> prev;
+    std::uint8_t count = 0;
+    bool boxed = false; // some item holds an owned text
+    StoredMsg items[kCapacity];
 };
 
 // A position and its messages. Up to kInline messages are held in the error itself, so
 // that making, merging and dropping the errors of failed tests allocates nothing; only
-// errors that pool more messages at one position allocate.
+// errors that pool more messages at one position allocate. A message equal to one the
+// error holds already is dropped: it would render the same.
 class ParseError {
 public:
-    static constexpr int kInline = 3;
+    static constexpr int kInline = 2;
+    static_assert(kInline >= 2, "a failed test's two messages are held inline");
 
     ParseError() = default;
     explicit ParseError(SourcePos p) : pos_(p) {}
     ParseError(SourcePos p, Message m) : pos_(p) { add(m); }
-    ParseError(SourcePos p, Message a, Message b) : pos_(p) {
-        add(a);
-        add(b);
+    // The two messages of a failed test, what it expected and what it found.
+    ParseError(SourcePos p, const Message& a, const Message& b) : pos_(p) {
+        const StoredMsg sa = StoredMsg::of(a), sb = StoredMsg::of(b);
+        if (!sa.isBoxed() && !sb.isBoxed() && !(sa == sb)) {
+            inline_[0] = sa;
+            inline_[1] = sb;
+            count_ = 2;
+            return;
+        }
+        addStored(sa);
+        addStored(sb);
     }
 
     const SourcePos& pos() const noexcept { return pos_; }
@@ -195,24 +234,40 @@ public:
     std::vector<Message> messages() const;
 
     friend ParseError mergeError(const ParseError& e1, const ParseError& e2);
+    friend ParseError mergeError(ParseError&& e1, const ParseError& e2);
+    friend ParseError mergeError(ParseError&& e1, ParseError&& e2);
+    friend ParseError mergeError(const ParseError& e1, ParseError&& e2);
     friend ParseError setExpectErrors(const ParseError& e, MsgText label);
     ParseError withPos(SourcePos p) const {
         ParseError e = *this;
         e.pos_ = p;
         return e;
     }
-    // Adds a message after the others; one equal to a message held inline is dropped
-    // (the rendered text is the same). Inline: every failed test builds an error.
-    void add(const Message& m) {
-        if (!more_ && InlineMsg::fits(m))
-            addInline(InlineMsg::of(m));
-        else
-            addToRope(m);
+    // This error merged with e2, in place (as mergeError(*this, e2)).
+    void merge(const ParseError& e2) {
+        switch (mergeWinner(e2)) {
+        case 1: return;
+        case 2: *this = e2; return;
+        }
+        pool(e2);
     }
+    void merge(ParseError&& e2) {
+        switch (mergeWinner(e2)) {
+        case 1: return;
+        case 2: *this = std::move(e2); return;
+        }
+        pool(e2);
+    }
+    // This error merged with one at p without messages, in place.
+    void mergeUnknown(const SourcePos& p) {
+        if (!hasMessages() && compare(pos_, p) < 0) pos_ = p;
+    }
+    // Adds a message after the others. Inline: every failed test builds an error.
+    void add(const Message& m) { addStored(StoredMsg::of(m)); }
 
 private:
-    void addInline(const InlineMsg& i) {
-        if (!more_) {
+    void addStored(const StoredMsg& i) {
+        if (!more_ && !i.isBoxed()) {
             for (int k = 0; k < count_; ++k)
                 if (inline_[k] == i) return;
             if (count_ < kInline) {
@@ -220,21 +275,37 @@ private:
                 return;
             }
         }
-        addToRope(i.message());
+        addToBlocks(i);
     }
+    // Which of this error and e2 the merge keeps: 1 this, 2 e2, 0 both (pooled).
+    int mergeWinner(const ParseError& e2) const {
+        const bool m1 = hasMessages(), m2 = e2.hasMessages();
+        if (!m2 && m1) return 1;
+        if (!m1 && m2) return 2;
+        int c = compare(pos_, e2.pos_);
+        if (c > 0) return 1;
+        if (c < 0) return 2;
+        return m1 ? 0 : 1;
+    }
+    bool holds(const StoredMsg& i) const noexcept;
     void pool(const ParseError& e2);
-    void addToRope(Message m);
+    void addToBlocks(const StoredMsg& i);
 
-    // The messages: inline_[0, count_), then the rope. Once the rope has begun, every
+    // The messages: inline_[0, count_), then the blocks. Once the blocks have begun, every
     // further message goes there, so the order stays the order of adding.
     SourcePos pos_;
-    Rc<const MsgNode> more_;
+    Rc<MsgBlock> more_;
     std::uint8_t count_ = 0;
-    InlineMsg inline_[kInline]{};
+    StoredMsg inline_[kInline]{};
 };
 
 inline ParseError unknownError(SourcePos p) { return ParseError(p); }
+// The error further on; at one position, the messages of both, e1's first. The forms that
+// take an error to drop reuse it.
 ParseError mergeError(const ParseError& e1, const ParseError& e2);
+ParseError mergeError(ParseError&& e1, const ParseError& e2);
+ParseError mergeError(ParseError&& e1, ParseError&& e2);
+ParseError mergeError(const ParseError& e1, ParseError&& e2);
 // The error with its expected messages replaced by one expected message with the label.
 ParseError setExpectErrors(const ParseError& e, MsgText label);
 

@@ -88,7 +88,8 @@ template <class T> Reply<T> okReply(bool consumed, T value, ParseError pending) 
 struct Failure {
     ParseError err;
     bool consumed = false;
-    template <class T> operator Reply<T>() const { return Reply<T>{T{}, err, consumed, false}; }
+    template <class T> operator Reply<T>() const& { return Reply<T>{T{}, err, consumed, false}; }
+    template <class T> operator Reply<T>() && { return Reply<T>{T{}, std::move(err), consumed, false}; }
 };
 inline Failure emptyError(ParseError e) { return Failure{std::move(e), false}; }
 inline Failure consumedError(ParseError e) { return Failure{std::move(e), true}; }
@@ -117,12 +118,12 @@ public:
 
     template <class P> ResultOf<P> operator()(P&& p) {
         auto r = p(s_);
-        step(r.consumed, r.ok, std::move(r.err));
+        step(r.consumed, r.ok, r.err);
         return std::move(r.value);
     }
     // Takes an already computed reply as one step.
     template <class T> T take(Reply<T> r) {
-        step(r.consumed, r.ok, std::move(r.err));
+        step(r.consumed, r.ok, r.err);
         return std::move(r.value);
     }
 
@@ -130,19 +131,23 @@ public:
     bool consumed() const noexcept { return consumed_; }
     State& state() noexcept { return s_; }
 
-    Failure failure() const { return Failure{pending_, consumed_}; }
-    template <class T> Reply<T> ok(T value) const {
-        return okReply(consumed_, std::move(value), started_ ? pending_ : unknownError(s_.pos));
+    // failure and ok end the sequence: they hand over its pending error.
+    Failure failure() { return Failure{std::move(pending_), consumed_}; }
+    template <class T> Reply<T> ok(T value) {
+        return okReply(consumed_, std::move(value), started_ ? std::move(pending_) : unknownError(s_.pos));
     }
-    Reply<Unit> ok() const { return ok(Unit{}); }
+    Reply<Unit> ok() { return ok(Unit{}); }
 
 private:
-    void step(bool consumed, bool ok, ParseError err) {
+    // Takes over err.
+    void step(bool consumed, bool ok, ParseError& err) {
         if (consumed) {
             consumed_ = true;
             pending_ = std::move(err);
+        } else if (started_) {
+            pending_.merge(std::move(err));
         } else {
-            pending_ = started_ ? mergeError(pending_, err) : std::move(err);
+            pending_ = std::move(err);
         }
         started_ = true;
         if (!ok) failed_ = true;
@@ -377,7 +382,10 @@ template <class R, class P, class... Ps>
 Reply<R> choiceFrom(State& s, const State& saved, ParseError* acc, const P& p, const Ps&... ps) {
     Reply<R> r = p(s);
     if (r.consumed) return r;
-    if (acc) r.err = mergeError(*acc, r.err);
+    if (acc) {
+        acc->merge(std::move(r.err));
+        r.err = std::move(*acc);
+    }
     if (r.ok) return r;
     if constexpr (sizeof...(Ps) == 0) {
         s = saved;
@@ -405,7 +413,7 @@ template <class P, class... Ps> auto choice(P p, Ps... ps) {
         using R = ResultOf<P>;
         State saved = s;
         Reply<R> r = detail::choiceFrom<R>(s, saved, nullptr, p, ps...);
-        if (!r.ok && !r.consumed) r.err = mergeError(r.err, unknownError(saved.pos));
+        if (!r.ok && !r.consumed) r.err.mergeUnknown(saved.pos);
         return r;
     };
 }
@@ -435,7 +443,7 @@ template <class P> auto peek(P p) {
         if (!r.ok) return r;
         s = saved;
         r.consumed = false;
-        r.err = mergeError(r.err, unknownError(saved.pos));
+        r.err.mergeUnknown(saved.pos);
         return r;
     };
 }
@@ -455,7 +463,8 @@ template <class P> auto notAhead(P p) {
             return emptyError(std::move(e));
         }
         s = saved;
-        return okReply(false, Unit{}, mergeError(r.err, unknownError(s.pos)));
+        r.err.mergeUnknown(s.pos);
+        return okReply(false, Unit{}, std::move(r.err));
     };
 }
 
@@ -495,7 +504,7 @@ template <class P> auto many(P p) {
         bool consumed = false;
         ParseError pending;
         if (auto f = detail::repeat(p, s, consumed, pending, [&](T v) { out.push_back(std::move(v)); }))
-            return Reply<std::vector<T>>(*f);
+            return Reply<std::vector<T>>(std::move(*f));
         return okReply(consumed, std::move(out), std::move(pending));
     };
 }
@@ -505,7 +514,7 @@ template <class P> auto manySkip(P p) {
         using T = ResultOf<P>;
         bool consumed = false;
         ParseError pending;
-        if (auto f = detail::repeat(p, s, consumed, pending, [](T&&) {})) return *f;
+        if (auto f = detail::repeat(p, s, consumed, pending, [](T&&) {})) return std::move(*f);
         return okReply(consumed, Unit{}, std::move(pending));
     };
 }
@@ -540,7 +549,7 @@ template <class P, class E> auto manyUntil(P p, E end) {
             }
             s = saved;
             auto rp = p(s);
-            if (!rp.consumed) rp.err = mergeError(re.err, rp.err);
+            if (!rp.consumed) rp.err = mergeError(std::move(re.err), std::move(rp.err));
             T v = q.take(std::move(rp));
             if (!q) return Reply<std::vector<T>>(q.failure());
             out.push_back(std::move(v));

@@ -4,17 +4,6 @@
 
 namespace zarnet {
 
-int compare(const SourcePos& a, const SourcePos& b) noexcept {
-    if (a.outputLine && b.outputLine) {
-        if (a.outputLine != b.outputLine) return a.outputLine < b.outputLine ? -1 : 1;
-        if (a.sourceColumn != b.sourceColumn) return a.sourceColumn < b.sourceColumn ? -1 : 1;
-        return 0;
-    }
-    if (int c = compare(a.sourceName, b.sourceName)) return c < 0 ? -1 : 1;
-    if (a.sourceLine != b.sourceLine) return a.sourceLine < b.sourceLine ? -1 : 1;
-    if (a.sourceColumn != b.sourceColumn) return a.sourceColumn < b.sourceColumn ? -1 : 1;
-    return 0;
-}
 
 void advancePos(SourcePos& p, TextView t) noexcept {
     // Only the characters after the last line feed move the column; the line feeds before

@@ -51,7 +51,18 @@ struct SourcePos {
 // Which of two places lies further on. Places of the second pass compare by where they
 // lie in the preprocessed text (output line, then column); others by source name, then
 // line, then column.
-int compare(const SourcePos& a, const SourcePos& b) noexcept;
+// Inline: every merge of two errors asks.
+inline int compare(const SourcePos& a, const SourcePos& b) noexcept {
+    if (a.outputLine && b.outputLine) {
+        if (a.outputLine != b.outputLine) return a.outputLine < b.outputLine ? -1 : 1;
+        if (a.sourceColumn != b.sourceColumn) return a.sourceColumn < b.sourceColumn ? -1 : 1;
+        return 0;
+    }
+    if (int c = compare(a.sourceName, b.sourceName)) return c < 0 ? -1 : 1;
+    if (a.sourceLine != b.sourceLine) return a.sourceLine < b.sourceLine ? -1 : 1;
+    if (a.sourceColumn != b.sourceColumn) return a.sourceColumn < b.sourceColumn ? -1 : 1;
+    return 0;
+}
 
 inline SourcePos initialPos(SourceName name) { return SourcePos{name, 1, 1}; }
 

@@ -118,6 +118,44 @@ TEST(Merge, SharedMessagesRenderOnce) {
     EXPECT_EQ(renderError(e), "\"a\" (line 1, column 1):\nexpecting a, b, c, d or e");
 }
 
+// Errors that share their messages stay apart: adding to one, in place or by merging a
+// moved error, never shows in a copy taken before; owned texts outlive the error they
+// were made for.
+TEST(Merge, CopiesKeepTheirMessages) {
+    const SourcePos p = at("a", 1, 1);
+    ParseError e(p);
+    const char* words[] = {"a", "b", "c", "d"};
+    for (const char* w : words) e = mergeError(e, err(p, {expect(w)}));
+    ParseError copy = e;
+    e = mergeError(std::move(e), ParseError(p, Message{MsgKind::Expect, MsgText::owned("e")}));
+    ParseError moved = copy;
+    moved.merge(err(p, {expect("x"), expect("y"), expect("z")}));
+    e.merge(std::move(moved));
+    EXPECT_EQ(renderError(copy), "\"a\" (line 1, column 1):\nexpecting a, b, c or d");
+    EXPECT_EQ(renderError(e), "\"a\" (line 1, column 1):\nexpecting a, b, c, d, e, x, y or z");
+    ParseError owned(p);
+    {
+        ParseError tmp = err(p, {expect("a"), expect("b"), expect("c")});
+        tmp.merge(ParseError(p, Message{MsgKind::UnExpect, MsgText::quotedOwned("w")}));
+        owned = tmp;
+    }
+    EXPECT_EQ(renderError(owned), "\"a\" (line 1, column 1):\nunexpected \"w\"\nexpecting a, b or c");
+}
+
+// Pooling drops a message the error holds already; the first unexpected character stays
+// the one shown, however the messages are spread between an error and its blocks.
+TEST(Merge, RepeatedMessagesPoolOnce) {
+    const SourcePos p = at("a", 1, 1);
+    ParseError e = err(p, {expect("space"), sys(MsgText::quotedChar(U'c'))});
+    for (int i = 0; i < 100; ++i) {
+        e.merge(err(p, {expect("-"), sys(MsgText::quotedChar(U'c'))}));
+        e.merge(err(p, {expect("\\n"), sys(MsgText::quotedChar(U'c')), expect("space")}));
+    }
+    e.merge(err(p, {sys(MsgText::empty())}));
+    EXPECT_EQ(e.messages().size(), 5u);
+    EXPECT_EQ(renderError(e), "\"a\" (line 1, column 1):\nunexpected \"c\"\nexpecting space, - or \\n");
+}
+
 TEST(Merge, LabelReplacesExpectationsAndGoesFirst) {
     ParseError e = err(at("a", 1, 1), {sys(MsgText::quotedChar(U'x')), expect("one"), expect("two")});
     EXPECT_EQ(renderError(setExpectErrors(e, MsgText::literal("word"))),

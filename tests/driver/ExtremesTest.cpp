@@ -1,9 +1,8 @@
 // Whole runs at the extremes of their inputs: each ends with a clear error or the correct
 // result. (The costly ones, a 100 MB line or a million #defines, are timed by
 // bench/extremes.sh instead.)
+#include "RunMain.h"
 #include "TempDir.h"
-#include "TestSupport.h"
-#include "driver/Driver.h"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +13,6 @@
 
 namespace zarnet::test {
 namespace {
-
-struct RunOutcome {
-    int code = -1;
-    std::string out, err;
-};
-
-RunOutcome run(const std::vector<std::string>& args, std::deque<std::string> input = {}) {
-    CapturedConsole c;
-    c.input = std::move(input);
-    RunOutcome r;
-    r.code = runMain(args);
-    r.out = c.out;
-    r.err = c.err;
-    return r;
-}
 
 TEST(Extremes, SearchListOf100000Entries) {
     TempDir tmp;

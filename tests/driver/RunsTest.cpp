@@ -1,27 +1,11 @@
 // Several runs in one process: each starts from nothing that an earlier run left behind.
+#include "RunMain.h"
 #include "TempDir.h"
-#include "TestSupport.h"
-#include "driver/Driver.h"
 
 #include <gtest/gtest.h>
 
 namespace zarnet::test {
 namespace {
-
-struct RunOutcome {
-    int code = -1;
-    std::string out, err;
-    bool operator==(const RunOutcome&) const = default;
-};
-
-RunOutcome run(const std::vector<std::string>& args) {
-    CapturedConsole c;
-    RunOutcome r;
-    r.code = runMain(args);
-    r.out = c.out;
-    r.err = c.err;
-    return r;
-}
 
 TEST(Runs, EachRunOfAProcessStartsAfresh) {
     TempDir tmp;

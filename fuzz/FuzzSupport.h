@@ -6,7 +6,6 @@
 #include "core/Console.h"
 #include "driver/Driver.h"
 #include "driver/Options.h"
-#include "preprocessor/Ask.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -149,7 +148,6 @@ private:
         root_ = tmpl;
         check(::chdir(root_.c_str()) == 0, "chdir " + tmpl);
         setProgramName("zarnet");
-        setAskProgramName("zarnet");
     }
     ~WorkDir() {
         std::error_code ec;

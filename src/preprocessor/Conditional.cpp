@@ -110,7 +110,7 @@ Reply<SkipStep> skipOneLineInFull(State& s) {
 std::optional<Reply<SkipStep>> skipOneLineDirect(State& s) {
     const char* const end = s.end;
     if (s.cur == end) return std::nullopt;
-    const char* const p = blanksEnd(s.cur, end);
+    const char* const p = blanksFrom(s.cur, end);
     Text text(s.cur, p);
     if (isLineBreakAt(p, end)) {
         // A blank line keeps its line break as written.
@@ -172,7 +172,7 @@ template <bool Direct, class L> Reply<SkipStep> blockStepInFull(State& s, bool i
 // tried before, goes through the grammar, with the reply already computed put in place.
 template <class L> Reply<SkipStep> blockStep(State& s, bool inElse, const L& line) {
     if (s.atEnd()) return blockStepInFull<true>(s, inElse, line);
-    const char* const p = blanksEnd(s.cur, s.end);
+    const char* const p = blanksFrom(s.cur, s.end);
     const State saved = s;
     Reply<SkipStep> r;
     if (!inElse && elseKeywordMayStandAt(p, s.end)) {
@@ -271,7 +271,7 @@ Reply<bool> ifdefLineInFull(State& st) {
 // result is pEndOfLine's. Any other line is left to the grammar, having been only looked at.
 std::optional<Reply<bool>> ifdefLineDirect(State& s) {
     const char* const end = s.end;
-    const char* const nameBegin = blanksEnd(s.cur, end);
+    const char* const nameBegin = blanksFrom(s.cur, end);
     if (nameBegin == s.cur) return std::nullopt;
     const char* const nameEnd = nameBegin + substTokensLength(TextView(nameBegin, std::size_t(end - nameBegin)));
     if (nameEnd == nameBegin) return std::nullopt;

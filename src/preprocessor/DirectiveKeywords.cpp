@@ -64,7 +64,7 @@ bool keywordMayStandAt(const char* p, const char* end,
 std::optional<Reply<Text>> keywordLineDirect(State& s,
                                              const char* (*keywordEnd)(const char*, const char*)) {
     const char* const end = s.end;
-    const char* const after = keywordEnd(blanksEnd(s.cur, end), end);
+    const char* const after = keywordEnd(blanksFrom(s.cur, end), end);
     if (!after || after == end || !isWhiteSpace(decodeAt(after))) return std::nullopt;
     const char* const lineEnd = lineCharsEnd(after, end);
     if (!isLineBreakAt(lineEnd, end)) return std::nullopt;
@@ -225,8 +225,6 @@ const char* endIfKeywordEnd(const char* p, const char* end) {
     if (p != end && *p == U'-') ++p;
     return keywordCIAt(p, end, "if") ? p + 2 : nullptr;
 }
-
-const char* blanksEnd(const char* p, const char* end) { return blanksFrom(p, end); }
 
 bool elseKeywordMayStandAt(const char* p, const char* end) {
     return keywordMayStandAt(p, end, elseKeywordEnd);

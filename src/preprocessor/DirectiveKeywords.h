@@ -76,8 +76,6 @@ bool keywordCIAt(const char* p, const char* end, TextView keyword);
 // it is not there.
 const char* elseKeywordEnd(const char* p, const char* end);
 const char* endIfKeywordEnd(const char* p, const char* end);
-// Past the blanks (as nbsp takes them) from p.
-const char* blanksEnd(const char* p, const char* end);
 // Whether "#else" / the #end-if keyword stands at p with what may be its separator. When
 // not, the keyword fails there under `attempt` without any effect, and so do the
 // out-of-place parsers at p and the #else / #end-if lines whose blanks end at p.

@@ -34,7 +34,7 @@ inline bool isBlankAt(const char* p) noexcept {
     return b < 0x80 ? isBlankChar(b) : isBlank(decodeAt(p));
 }
 
-// Where the blanks from p end.
+// Where the blanks (as nbsp takes them) from p end.
 inline const char* blanksFrom(const char* p, const char* end) noexcept {
     while (p != end && isBlankAt(p)) p += charWidth(*p);
     return p;

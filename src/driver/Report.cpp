@@ -159,37 +159,33 @@ void putReport(Out& out, bool listFormat, const SuppressList& suppress, bool exc
     });
 }
 
+// The text that one of the writers above puts.
+template <class Put> Text textOf(Put put) {
+    Text t;
+    TextOut out{t};
+    put(out);
+    return t;
+}
+
 } // namespace
 
 Text reportLine(const char* kind, VarSymbol symbol, const Text& caseSensitiveName, const ReportScope& scope,
                 const SourcePos& pos, const char* message) {
-    Text t;
-    TextOut out{t};
-    putLine(out, kind, symbol, caseSensitiveName, scope, pos, message);
-    return t;
+    return textOf([&](TextOut& out) { putLine(out, kind, symbol, caseSensitiveName, scope, pos, message); });
 }
 
 Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    Text t;
-    TextOut out{t};
-    putVariable(out, scope, globals, suppress, exceptParams, id, attr);
-    return t;
+    return textOf([&](TextOut& out) { putVariable(out, scope, globals, suppress, exceptParams, id, attr); });
 }
 
 Text reportListLine(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    Text t;
-    TextOut out{t};
-    putListLine(out, scope, globals, suppress, exceptParams, id, attr);
-    return t;
+    return textOf([&](TextOut& out) { putListLine(out, scope, globals, suppress, exceptParams, id, attr); });
 }
 
 Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
-    Text t;
-    TextOut out{t};
-    putReport(out, listFormat, suppress, exceptParams, st);
-    return t;
+    return textOf([&](TextOut& out) { putReport(out, listFormat, suppress, exceptParams, st); });
 }
 
 void writeReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st,

@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     Options o = parseArgs(argc, argv);
     std::string includeDir = o.includeEvery > 0 ? writeIncludeFiles() : std::string();
     std::string source = generate(o, static_cast<std::size_t>(o.megabytes * 1e6), includeDir);
-    const Text text = fromAscii(source);
+    const Text text = source;
     const InputView input = viewOf(text);
     double mb = static_cast<double>(source.size()) / 1e6;
     std::size_t lines = 0;
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     source = std::string();
 
     ParserState user = initialState();
-    if (!includeDir.empty()) user.searchPaths = PList<Text>::fromVector({fromAscii(includeDir)});
+    if (!includeDir.empty()) user.searchPaths = PList<Text>::fromVector({includeDir});
 
     std::printf("input: %.1f MB, %zu lines\n", mb, lines);
     std::size_t outSize = 0;

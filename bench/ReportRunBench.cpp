@@ -114,12 +114,12 @@ int main(int argc, char** argv) {
     BenchOptions o = parseArgs(argc, argv);
     std::string includeDir = o.includeEvery > 0 ? writeIncludeFile() : std::string();
     std::string source = generate(o, static_cast<std::size_t>(o.megabytes * 1e6), !includeDir.empty());
-    const Text input = fromAscii(source);
+    const Text input = source;
     double mb = static_cast<double>(source.size()) / 1e6;
     source = std::string();
 
     ParserState user = initialState();
-    if (!includeDir.empty()) user.searchPaths = PList<Text>::fromVector({fromAscii(includeDir)});
+    if (!includeDir.empty()) user.searchPaths = PList<Text>::fromVector({includeDir});
 
     std::printf("input: %.1f MB%s\n", mb, o.unclosed ? ", unclosed paragraphs" : "");
     bool ok = false;

@@ -83,7 +83,7 @@ Reply<Unit> scanProgram(State& s, Totals& t) {
         if (!e.ok) return Failure{std::move(e.err), true};
         if (++t.lines % 40 == 0) {
             long k = t.lines / 40;
-            sqr::setCurrentScope(s, k % 2 ? Scope::local(fromAscii("PROC-" + std::to_string(k % 50))) : Scope::global());
+            sqr::setCurrentScope(s, k % 2 ? Scope::local("PROC-" + std::to_string(k % 50)) : Scope::global());
         }
     }
     s.st().scopeMap.forEach([&](const Scope&, const VarMap& m) { t.variables += m.size(); });
@@ -94,7 +94,7 @@ double run(double megabytes, bool print) {
     std::string source = generate(static_cast<std::size_t>(megabytes * 1e6));
     const double mb = static_cast<double>(source.size()) / 1e6;
     RunContext runContext;
-    InputView input = runContext.keep(fromAscii(source));
+    InputView input = runContext.keep(source);
     source = std::string();
     ParserState user = initialState();
     user.rootSourceName = runContext.sourceName("bench.sqr");

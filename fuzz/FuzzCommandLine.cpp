@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& a : args) words.push_back(decodeBytes(a));
     std::set<std::string> outputs;
     for (const auto& use : readCommandLine(words).options)
-        if ((use.letter == U'O' || use.letter == U'o') && use.argument) outputs.insert(toUtf8(*use.argument));
+        if ((use.letter == U'O' || use.letter == U'o') && use.argument) outputs.insert(*use.argument);
 
     WorkDir& w = WorkDir::get();
     w.reset(files);

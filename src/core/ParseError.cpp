@@ -72,7 +72,7 @@ std::string MsgText::build() const {
     switch (form_) {
     case Form::Empty: return std::string();
     case Form::Static: return std::string(ascii_);
-    case Form::Owned: return toUtf8(box_->text);
+    case Form::Owned: return box_->text;
     case Form::QuotedChar: return quoteChar(ch_);
     case Form::SingleQuoted: return singleQuoteChar(ch_);
     case Form::QuotedStatic: return quoteText(TextView(view_, len_));

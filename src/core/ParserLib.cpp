@@ -54,8 +54,8 @@ Reply<Unit> pFail(State& s, MsgText message) {
 }
 
 void writePosMessage(const SourcePos& pos, TextView message) {
-    std::string line = "\"" + toUtf8(pos.sourceName.text()) + "\" (line " + std::to_string(pos.sourceLine) +
-                       ", column " + std::to_string(pos.sourceColumn) + "):\n" + toUtf8(message) + "\n";
+    std::string line = "\"" + pos.sourceName.text() + "\" (line " + std::to_string(pos.sourceLine) +
+                       ", column " + std::to_string(pos.sourceColumn) + "):\n" + Text(message) + "\n";
     console().writeOut(line);
 }
 

@@ -23,7 +23,7 @@ std::string showPos(const SourcePos& p) {
     std::string out;
     if (!p.sourceName.empty()) {
         out += '"';
-        out += toUtf8(p.sourceName.text());
+        out += p.sourceName.text();
         out += "\" ";
     }
     out += "(line " + std::to_string(p.sourceLine) + ", column " + std::to_string(p.sourceColumn) + ")";

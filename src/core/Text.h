@@ -101,10 +101,6 @@ private:
 };
 inline Chars chars(TextView t) noexcept { return Chars(t); }
 
-// UTF-8 encoding of a text (all output is UTF-8; texts already are).
-inline std::string toUtf8(TextView t) { return std::string(t); }
-// Text of an ASCII literal, for building messages and keywords from plain strings.
-inline Text fromAscii(std::string_view s) { return Text(s); }
 // Text of bytes that come from outside (a file, the command line, standard input): valid
 // UTF-8 is kept as it is, anything else is read as Windows-1252.
 Text decodeBytes(std::string_view bytes);

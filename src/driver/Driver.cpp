@@ -91,7 +91,7 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
         else if (o.optVarFilePath && out->sameFileAs(*o.optVarFilePath))
             clash = msg::kOutputIsVarFile;
         if (clash) {
-            reportRuntimeError(toUtf8(out->path()) + ": " + clash);
+            reportRuntimeError(out->path() + ": " + clash);
             return 1;
         }
     }

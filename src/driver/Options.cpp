@@ -221,7 +221,7 @@ CommandLine readCommandLine(const std::vector<Text>& words) {
             break;
         }
         if (w.size() > 2 && w[0] == U'-' && w[1] == U'-') {
-            cl.errors.push_back("unrecognized option `" + toUtf8(w) + "'");
+            cl.errors.push_back("unrecognized option `" + w + "'");
             continue;
         }
         if (w.size() < 2 || w[0] != U'-') {
@@ -232,7 +232,7 @@ CommandLine readCommandLine(const std::vector<Text>& words) {
         Text more = w.substr(1 + charWidth(w[1]));
         const OptionDescriptor* d = findOption(letter);
         if (!d) {
-            cl.errors.push_back("unrecognized option `-" + toUtf8(charText(letter)) + "'");
+            cl.errors.push_back("unrecognized option `-" + charText(letter) + "'");
             // The rest of the word is read as a further option word.
             if (!more.empty()) rest.push_front("-" + more);
             continue;
@@ -250,7 +250,7 @@ CommandLine readCommandLine(const std::vector<Text>& words) {
                 use.argument = std::move(rest.front());
                 rest.pop_front();
             } else {
-                cl.errors.push_back("option `-" + toUtf8(charText(letter)) + "' requires an argument");
+                cl.errors.push_back("option `-" + charText(letter) + "' requires an argument");
                 continue;
             }
             break;
@@ -281,7 +281,7 @@ std::string usageText() {
         std::string e;
         for (char32_t l : d.letters) {
             if (!e.empty()) e += ", ";
-            e += "-" + toUtf8(charText(l));
+            e += "-" + charText(l);
             if (d.argKind == ArgKind::Required) e += std::string(" ") + d.placeholder;
             if (d.argKind == ArgKind::Optional) e += std::string("[") + d.placeholder + "]";
         }

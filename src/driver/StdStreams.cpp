@@ -23,7 +23,7 @@ void holdClosedStandardDescriptors() {
 }
 
 void CheckedConsole::fail(const char* operation, int errnum) {
-    if (!failure_) failure_ = FileOpError(fromAscii(msg::kStdoutName), operation, errnum).describe();
+    if (!failure_) failure_ = FileOpError(msg::kStdoutName, operation, errnum).describe();
 }
 
 void CheckedConsole::writeOut(std::string_view utf8) {

@@ -72,7 +72,7 @@ bool pathExists(const std::string& p) {
     return statPath(p, st);
 }
 
-std::string upperKey(std::string_view bytes) { return toUtf8(toUpperText(decodeBytes(bytes))); }
+std::string upperKey(std::string_view bytes) { return toUpperText(decodeBytes(bytes)); }
 
 // The entry of `dir` whose name equals `comp` without regard to case; of several, the
 // first in byte order.
@@ -95,7 +95,7 @@ std::optional<std::string> findCaseInsensitive(const std::string& dir, const std
 bool isUsablePath(const Text& path) { return path.find(U'\0') == Text::npos; }
 
 std::string toNativeSeparators(const Text& path) {
-    std::string p = toUtf8(path);
+    std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');
     return p;
 }
@@ -158,7 +158,7 @@ std::string toNativePath(const Text& path, DirectoryListings* listings) {
 }
 
 FileOpError::FileOpError(Text path, std::string operation, int errnum)
-    : std::runtime_error(toUtf8(path) + ": " + operation + ": " + kindOf(errnum) + " (" + systemText(errnum) + ")"),
+    : std::runtime_error(path + ": " + operation + ": " + kindOf(errnum) + " (" + systemText(errnum) + ")"),
       path_(std::move(path)), operation_(std::move(operation)), errnum_(errnum) {}
 
 std::string FileOpError::describe() const { return what(); }

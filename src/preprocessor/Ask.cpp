@@ -14,11 +14,11 @@ namespace {
 // The console dialogue, once the whole ASK line has been read.
 void askAtConsole(State& s, const Text& name, const Text& prompt) {
     if (auto value = lookupSubstVar(s.st(), name)) {
-        console().writeOut(msg::kAskAlreadyDefinedOpen + toUtf8(name) + msg::kAskAlreadyDefinedMiddle +
-                           toUtf8(*value) + msg::kAskAlreadyDefinedClose + "\n");
+        console().writeOut(msg::kAskAlreadyDefinedOpen + name + msg::kAskAlreadyDefinedMiddle +
+                           *value + msg::kAskAlreadyDefinedClose + "\n");
         return;
     }
-    console().writeOut(toUtf8(stripSpaces(prompt)) + msg::kAskPromptEnd);
+    console().writeOut(stripSpaces(prompt) + msg::kAskPromptEnd);
     console().flushOut();
     std::optional<std::string> line = console().readLine();
     if (!line) throw AskInputEnded(programName());
@@ -26,7 +26,7 @@ void askAtConsole(State& s, const Text& name, const Text& prompt) {
     if (!line->empty() && line->back() == '\r') line->pop_back();
     Text answer = decodeBytes(*line);
     defineSubstVar(s, name, answer);
-    console().writeOut(toUtf8(name) + msg::kAskEchoSeparator + toUtf8(answer) + "\n");
+    console().writeOut(name + msg::kAskEchoSeparator + answer + "\n");
     console().flushOut();
 }
 
@@ -53,7 +53,7 @@ Reply<Text> pAskArgs(State& s) {
 Reply<Text> askSubstVar(State& s, const Text& name) {
     static const auto givenPrompt = attempt(seqKeep<1>(manyOne(nbsp), pDirectiveArg));
     Seq q(s);
-    Text prompt = q(orElse(givenPrompt, succeedWith(fromAscii(msg::kAskDefaultPrompt) + name)));
+    Text prompt = q(orElse(givenPrompt, succeedWith(msg::kAskDefaultPrompt + name)));
     if (!q) return q.failure();
     q(pDirectiveLineEnd);
     if (!q) return q.failure();

@@ -20,9 +20,9 @@ std::int64_t depthOfInput(const State& s) {
 }
 
 Text messageWithName(const char* prefix, const Text& name) {
-    Text m = fromAscii(prefix);
+    Text m = prefix;
     m += name;
-    m += fromAscii(msg::kIncludeNameEnd);
+    m += msg::kIncludeNameEnd;
     return m;
 }
 

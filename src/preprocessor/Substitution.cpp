@@ -65,7 +65,7 @@ Text resolveReference(State& s, const SourcePos& bracePos, const Text& name) {
         countSubstituted(s, bracePos, charCount(*v));
         return *v;
     }
-    writePosMessage(bracePos, fromAscii(msg::kNoSubstitutionValuePrefix) + name + "}");
+    writePosMessage(bracePos, msg::kNoSubstitutionValuePrefix + name + "}");
     Text ref = "{" + name + "}";
     countSubstituted(s, bracePos, charCount(ref));
     defineSubstVar(s, name, ref);

@@ -279,9 +279,9 @@ Reply<Unit> qualifierError(State& s) {
 }
 
 Reply<Unit> qualifierErrorFail(State& s, const Text& word) {
-    Text message = fromAscii(msg::invalidQualifierStart);
+    Text message = msg::invalidQualifierStart;
     message += word;
-    message += fromAscii(msg::invalidQualifierEnd);
+    message += msg::invalidQualifierEnd;
     return pFail(s, MsgText::owned(std::move(message)));
 }
 

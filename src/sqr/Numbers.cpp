@@ -333,13 +333,13 @@ Reply<Text> pHexDecimal(State& s) {
 // --- printed form ---------------------------------------------------------------------------
 
 Text showNumLiteral(double x) {
-    if (std::isnan(x)) return fromAscii("NaN");
+    if (std::isnan(x)) return "NaN";
     if (std::signbit(x)) {
-        Text out = fromAscii("-");
+        Text out = "-";
         out += showNumLiteral(-x);
         return out;
     }
-    if (std::isinf(x)) return fromAscii("Infinity");
+    if (std::isinf(x)) return "Infinity";
 
     // The shortest digits that read back as x (the nearer on a tie), and e such that
     // x = 0.d1...dn * 10^e.
@@ -373,7 +373,7 @@ Text showNumLiteral(double x) {
         const std::string tail = digits.size() > 1 ? digits.substr(1) : "0";
         out = digits.substr(0, 1) + "." + tail + "e" + std::to_string(e - 1);
     }
-    return fromAscii(out);
+    return out;
 }
 
 } // namespace zarnet::sqr

@@ -53,7 +53,7 @@ Reply<Unit> setBuiltinVariables(State& s) {
         VarUpdater update = r.type.kind == VarType::Kind::INTEGER ? VarUpdater(defineReservedInteger)
                             : r.type.kind == VarType::Kind::DATE  ? VarUpdater(defineReservedDate)
                                                                   : VarUpdater(defineReservedText);
-        Text name = fromAscii(r.literal + 1);
+        Text name = r.literal + 1;
         vars = recordOccurrence(r.symbol, name, false, at, std::nullopt, update, vars);
     }
     return updateVarMap(s, Scope::global(), std::move(vars));

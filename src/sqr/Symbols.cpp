@@ -198,11 +198,11 @@ Reply<Unit> saveProcedure(State& s, const Procedure& proc) {
 }
 
 Reply<Text> rowNo(State& s) {
-    Text t = fromAscii(std::to_string(s.sequenceNo));
+    Text t = std::to_string(s.sequenceNo);
     appendChar(t, U'\t');
     t += s.pos.sourceName.text();
     appendChar(t, U'\t');
-    t += fromAscii(std::to_string(s.pos.sourceLine));
+    t += std::to_string(s.pos.sourceLine);
     appendChar(t, U'\t');
     return okReply(false, std::move(t), unknownError(s.pos));
 }

@@ -119,7 +119,7 @@ template <class P> auto ln(P p) {
         if (!r.ok) return r;
         Text line = at.sourceName.text();
         appendChar(line, U'\t');
-        line += fromAscii(std::to_string(at.sourceLine));
+        line += std::to_string(at.sourceLine);
         appendChar(line, U'\t');
         line += r.value;
         appendChar(line, U'\n');

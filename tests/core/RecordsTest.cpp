@@ -127,7 +127,7 @@ TEST(ParserStateTest, PersistentMapStaysBalancedAndOrdered) {
     SymTab t;
     std::vector<SymTab> versions;
     for (int i = 0; i < 2000; ++i) {
-        t = t.insert(fromAscii(std::to_string((i * 7919) % 2000)), fromAscii(std::to_string(i)));
+        t = t.insert(std::to_string((i * 7919) % 2000), std::to_string(i));
         if (i % 500 == 0) versions.push_back(t);
     }
     EXPECT_EQ(t.size(), 2000u);
@@ -193,7 +193,7 @@ TEST(ParserStateTest, UpdateInPlaceNeverChangesAKeptVersion) {
 // must show every scope's latest map, and a copy kept at any point what it showed then.
 TEST(ParserStateTest, ScopeStoreReadsLikeOneMapOfScopes) {
     using Model = std::map<std::string, std::map<std::string, std::int64_t>>;
-    auto key = [](int i) { return i == 0 ? Scope::global() : Scope::local(fromAscii("P" + std::to_string(i))); };
+    auto key = [](int i) { return i == 0 ? Scope::global() : Scope::local("P" + std::to_string(i)); };
     auto name = [](const Scope& sc) { return sc.isLocal ? test::U8(sc.name) : std::string("<global>"); };
     auto contents = [&](const ScopeStore& st) {
         Model out;
@@ -212,7 +212,7 @@ TEST(ParserStateTest, ScopeStoreReadsLikeOneMapOfScopes) {
         // Runs of writes to one scope, as a procedure body makes them, mixed with globals.
         const Scope sc = key(next() % 3 == 0 ? 0 : int(i / 40 % 7) + 1);
         const std::string var = "V" + std::to_string(next() % 12);
-        const VarIdentifier id{fromAscii(var), VarSymbol::Sharp};
+        const VarIdentifier id{var, VarSymbol::Sharp};
         store.update(
             sc,
             [&] {
@@ -236,7 +236,7 @@ TEST(ParserStateTest, ScopeStoreReadsLikeOneMapOfScopes) {
     EXPECT_EQ(contents(store), model);
     EXPECT_EQ(store.size(), model.size());
     for (const auto& [scopeName, vars] : model) {
-        const Scope sc = scopeName == "<global>" ? Scope::global() : Scope::local(fromAscii(scopeName));
+        const Scope sc = scopeName == "<global>" ? Scope::global() : Scope::local(scopeName);
         ASSERT_TRUE(store.contains(sc)) << scopeName;
         EXPECT_EQ(store.find(sc)->size(), vars.size()) << scopeName;
     }

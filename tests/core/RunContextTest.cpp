@@ -21,7 +21,7 @@ TEST(RunContext, PartsBelongToOneRunAndGoWithIt) {
         EXPECT_EQ(b.part<Counter>().n, 0);
         EXPECT_EQ(Counter::alive, 2);
         const InputView v = a.keep("kept");
-        EXPECT_EQ(toUtf8(v.view()), "kept");
+        EXPECT_EQ(v.view(), "kept");
     }
     EXPECT_EQ(Counter::alive, 0);
 }
@@ -52,7 +52,7 @@ TEST(RunContext, RunParseKeepsItsRunWithTheResult) {
     auto r = runParse(char_(U'a'), initialState(), "x.sqr", "abc");
     ASSERT_TRUE(r.ok);
     ASSERT_TRUE(r.ownRun);
-    EXPECT_EQ(toUtf8(r.finalState.rest()), "bc");
+    EXPECT_EQ(r.finalState.rest(), "bc");
 }
 
 } // namespace

@@ -49,7 +49,7 @@ TEST(Reserved, AllTwentyTwoAreDefinedGlobals) {
     int sharps = 0;
     for (const ReservedVariable& r : reservedVariables) {
         SCOPED_TRACE(r.literal);
-        Text name = fromAscii(r.literal + 1);
+        Text name = r.literal + 1;
         const VarAttr* a = m->find(createVarIdentifier(r.symbol, name));
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->varType, r.type);

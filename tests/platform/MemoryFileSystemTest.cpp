@@ -12,7 +12,7 @@ TEST(MemoryFileSystem, HoldsFilesByTheirExactPath) {
     EXPECT_TRUE(fs.isFile("dir/a.sqc"));
     EXPECT_FALSE(fs.isFile("dir"));
     EXPECT_FALSE(fs.isFile("DIR/a.sqc"));
-    EXPECT_EQ(toUtf8(readTextFile(fs, "dir/a.sqc")), "x\ny");
+    EXPECT_EQ(readTextFile(fs, "dir/a.sqc"), "x\ny");
     try {
         fs.readBytes("missing.sqc");
         FAIL() << "no error";
@@ -28,7 +28,7 @@ TEST(MemoryFileSystem, IncludeSearchTakesTheFirstDirectoryThatHoldsTheName) {
     auto dirs = PList<Text>::fromVector({"one", "two", "three"});
     SearchResult r = searchFile("f.sqc", dirs, fs);
     EXPECT_TRUE(r.found);
-    EXPECT_EQ(toUtf8(r.path), "two/f.sqc");
+    EXPECT_EQ(r.path, "two/f.sqc");
     EXPECT_FALSE(searchFile("g.sqc", dirs, fs).found);
     EXPECT_FALSE(searchFile("f.sqc", PList<Text>(), fs).found);
 }
@@ -55,7 +55,7 @@ TEST(ReadTextFile, ByteOrderMarksSayHowTheFileIsEncoded) {
     for (const Case& c : cases) {
         MemoryFileSystem fs;
         fs.add("f", c.bytes);
-        EXPECT_EQ(toUtf8(readTextFile(fs, "f")), c.text);
+        EXPECT_EQ(readTextFile(fs, "f"), c.text);
     }
 }
 

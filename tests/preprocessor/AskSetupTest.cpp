@@ -15,7 +15,7 @@ namespace {
 
 ParserState searchingHere() {
     ParserState st = initialState();
-    st.searchPaths = PList<Text>::fromVector({fromAscii(".")});
+    st.searchPaths = PList<Text>::fromVector({"."});
     return st;
 }
 

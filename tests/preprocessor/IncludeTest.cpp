@@ -20,7 +20,7 @@ using test::U8;
 ParserState searching(std::initializer_list<const char*> dirs = {"."}) {
     ParserState st = initialState();
     std::vector<Text> paths;
-    for (const char* d : dirs) paths.push_back(fromAscii(d));
+    for (const char* d : dirs) paths.push_back(d);
     st.searchPaths = PList<Text>::fromVector(paths);
     st.symtab = st.symtab.insert("X", "1");
     return st;
@@ -30,7 +30,7 @@ ParserState searching(std::initializer_list<const char*> dirs = {"."}) {
 Reply<Text> sourceOfEachLine(State& s) {
     Text out;
     while (!s.atEnd()) {
-        out += s.pos.sourceName.text() + ":" + fromAscii(std::to_string(s.pos.sourceLine)) + " ";
+        out += s.pos.sourceName.text() + ":" + std::to_string(s.pos.sourceLine) + " ";
         while (!s.atEnd() && s.peek() != U'\n') s.take();
         if (s.atEnd()) break;
         auto r = eol(s);

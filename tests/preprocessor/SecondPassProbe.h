@@ -11,7 +11,7 @@ namespace zarnet::test {
 inline Reply<Text> linePositions(State& s) {
     Text out;
     while (!s.atEnd()) {
-        out += s.pos.sourceName.text() + ":" + fromAscii(std::to_string(s.pos.sourceLine)) + " ";
+        out += s.pos.sourceName.text() + ":" + std::to_string(s.pos.sourceLine) + " ";
         while (!s.atEnd() && s.peek() != U'\n') s.take();
         auto r = eol(s);
         if (!r.ok) return Failure{r.err, true};

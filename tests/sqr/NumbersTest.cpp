@@ -232,7 +232,7 @@ TEST(Digits, DecimalSignAndFraction) {
     EXPECT_EQ(fractionValue("25"), 0.25);
     EXPECT_EQ(fractionValue("05"), 0.05);
     EXPECT_EQ(fractionValue("07"), 0.06999999999999999);
-    EXPECT_EQ(fractionValue(fromAscii(std::string(20, '9'))), 1.0);
+    EXPECT_EQ(fractionValue(std::string(20, '9')), 1.0);
 }
 
 TEST(ShowNumLiteral, FixedAndExponentForms) {

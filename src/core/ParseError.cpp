@@ -131,6 +131,18 @@ void ParseError::addToBlocks(const StoredMsg& m) {
     more_->items[more_->count++] = m;
 }
 
+MessageSet::MessageSet(std::initializer_list<Message> ms) {
+    ParseError e;
+    for (const Message& m : ms) e.addToBlocks(StoredMsg::of(m));
+    block_ = std::move(e.more_);
+}
+
+ParseError MessageSet::asError() const {
+    ParseError e;
+    e.more_ = block_;
+    return e;
+}
+
 std::vector<Message> ParseError::messages() const {
     std::vector<Message> out;
     for (int i = 0; i < count_; ++i) out.push_back(inline_[i].message());

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,21 @@ struct MsgBlock : RcObject, Pooled<MsgBlock> {
     StoredMsg items[kCapacity];
 };
 
+class ParseError;
+
+// A ready-made run of messages that many errors end with (what a common rule expected),
+// made once and shared: an error holds it as its block chain without copying it.
+class MessageSet {
+public:
+    // The messages must differ from one another.
+    explicit MessageSet(std::initializer_list<Message> ms);
+
+private:
+    friend class ParseError;
+    ParseError asError() const;
+    Rc<MsgBlock> block_;
+};
+
 // A position and its messages. Up to kInline messages are held in the error itself, so
 // that making, merging and dropping the errors of failed tests allocates nothing; only
 // errors that pool more messages at one position allocate. A message equal to one the
@@ -229,6 +245,15 @@ public:
         addStored(sb);
     }
 
+    // The two messages of a failed test, then a ready-made set; the set's messages must
+    // differ from the two.
+    ParseError(SourcePos p, const Message& a, const Message& b, const MessageSet& rest) : ParseError(p, a, b) {
+        if (!more_ && count_ == kInline)
+            more_ = rest.block_; // shared, so never appended to in place
+        else
+            pool(rest.asError());
+    }
+
     const SourcePos& pos() const noexcept { return pos_; }
     bool hasMessages() const noexcept { return count_ != 0 || more_; }
     std::vector<Message> messages() const;
@@ -238,6 +263,7 @@ public:
     friend ParseError mergeError(ParseError&& e1, ParseError&& e2);
     friend ParseError mergeError(const ParseError& e1, ParseError&& e2);
     friend ParseError setExpectErrors(const ParseError& e, MsgText label);
+    friend class MessageSet;
     ParseError withPos(SourcePos p) const {
         ParseError e = *this;
         e.pos_ = p;

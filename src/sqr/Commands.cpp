@@ -3,6 +3,9 @@
 #include "core/Messages.h"
 #include "core/ParserLib.h"
 #include "preprocessor/LineEnd.h"
+#include "preprocessor/PreprocessorRun.h"
+
+#include <algorithm>
 
 #include <array>
 
@@ -118,6 +121,18 @@ Reply<Unit> pUnexpectedEndCommand(State& s) {
     if (!q) return q.failure();
     q(pFail(zarnet::msg::kSectionEndOutOfPlace));
     return q.failure();
+}
+
+bool keywordAbsent(const State& s, TextView keyword) {
+    if (!fastPathsOn(s) || s.atEnd()) return false;
+    const auto c = static_cast<unsigned char>(*s.cur);
+    if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
+    const std::size_t n = std::min(keyword.size(), s.rest().size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char k = s.cur[i] >= 'a' && s.cur[i] <= 'z' ? char(s.cur[i] - 'a' + 'A') : s.cur[i];
+        if (k != keyword[i]) return true;
+    }
+    return n < keyword.size();
 }
 
 Reply<Unit> pUnit(State& s) { return okReply(false, Unit{}, unknownError(s.pos)); }

@@ -85,13 +85,21 @@ Reply<Unit> pSectionEndWord(State& s);
 // Never succeeds.
 Reply<Unit> pUnexpectedEndCommand(State& s);
 
+// Fast paths skip the keyword tests that must fail: whether a keyword test at this place
+// (a command word, a closing line, a keyword at the start of a line) fails for certain,
+// leaving no trace: fast paths are on, the next character is ASCII and begins no blank
+// item, and the input does not begin with the keyword in any letter case. A failed test
+// only adds to the error of an outcome that consumed nothing, so a fast path keeps what it
+// read only when it consumed, and otherwise gives way to the plain rule.
+bool keywordAbsent(const State& s, TextView keyword);
+
 // Succeeds at once, consuming nothing.
 Reply<Unit> pUnit(State& s);
 
-// Body lines up to a closing line: before every line `endLine` is tried (it never consumes
-// when it fails); when it succeeds the body is done, otherwise `line` reads one line, whose
-// failure ends the body.
-template <class E, class L> Reply<Unit> linesUntil(State& s, E endLine, L line);
+// Body lines up to a closing line: before every line `endLine` (the closing line of
+// `endKeyword`) is tried (it never consumes when it fails); when it succeeds the body is
+// done, otherwise `line` reads one line, whose failure ends the body.
+template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line);
 
 // --- template definitions -------------------------------------------------------------------
 
@@ -111,10 +119,18 @@ template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
     return q.ok(std::move(w));
 }
 
-template <class E, class L> Reply<Unit> linesUntil(State& s, E endLine, L line) {
+template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line) {
     Seq q(s);
     for (;;) {
         const State before = s;
+        if (keywordAbsent(s, endKeyword)) {
+            Reply<Unit> r = line(s);
+            if (r.ok && r.consumed) {
+                q.take(std::move(r));
+                continue;
+            }
+            s = before;
+        }
         Reply<Unit> e = endLine(s);
         if (e.ok) {
             q.take(std::move(e));

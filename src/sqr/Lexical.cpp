@@ -1,6 +1,7 @@
 #include "sqr/Lexical.h"
 
 #include "preprocessor/LineEnd.h"
+#include "preprocessor/PreprocessorRun.h"
 
 namespace zarnet::sqr {
 
@@ -39,19 +40,62 @@ Reply<Unit> space(State& s) {
     return p(s);
 }
 
-Reply<Unit> spaces(State& s) {
-    static const auto p = manySkip(space);
-    return p(s);
-}
-
 Reply<Unit> pBlank(State& s) {
     static const auto p = choice(dropped(nbsp), pTrailingHyphen);
     return p(s);
 }
 
+namespace {
+
+// The run of blank items `item` reads (`space` or `pBlank`), as `manySkip item` reads it.
+// Blanks go by the rule. Blanks are the commonest characters after tokens, and where the run
+// ends at any other ASCII character but a hyphen or a line feed, every alternative of the
+// item failed on its first character: the error is made at once from what each expected.
+// Line feeds, hyphens and characters beyond ASCII are read by the item itself.
+template <Reply<Unit> (*Item)(State&)>
+Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
+    bool consumed = false;
+    for (;;) {
+        if (s.atEnd()) break;
+        const char c = *s.cur;
+        if (c == ' ' || c == '\t') {
+            s.take();
+            consumed = true;
+            continue;
+        }
+        if (c == '\n' || c == '-' || (static_cast<unsigned char>(c) & 0x80) || isBlank(char32_t(c))) {
+            const State saved = s;
+            Reply<Unit> r = Item(s);
+            if (r.ok) {
+                consumed = true;
+                continue;
+            }
+            s = saved;
+            return okReply(consumed, Unit{}, std::move(r.err));
+        }
+        break;
+    }
+    const Message found{MsgKind::SysUnExpect, s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek())};
+    return okReply(consumed, Unit{},
+                   ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("space")}, found, alsoExpected));
+}
+
+} // namespace
+
+Reply<Unit> spaces(State& s) {
+    static const auto plain = manySkip(space);
+    if (!fastPathsOn(s)) return plain(s);
+    // After "space": the continuation's hyphen, then the line feed of `eol`.
+    static const MessageSet* const rest = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'-')},
+                                                         {MsgKind::Expect, MsgText::quotedLiteral("\n")}};
+    return blankRun<space>(s, *rest);
+}
+
 Reply<Unit> pSkipBlanks(State& s) {
-    static const auto p = manySkip(pBlank);
-    return p(s);
+    static const auto plain = manySkip(pBlank);
+    if (!fastPathsOn(s)) return plain(s);
+    static const MessageSet* const rest = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'-')}};
+    return blankRun<pBlank>(s, *rest);
 }
 
 Reply<Text> pOperator(State& s, TextView keyword) {

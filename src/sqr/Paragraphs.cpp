@@ -52,6 +52,14 @@ Reply<Unit> paragraph(State& s, TextView kind, ParagraphMemo* memo) {
             visited.push_back(placeOf(s));
         }
         const State before = s;
+        if (keywordAbsent(s, end)) {
+            Reply<Unit> line = pParagraphLine(s);
+            if (line.ok && line.consumed) {
+                q.take(std::move(line));
+                continue;
+            }
+            s = before;
+        }
         Reply<Unit> e = pEndLine(s, end);
         if (e.ok) {
             q.take(std::move(e));

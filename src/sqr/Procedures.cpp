@@ -211,6 +211,11 @@ Reply<Unit> pDeclareOnlyLocal(State& s) {
 
 Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
     const State before = s;
+    if (keywordAbsent(s, kwDeclareVariable) && keywordAbsent(s, "BEGIN-SQL") && keywordAbsent(s, "BEGIN-SELECT")) {
+        Reply<Unit> r = pAnyStatement(s);
+        if (r.ok && r.consumed) return r;
+        s = before;
+    }
     ParseError err;
     {
         Seq q(s);
@@ -238,7 +243,7 @@ Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
 Reply<Unit> pProcedureBody(State& s, ParagraphMemo* memo) {
     Seq q(s);
     q.take(linesUntil(
-        s, [](State& st) { return pSectionEndLine(st, kwEndProcedure); },
+        s, kwEndProcedure, [](State& st) { return pSectionEndLine(st, kwEndProcedure); },
         [memo](State& st) { return pProcedureLine(st, memo); }));
     if (!q) return q.failure();
     q(setGlobalScope);

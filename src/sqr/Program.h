@@ -54,7 +54,7 @@ Reply<Text> commandWord(State& s, TextView keyword);
 Reply<Unit> closingLine(State& s, TextView keyword);
 Reply<Unit> whiteSpace(State& s);
 template <class Line> Reply<Unit> bodyUntilClosingLine(State& s, TextView end, Line bodyLine) {
-    return linesUntil(s, [end](State& st) { return closingLine(st, end); }, bodyLine);
+    return linesUntil(s, end, [end](State& st) { return closingLine(st, end); }, bodyLine);
 }
 
 template <class Line> Reply<Unit> section(State& s, TextView begin, TextView end, Line bodyLine) {

@@ -34,7 +34,7 @@ Reply<Unit> pDeclareBlockLine(State& s, ParagraphMemo* memo) {
 
 Reply<Unit> pDeclareBlockBody(State& s, ParagraphMemo* memo) {
     return linesUntil(
-        s, [](State& st) { return pEndLine(st, kwEndDeclare); },
+        s, kwEndDeclare, [](State& st) { return pEndLine(st, kwEndDeclare); },
         [memo](State& st) { return pDeclareBlockLine(st, memo); });
 }
 

@@ -135,25 +135,10 @@ Reply<Unit> pDoStatement(State& s) {
     return q.ok();
 }
 
-Reply<Unit> pAnyStatement(State& s) {
-    const State saved = s;
-    Seq q(s);
-    q(pSkipBlanks);
-    if (!q) return undo(s, saved, q);
+namespace {
 
-    // A section end out of place is refused; any other END- word is an ordinary line.
-    {
-        const State before = s;
-        Reply<Unit> r = pSectionEndWord(s);
-        if (r.ok) {
-            Reply<Unit> f = pFail(s, MsgText::literal(zarnet::msg::kSectionEndOutOfPlace));
-            s = saved;
-            return emptyError(std::move(f.err));
-        }
-        s = before;
-        if (!r.consumed) q.take(Reply<Unit>(okReply(false, Unit{}, std::move(r.err))));
-    }
-
+// A DO statement, else the generic scan; then the blanks after it.
+Reply<Unit> statementRest(State& s, const State& saved, Seq& q) {
     bool done = false;
     {
         const State before = s;
@@ -172,6 +157,35 @@ Reply<Unit> pAnyStatement(State& s) {
     }
     q(spaces);
     return q.ok();
+}
+
+} // namespace
+
+Reply<Unit> pAnyStatement(State& s) {
+    const State saved = s;
+    if (keywordAbsent(s, "END-")) {
+        Seq q(s);
+        Reply<Unit> r = statementRest(s, saved, q);
+        if (r.ok && r.consumed) return r;
+        s = saved;
+    }
+    Seq q(s);
+    q(pSkipBlanks);
+    if (!q) return undo(s, saved, q);
+
+    // A section end out of place is refused; any other END- word is an ordinary line.
+    {
+        const State before = s;
+        Reply<Unit> r = pSectionEndWord(s);
+        if (r.ok) {
+            Reply<Unit> f = pFail(s, MsgText::literal(zarnet::msg::kSectionEndOutOfPlace));
+            s = saved;
+            return emptyError(std::move(f.err));
+        }
+        s = before;
+        if (!r.consumed) q.take(Reply<Unit>(okReply(false, Unit{}, std::move(r.err))));
+    }
+    return statementRest(s, saved, q);
 }
 
 } // namespace zarnet::sqr

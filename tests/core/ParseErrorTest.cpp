@@ -156,6 +156,25 @@ TEST(Merge, RepeatedMessagesPoolOnce) {
     EXPECT_EQ(renderError(e), "\"a\" (line 1, column 1):\nunexpected \"c\"\nexpecting space, - or \\n");
 }
 
+// An error that ends with a ready-made set holds the same messages as one built a message
+// at a time, and adding to it (the same messages again, or new ones) never changes the set
+// or another error that holds it.
+TEST(Merge, ReadyMadeSetsAreSharedUnchanged) {
+    const SourcePos p = at("a", 1, 1);
+    const MessageSet set{expect("-"), expect("\\n")};
+    ParseError withSet(p, expect("space"), sys(MsgText::quotedChar(U'c')), set);
+    ParseError other(p, expect("space"), sys(MsgText::empty()), set);
+    const ParseError built = err(p, {expect("space"), sys(MsgText::quotedChar(U'c')), expect("-"), expect("\\n")});
+    EXPECT_EQ(renderError(withSet), renderError(built));
+    EXPECT_EQ(withSet.messages().size(), 4u);
+    withSet.merge(err(p, {expect("-"), expect("x")}));
+    EXPECT_EQ(renderError(withSet), "\"a\" (line 1, column 1):\nunexpected \"c\"\nexpecting space, -, \\n or x");
+    EXPECT_EQ(renderError(other), "\"a\" (line 1, column 1):\nunexpected end of input\nexpecting space, - or \\n");
+    // The first two alike: the set follows the one message they leave.
+    ParseError same(p, expect("space"), expect("space"), set);
+    EXPECT_EQ(renderError(same), "\"a\" (line 1, column 1):\nexpecting space, - or \\n");
+}
+
 TEST(Merge, LabelReplacesExpectationsAndGoesFirst) {
     ParseError e = err(at("a", 1, 1), {sys(MsgText::quotedChar(U'x')), expect("one"), expect("two")});
     EXPECT_EQ(renderError(setExpectErrors(e, MsgText::literal("word"))),

@@ -25,7 +25,8 @@ const char* const kPieces[] = {
     "do q($a, #b, 'x', 1)", "do q($a", "let $a = $b || 'c'", "if #a > 1", "end-if", "END-", "END-IF", "ELSE",
     "$", "#", "$x", "#y", "$_z", "'", "'abc'", "(", ")", ",", "-", " - ", "!", "0", "1.5", "DO", "END-DECLARE x",
     "\t", " ", "e", "B", "D", "LOCAL", "&col", "[$bind]", "ON=$", "END-PROCEDUREX", "BEGIN-SELECTION", "Begin-Sql(",
-    "DECLARE-VARIABLEX", "DOX", "do(", "END-PROGRAM(", "eNd-SeLeCt", "END-\nSETUP"};
+    "DECLARE-VARIABLEX", "DOX", "do(", "END-PROGRAM(", "eNd-SeLeCt", "END-\nSETUP", " -\n", "-x", "\u3000",
+    "\u00a0", "\v", "\r", "\u00e9", "end-selectx", "END-PROCEDURE\t"};
 
 // Random lines, most often inside a section frame so that bodies are reached.
 std::string randomProgram(std::mt19937& rng) {

@@ -8,6 +8,7 @@
 #include "Variables.h"
 
 #include "core/ParserLib.h"
+#include "preprocessor/PreprocessorRun.h"
 
 #include <limits>
 
@@ -43,7 +44,21 @@ Reply<Unit> pDeclareVariable(State& s) {
 
 Reply<Unit> pDeclQualifierList(State& s) {
     static const auto p = skipped(manyUntil(pDeclVarQualifier, pEndLine(kwEndDeclare)));
-    return p(s);
+    // Where END-DECLARE is not there, its test must fail: qualifiers that consume are read
+    // without it, and the rule reads on from the first place that is not so.
+    Seq q(s);
+    while (keywordAbsent(s, kwEndDeclare)) {
+        const State before = s;
+        Reply<Unit> r = pDeclVarQualifier(s);
+        if (!(r.ok && r.consumed)) {
+            s = before;
+            break;
+        }
+        q.take(std::move(r));
+    }
+    q(p);
+    if (!q) return q.failure();
+    return q.ok();
 }
 
 Reply<Unit> pDeclVarQualifier(State& s) {
@@ -51,6 +66,25 @@ Reply<Unit> pDeclVarQualifier(State& s) {
     // keyword (DATE after DEFAULT-NUMERIC and DECIMAL) reaches its own alternative.
     static const auto p = choice(attempt(pDefaultNumeric), pDeclDecimalVars, pDeclIntegerVars, pDeclFloatVars,
                                  pDeclTextVars, pDeclDateVars, noQualifierError, qualifierError);
+    // Each keyword alternative begins with its keyword: the first whose keyword is there is
+    // the first that can consume, and what it consumed is the outcome.
+    struct Keyworded {
+        TextView keyword;
+        Reply<Unit> (*read)(State&);
+    };
+    static constexpr Keyworded keyworded[] = {{"DEFAULT-NUMERIC", pDefaultNumeric}, {"DECIMAL", pDeclDecimalVars},
+                                              {"INTEGER", pDeclIntegerVars},        {"FLOAT", pDeclFloatVars},
+                                              {"TEXT", pDeclTextVars},              {"DATE", pDeclDateVars}};
+    if (fastPathsOn(s)) {
+        for (const Keyworded& k : keyworded) {
+            if (keywordAbsent(s, k.keyword)) continue;
+            const State before = s;
+            Reply<Unit> r = k.read(s);
+            if (r.consumed) return r;
+            s = before;
+            break;
+        }
+    }
     return p(s);
 }
 

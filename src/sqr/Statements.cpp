@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 #include "core/ParserLib.h"
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Commands.h"
 #include "sqr/Lexical.h"
 #include "sqr/Literals.h"
@@ -37,6 +38,20 @@ Reply<Text> pDoProcName(State& s) {
 }
 
 Reply<Text> pArgItem(State& s) {
+    // A number begins with a sign or a digit: at a sigil or a quote only the variable or the
+    // text literal can be read, and what it consumed is the outcome.
+    if (fastPathsOn(s) && !s.atEnd()) {
+        const State saved = s;
+        const char c = *s.cur;
+        if (c == '$' || c == '#') {
+            Reply<Text> v = pVariable(pAnyVarSymbol, pArgWord)(s);
+            if (v.consumed) return v;
+        } else if (c == '\'') {
+            Reply<Text> t = pTextLiteral(s);
+            if (t.ok || t.consumed) return t;
+        }
+        s = saved;
+    }
     {
         const State saved = s;
         Reply<Text> r = pNumLiteral(s);
@@ -139,6 +154,16 @@ namespace {
 
 // A DO statement, else the generic scan; then the blanks after it.
 Reply<Unit> statementRest(State& s, const State& saved, Seq& q) {
+    if (keywordAbsent(s, "DO")) {
+        const State before = s;
+        Reply<Unit> r = pArgTokens(s);
+        if (r.ok && r.consumed) {
+            q.take(std::move(r));
+            q(spaces);
+            return q.ok();
+        }
+        s = before;
+    }
     bool done = false;
     {
         const State before = s;

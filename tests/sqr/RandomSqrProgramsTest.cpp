@@ -26,7 +26,8 @@ const char* const kPieces[] = {
     "$", "#", "$x", "#y", "$_z", "'", "'abc'", "(", ")", ",", "-", " - ", "!", "0", "1.5", "DO", "END-DECLARE x",
     "\t", " ", "e", "B", "D", "LOCAL", "&col", "[$bind]", "ON=$", "END-PROCEDUREX", "BEGIN-SELECTION", "Begin-Sql(",
     "DECLARE-VARIABLEX", "DOX", "do(", "END-PROGRAM(", "eNd-SeLeCt", "END-\nSETUP", " -\n", "-x", "\u3000",
-    "\u00a0", "\v", "\r", "\u00e9", "end-selectx", "END-PROCEDURE\t"};
+    "\u00a0", "\v", "\r", "\u00e9", "end-selectx", "END-PROCEDURE\t", "decimal #d", "DECIMAL(5) #e", "float #f", "date $d", "DATEX",
+    "default-numeric=integer", "Integer", "text=", "do p('x', #a, $b, 1, -2)", "do p($_a, '", "do p(#", "do p('"};
 
 // Random lines, most often inside a section frame so that bodies are reached.
 std::string randomProgram(std::mt19937& rng) {

@@ -156,7 +156,7 @@ namespace {
 Reply<Unit> statementRest(State& s, const State& saved, Seq& q) {
     if (keywordAbsent(s, "DO")) {
         const State before = s;
-        Reply<Unit> r = pArgTokens(s);
+        Reply<Unit> r = pArgTokensToLineEnd(s);
         if (r.ok && r.consumed) {
             q.take(std::move(r));
             q(spaces);

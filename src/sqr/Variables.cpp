@@ -2,6 +2,7 @@
 
 #include "sqr/Literals.h"
 #include "preprocessor/LineEnd.h"
+#include "preprocessor/PreprocessorRun.h"
 
 namespace zarnet::sqr {
 
@@ -311,6 +312,19 @@ Reply<Unit> pArgTokens(State& s) {
     }
     s = start;
     return pArgTokensByRule(s);
+}
+
+Reply<Unit> pArgTokensToLineEnd(State& s) {
+    const State start = s;
+    if (fastPathsOn(s) && skipTokenQuietly(s)) {
+        do
+            skipBlanksQuietly(s);
+        while (skipTokenQuietly(s));
+        // No token begins at a line feed: the rule would stop here too.
+        if (!s.atEnd() && *s.cur == '\n') return okReply(true, Unit{}, unknownError(s.pos));
+        s = start;
+    }
+    return pArgTokens(s);
 }
 
 Reply<Text> pSqlBindVar(State& s) {

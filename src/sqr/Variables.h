@@ -110,6 +110,10 @@ Reply<Unit> pArgTokens(State& s);
 // The same as the rule states it, `pArgToken` after `pArgToken`: what the quick scan of
 // `pArgTokens` falls back to and is tested against.
 Reply<Unit> pArgTokensByRule(State& s);
+// `pArgTokens` for a caller that reads the blanks after the run at once: where the run stops
+// at a line feed, those blanks consume it, so the run's pending error would never show and
+// is not made (the error handed on is empty). Elsewhere, `pArgTokens`.
+Reply<Unit> pArgTokensToLineEnd(State& s);
 
 // "[" and blanks, a reference whose name runs up to a blank, tab, line end, "[" or "]"
 // (recorded), blanks, "]" and blanks; result the reference.

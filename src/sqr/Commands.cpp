@@ -123,16 +123,32 @@ Reply<Unit> pUnexpectedEndCommand(State& s) {
     return q.failure();
 }
 
-bool keywordAbsent(const State& s, TextView keyword) {
-    if (!fastPathsOn(s) || s.atEnd()) return false;
-    const auto c = static_cast<unsigned char>(*s.cur);
+namespace {
+
+// keywordAbsent at p, a place of the input of s.
+bool keywordAbsentAt(const State& s, const char* p, TextView keyword) {
+    if (!fastPathsOn(s) || p == s.end) return false;
+    const auto c = static_cast<unsigned char>(*p);
     if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
-    const std::size_t n = std::min(keyword.size(), s.rest().size());
+    const std::size_t n = std::min(keyword.size(), std::size_t(s.end - p));
     for (std::size_t i = 0; i < n; ++i) {
-        const char k = s.cur[i] >= 'a' && s.cur[i] <= 'z' ? char(s.cur[i] - 'a' + 'A') : s.cur[i];
+        const char k = p[i] >= 'a' && p[i] <= 'z' ? char(p[i] - 'a' + 'A') : p[i];
         if (k != keyword[i]) return true;
     }
     return n < keyword.size();
+}
+
+} // namespace
+
+bool keywordAbsent(const State& s, TextView keyword) { return keywordAbsentAt(s, s.cur, keyword); }
+
+bool sectionEndWordAbsent(const State& s) {
+    if (keywordAbsent(s, "END-")) return true;
+    if (!fastPathsOn(s) || s.rest().size() < 4) return false;
+    // "END-" is there (as far as keywordAbsent can tell, only then is it not absent).
+    for (TextView w : sectionEndWords)
+        if (!keywordAbsentAt(s, s.cur + 4, w)) return false;
+    return true;
 }
 
 Reply<Unit> pUnit(State& s) { return okReply(false, Unit{}, unknownError(s.pos)); }

@@ -93,6 +93,10 @@ Reply<Unit> pUnexpectedEndCommand(State& s);
 // read only when it consumed, and otherwise gives way to the plain rule.
 bool keywordAbsent(const State& s, TextView keyword);
 
+// Whether pSectionEndWord here must fail without trace or after reading "END-" only (when
+// it is there and no section word follows it); fast paths only.
+bool sectionEndWordAbsent(const State& s);
+
 // Succeeds at once, consuming nothing.
 Reply<Unit> pUnit(State& s);
 

@@ -188,7 +188,9 @@ Reply<Unit> statementRest(State& s, const State& saved, Seq& q) {
 
 Reply<Unit> pAnyStatement(State& s) {
     const State saved = s;
-    if (keywordAbsent(s, "END-")) {
+    // No section end here: after a failed test of one, which gives back its error only when
+    // it consumed nothing, the line is read as the rest of a statement.
+    if (sectionEndWordAbsent(s)) {
         Seq q(s);
         Reply<Unit> r = statementRest(s, saved, q);
         if (r.ok && r.consumed) return r;

@@ -1,13 +1,15 @@
 // Times a report run (both passes and the SQR program parser) over a large generated SQR
 // program held in memory, beside the preprocessed-text run of the same program.
 //
-//   zarnet_bench_report_run [megabytes] [--unclosed] [--includes N]
+//   zarnet_bench_report_run [megabytes] [--unclosed] [--includes N] [--write FILE]
 //
 // The program is made of procedures with parameters and a local DECLARE-VARIABLE block,
 // BEGIN-SELECT paragraphs with bind variables, DO lines with arguments, IF blocks and long
 // command lines with many variables. --unclosed adds a BEGIN-SELECT that never closes to
 // every procedure (each is read to the END-PROCEDURE line, undone and read again as
-// statements); --includes N includes a small file of procedures after every N procedures.
+// statements); --includes N includes a small file of procedures after every N procedures;
+// --write FILE only writes the program to FILE (and its include file beside it), to time
+// the zarnet binary on it.
 
 #include "core/ParserLib.h"
 #include "driver/Report.h"
@@ -32,6 +34,7 @@ struct BenchOptions {
     double megabytes = 64;
     bool unclosed = false;
     long includeEvery = 0;
+    std::string writeTo;
 };
 
 std::string procedure(long i, bool unclosed) {
@@ -63,12 +66,26 @@ std::string generate(const BenchOptions& o, std::size_t targetBytes, bool withIn
     return out;
 }
 
+void writeIncludeFileIn(const std::string& folder) {
+    std::ofstream f(folder + "/inc.sqc", std::ios::binary);
+    f << procedure(0, false);
+}
+
 std::string writeIncludeFile() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "zarnet-bench-XXXXXX").string();
     if (!::mkdtemp(tmpl.data())) return std::string();
-    std::ofstream f(tmpl + "/inc.sqc", std::ios::binary);
-    f << procedure(0, false);
+    writeIncludeFileIn(tmpl);
     return tmpl;
+}
+
+// The program and its include file, for a run of the binary.
+int writeProgram(const BenchOptions& o) {
+    const std::filesystem::path file(o.writeTo);
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    if (o.includeEvery > 0) writeIncludeFileIn(folder.string());
+    std::ofstream f(file, std::ios::binary);
+    f << generate(o, static_cast<std::size_t>(o.megabytes * 1e6), o.includeEvery > 0);
+    return f ? 0 : 1;
 }
 
 BenchOptions parseArgs(int argc, char** argv) {
@@ -78,6 +95,8 @@ BenchOptions parseArgs(int argc, char** argv) {
             o.unclosed = true;
         else if (!std::strcmp(argv[i], "--includes") && i + 1 < argc)
             o.includeEvery = std::atol(argv[++i]);
+        else if (!std::strcmp(argv[i], "--write") && i + 1 < argc)
+            o.writeTo = argv[++i];
         else
             o.megabytes = std::atof(argv[i]);
     }
@@ -112,6 +131,7 @@ double run(const Text& source, ParserState user, const Second& second, bool repo
 
 int main(int argc, char** argv) {
     BenchOptions o = parseArgs(argc, argv);
+    if (!o.writeTo.empty()) return writeProgram(o);
     std::string includeDir = o.includeEvery > 0 ? writeIncludeFile() : std::string();
     std::string source = generate(o, static_cast<std::size_t>(o.megabytes * 1e6), !includeDir.empty());
     const Text input = source;

@@ -47,12 +47,13 @@ Reply<Unit> pBlank(State& s) {
 
 namespace {
 
-// The run of blank items `item` reads (`space` or `pBlank`), as `manySkip item` reads it.
-// Blanks go by the rule. Blanks are the commonest characters after tokens, and where the run
-// ends at any other ASCII character but a hyphen or a line feed, every alternative of the
-// item failed on its first character: the error is made at once from what each expected.
-// Line feeds, hyphens and characters beyond ASCII are read by the item itself.
-template <Reply<Unit> (*Item)(State&)>
+// The run of blank items `Item` reads (`space`, for which a line feed is one, or `pBlank`),
+// as `manySkip Item` reads it. Blanks, line feeds and continuations are taken at once: there
+// the item's other alternatives fail on the character without trace. Where the run ends at
+// any other ASCII character but a hyphen, every alternative failed on its first character,
+// and the error is made at once from what each expected. A hyphen before anything but a line
+// feed, the other blank characters and characters beyond ASCII are read by the item itself.
+template <Reply<Unit> (*Item)(State&), bool LineEndIsBlank>
 Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
     bool consumed = false;
     for (;;) {
@@ -63,7 +64,17 @@ Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
             consumed = true;
             continue;
         }
-        if (c == '\n' || c == '-' || (static_cast<unsigned char>(c) & 0x80) || isBlank(char32_t(c))) {
+        if (LineEndIsBlank && c == '\n') {
+            eol(s);
+            consumed = true;
+            continue;
+        }
+        if (c == '-' && s.cur + 1 != s.end && s.cur[1] == '\n') {
+            pTrailingHyphen(s);
+            consumed = true;
+            continue;
+        }
+        if (c == '-' || (static_cast<unsigned char>(c) & 0x80) || isBlank(char32_t(c))) {
             const State saved = s;
             Reply<Unit> r = Item(s);
             if (r.ok) {
@@ -88,14 +99,14 @@ Reply<Unit> spaces(State& s) {
     // After "space": the continuation's hyphen, then the line feed of `eol`.
     static const MessageSet* const rest = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'-')},
                                                          {MsgKind::Expect, MsgText::quotedLiteral("\n")}};
-    return blankRun<space>(s, *rest);
+    return blankRun<space, true>(s, *rest);
 }
 
 Reply<Unit> pSkipBlanks(State& s) {
     static const auto plain = manySkip(pBlank);
     if (!fastPathsOn(s)) return plain(s);
     static const MessageSet* const rest = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'-')}};
-    return blankRun<pBlank>(s, *rest);
+    return blankRun<pBlank, false>(s, *rest);
 }
 
 Reply<Text> pOperator(State& s, TextView keyword) {

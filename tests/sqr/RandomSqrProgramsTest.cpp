@@ -27,7 +27,8 @@ const char* const kPieces[] = {
     "\t", " ", "e", "B", "D", "LOCAL", "&col", "[$bind]", "ON=$", "END-PROCEDUREX", "BEGIN-SELECTION", "Begin-Sql(",
     "DECLARE-VARIABLEX", "DOX", "do(", "END-PROGRAM(", "eNd-SeLeCt", "END-\nSETUP", " -\n", "-x", "\u3000",
     "\u00a0", "\v", "\r", "\u00e9", "end-selectx", "END-PROCEDURE\t", "decimal #d", "DECIMAL(5) #e", "float #f", "date $d", "DATEX",
-    "default-numeric=integer", "Integer", "text=", "do p('x', #a, $b, 1, -2)", "do p($_a, '", "do p(#", "do p('"};
+    "default-numeric=integer", "Integer", "text=", "do p('x', #a, $b, 1, -2)", "do p($_a, '", "do p(#", "do p('",
+    "do q($a!!b, #c!x)", "begin-procedure s($\u00e9x, #x!!, :$y!)", "do q(ab\u00e9, x!!!)"};
 
 // Random lines, most often inside a section frame so that bodies are reached.
 std::string randomProgram(std::mt19937& rng) {

@@ -228,6 +228,17 @@ inline auto digit() {
 
 inline auto spaceChar() { return satisfyingLabelled(isWhiteSpace, MsgText::literal("space")); }
 
+// `many (satisfying pred)` with its characters as one text: no result and no error per
+// character, and the failed test where the run ends as the pending error. Never fails.
+template <class F> auto charsWhile(F pred) {
+    return [pred](State& s) -> Reply<Text> {
+        const char* const begin = s.cur;
+        Text out = takeWhile(s, pred);
+        Failure stop = s.atEnd() ? detail::endOfInputError(s) : detail::unexpectedCharError(s, s.peek());
+        return okReply(s.cur != begin, std::move(out), std::move(stop.err));
+    };
+}
+
 // Any character, without advancing the position.
 inline auto anyToken() {
     return [](State& s) -> Reply<char32_t> {

@@ -34,10 +34,8 @@ const std::array<CompareOp, 8> kOperators{{
 
 // Zero or more operand characters; never fails.
 Reply<Text> bareOperand(State& s) {
-    Seq q(s);
-    std::vector<char32_t> chars = q(many(satisfying(isOperandChar)));
-    if (!q) return q.failure();
-    return q.ok(textOfChars(chars));
+    static const auto p = charsWhile(isOperandChar);
+    return p(s);
 }
 
 // The left operand: between single quotes, else bare.

@@ -28,10 +28,7 @@ Text messageWithName(const char* prefix, const Text& name) {
 
 // Every character up to the closing quote, line ends included.
 Reply<Text> quotedName(State& s, char32_t quote) {
-    Seq q(s);
-    std::vector<char32_t> chars = q(many(satisfying([quote](char32_t c) { return c != quote; })));
-    if (!q) return q.failure();
-    return q.ok(textOfChars(chars));
+    return charsWhile([quote](char32_t c) { return c != quote; })(s);
 }
 
 } // namespace

@@ -225,7 +225,8 @@ Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
     }
     const bool underscore = !s.atEnd() && s.peek() == U'_';
     q(marker);
-    Text name = textOfChars(q(many(pDeclVarNameChar)));
+    static const auto nameChars = charsWhile(isDeclVarNameChar); // many pDeclVarNameChar
+    Text name = q(nameChars);
     if (name.empty()) {
         q(pFail(invalidVarNameError));
         return q.failure();

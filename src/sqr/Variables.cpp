@@ -123,9 +123,9 @@ const Text& varNameChars() {
 
 Reply<char32_t> pVarNameChar(State& s) { return satisfying(isVarNameChar)(s); }
 
-Reply<char32_t> pDeclVarNameChar(State& s) {
-    return satisfying([](char32_t c) { return c == U')' || c == U'-' || isVarNameChar(c); })(s);
-}
+bool isDeclVarNameChar(char32_t c) noexcept { return c == U')' || c == U'-' || isVarNameChar(c); }
+
+Reply<char32_t> pDeclVarNameChar(State& s) { return satisfying(isDeclVarNameChar)(s); }
 
 Reply<Text> pDeclareVariableKeyword(State& s) { return stringCI(s, "DECLARE-VARIABLE"); }
 

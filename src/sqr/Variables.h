@@ -30,6 +30,7 @@ const Text& varNameChars();
 Reply<char32_t> pVarNameChar(State& s);
 // One character of a declared name: ")", "-" or a variable-name character; no label.
 Reply<char32_t> pDeclVarNameChar(State& s);
+bool isDeclVarNameChar(char32_t c) noexcept;
 
 // Messages of the declared-name parser of DECLARE-VARIABLE.
 using msg::invalidVarNameError;

@@ -73,6 +73,17 @@ TEST(Many, ConsumedFailureInsideEndsTheRepetition) {
     EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 5):\nunexpected \"c\"\nexpecting \"ab\"");
 }
 
+// A run of characters read as one text reads exactly as the repetition of the test.
+TEST(Many, CharsWhileIsManySatisfyingAsOneText) {
+    auto isNameChar = [](char32_t c) { return c == U'a' || c == U'\u00e9' || c == U'\n' || c == U'\t'; };
+    auto asText = [isNameChar](State& s) -> Reply<Text> {
+        Reply<std::vector<char32_t>> r = many(satisfying(isNameChar))(s);
+        return Reply<Text>{textOfChars(r.value), std::move(r.err), r.consumed, r.ok};
+    };
+    for (const char* in : {"", "b", "aa", "a\u00e9a b", "a\n\ta\n", "aaa", "\u00e9\u3000"})
+        test::expectSameAsGrammar(charsWhile(isNameChar), asText, in, initialState());
+}
+
 TEST(Label, ReplacesExpectationsOfEmptyOutcomesOnly) {
     auto number = labelled(manyOne(digit()), MsgText::literal("number"));
     auto x = runOn(number, "x");

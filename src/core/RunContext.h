@@ -69,6 +69,8 @@ public:
         texts_.push_back(std::move(t));
         return viewOf(texts_.back());
     }
+    // Drops every text kept so far: no view into them may be read after this.
+    void dropTexts() { texts_.clear(); }
     // Hands over the kept text that v spans whole, or nothing when v is not such a text.
     // Views into it stay valid (the text's own buffer moves with it) as long as the one
     // who takes it keeps it; the run reads no more of it.

@@ -158,9 +158,14 @@ char32_t toLowerSimple(char32_t c) noexcept {
 }
 
 Text toUpperText(TextView t) {
-    Text out;
-    out.reserve(t.size());
-    for (char32_t c : chars(t)) appendChar(out, toUpperSimple(c));
+    // ASCII letters in place; from the first character beyond ASCII on, one at a time.
+    Text out(t);
+    std::size_t i = 0;
+    for (; i < out.size() && !(static_cast<unsigned char>(out[i]) & 0x80); ++i)
+        if (out[i] >= 'a' && out[i] <= 'z') out[i] = char(out[i] - 'a' + 'A');
+    if (i == out.size()) return out;
+    out.resize(i);
+    for (char32_t c : chars(t.substr(i))) appendChar(out, toUpperSimple(c));
     return out;
 }
 

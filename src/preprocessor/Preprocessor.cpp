@@ -95,6 +95,8 @@ Reply<Text> pSqr(State& s, const SecondPass& secondPass) {
     q(eof);
     if (!q) return q.failure();
 
+    // The second pass reads the joined text alone: the files the first pass read go.
+    if (s.run) s.run->dropTexts();
     InputView in = keepInRun(s, std::move(joined));
     s.cur = in.begin;
     s.end = in.end;

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/Memory.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -189,7 +190,11 @@ std::string readBytesAt(const Text& path, const std::string& native, bool regula
     }
     // A regular file is read straight into its text's buffer; what it holds beyond the
     // size it had (a file that grows) and other files come in blocks.
-    std::string bytes(S_ISREG(st.st_mode) && st.st_size > 0 ? std::size_t(st.st_size) : 0, '\0');
+    const std::size_t size = S_ISREG(st.st_mode) && st.st_size > 0 ? std::size_t(st.st_size) : 0;
+    std::string bytes;
+    bytes.reserve(size);
+    preferLargePages(bytes.data(), size);
+    bytes.resize(size);
     std::size_t got = 0;
     char block[65536];
     for (;;) {

@@ -5,6 +5,8 @@
 #include "LineStep.h"
 #include "PreprocessorRun.h"
 
+#include "platform/Memory.h"
+
 #include <optional>
 
 namespace zarnet {
@@ -36,6 +38,7 @@ Reply<Text> pPreprocessLines(State& s) {
     // long as the input; room for it up front spares the copies of a growing text.
     Text out;
     out.reserve(static_cast<std::size_t>(s.end - s.cur) + 64);
+    preferLargePages(out.data(), out.capacity());
     Reply<Unit> first = pLineStepInto(s, out);
     if (!first.ok) return Failure{std::move(first.err), first.consumed};
     if (!first.consumed) manyAcceptsEmpty();

@@ -1,6 +1,6 @@
 #include "SourcePos.h"
 
-#include <algorithm>
+#include <cstring>
 
 namespace zarnet {
 
@@ -10,7 +10,9 @@ void advancePos(SourcePos& p, TextView t) noexcept {
     // them are counted in one sweep.
     const std::size_t lastFeed = t.rfind('\n');
     if (lastFeed != TextView::npos) {
-        const auto feeds = std::int64_t(std::count(t.begin(), t.begin() + std::ptrdiff_t(lastFeed) + 1, '\n'));
+        std::int64_t feeds = 0;
+        for (const char *q = t.data(), *last = q + lastFeed; q <= last; ++q, ++feeds)
+            q = static_cast<const char*>(std::memchr(q, '\n', std::size_t(last - q) + 1));
         p.sourceLine += feeds;
         p.sourceColumn = 1;
         if (p.outputLine) p.outputLine += feeds;

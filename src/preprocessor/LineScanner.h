@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace zarnet {
 
@@ -65,7 +66,8 @@ const char* lineTailEnd(const char* p, const char* end) noexcept;
 // their tab stop.
 inline void advanceColumns(SourcePos& pos, const char* b, const char* e) noexcept {
     for (;;) {
-        const char* tab = std::find(b, e, '\t');
+        const void* found = b == e ? nullptr : std::memchr(b, '\t', std::size_t(e - b));
+        const char* tab = found ? static_cast<const char*>(found) : e;
         pos.sourceColumn += std::int64_t(charCount(TextView(b, std::size_t(tab - b))));
         if (tab == e) return;
         advancePos(pos, U'\t');

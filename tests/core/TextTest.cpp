@@ -34,6 +34,18 @@ TEST(Text, CharactersRoundTripThroughTheirBytes) {
     EXPECT_EQ(backwards, kSamples);
 }
 
+// Counting reads eight bytes at a time where they are ASCII: characters of every length at
+// every place around those eight-byte steps, and every length of text, count alike.
+TEST(Text, CountsCharactersAcrossEightByteSteps) {
+    for (char32_t c : kSamples)
+        for (std::size_t before = 0; before < 17; ++before)
+            for (std::size_t after = 0; after < 10; ++after) {
+                const Text t = Text(before, 'a') + charText(c) + Text(after, 'b') + charText(c);
+                EXPECT_EQ(charCount(t), before + after + 2) << unsigned(c) << " " << before << " " << after;
+                EXPECT_EQ(charCount(TextView(t).substr(0, before)), before);
+            }
+}
+
 TEST(Text, OrderOfBytesIsTheOrderOfCodePoints) {
     for (std::size_t i = 0; i + 1 < kSamples.size(); ++i)
         EXPECT_LT(charText(kSamples[i]), charText(kSamples[i + 1])) << unsigned(kSamples[i]);

@@ -220,14 +220,17 @@ inline SeparatorScan scanSeparator(const char* p, const char* end) {
     return {p, p == b ? SeparatorShape::Nothing : SeparatorShape::Blanks};
 }
 
+// Whether a text that ends at `end` stops a run of simple characters by itself: it ends in
+// a character other than a simple one (a line break, as a rule).
+inline bool stopsSimpleRuns(const char* begin, const char* end) {
+    return begin != end && !isSimplePieceChar(static_cast<unsigned char>(end[-1]));
+}
+
 // Where the word that starts at p ends (p when no piece starts there); each complete
 // reference in it is handed to onReference(brace, after) on the way, and lastPiece is
-// left at the start of its last piece.
+// left at the start of its last piece. stopsAtEnd: stopsSimpleRuns of the text to `end`.
 template <class R>
-const char* scanWord(const char* p, const char* end, R&& onReference, const char*& lastPiece) {
-    // A text that ends in a character other than a simple one (a line break, as a rule)
-    // stops a run of simple characters by itself.
-    const bool stopsAtEnd = p != end && !isSimplePieceChar(static_cast<unsigned char>(end[-1]));
+const char* scanWord(const char* p, const char* end, bool stopsAtEnd, R&& onReference, const char*& lastPiece) {
     // Every character after a "{" up to where the scan of its name stopped is a piece
     // boundary of that same scan, so a "{" before that point ends its name there as well:
     // it opens no reference either. Without this a run of "{" would be read again and again.
@@ -270,7 +273,7 @@ const char* scanWord(const char* p, const char* end, R&& onReference, const char
 
 template <class R> const char* scanWord(const char* p, const char* end, R&& onReference) {
     const char* lastPiece = p;
-    return scanWord(p, end, onReference, lastPiece);
+    return scanWord(p, end, stopsSimpleRuns(p, end), onReference, lastPiece);
 }
 
 const char* wordEnd(const char* p, const char* end) {
@@ -282,7 +285,8 @@ const char* wordEnd(const char* p, const char* end) {
 // copied in runs, and the state is moved along only where a reference needs it.
 class DirectText {
 public:
-    DirectText(State& s, Text& out) : s_(s), out_(out), copied_(s.cur) {}
+    DirectText(State& s, Text& out)
+        : s_(s), out_(out), copied_(s.cur), stopsAtEnd_(stopsSimpleRuns(s.cur, s.end)) {}
 
     // Copies the input up to `to` and moves the state there.
     void flushTo(const char* to) {
@@ -299,7 +303,7 @@ public:
     }
     // Where the word at p ends (p when none starts there), its references taken.
     const char* word(const char* p, const char*& lastPiece) {
-        return scanWord(p, s_.end, [this](const char* b, const char* a) { reference(b, a); }, lastPiece);
+        return scanWord(p, s_.end, stopsAtEnd_, [this](const char* b, const char* a) { reference(b, a); }, lastPiece);
     }
     // The separator after the word that ended at w.
     SeparatorScan separator(const char* w) {
@@ -315,6 +319,7 @@ private:
     State& s_;
     Text& out_;
     const char* copied_;
+    bool stopsAtEnd_;
 };
 
 struct TokensRead {

@@ -105,6 +105,10 @@ Reply<Unit> pUnit(State& s);
 // done, otherwise `line` reads one line, whose failure ends the body.
 template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line);
 
+// One step of such a body, its outcome taken into q: the closing line, or else one line.
+enum class BodyStep { Line, Closed, Failed };
+template <class E, class L> BodyStep closingLineOrLine(State& s, Seq& q, TextView endKeyword, E endLine, L line);
+
 // --- template definitions -------------------------------------------------------------------
 
 template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
@@ -123,28 +127,36 @@ template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
     return q.ok(std::move(w));
 }
 
+template <class E, class L> BodyStep closingLineOrLine(State& s, Seq& q, TextView endKeyword, E endLine, L line) {
+    const State before = s;
+    if (keywordAbsent(s, endKeyword)) {
+        Reply<Unit> r = line(s);
+        if (r.ok && r.consumed) {
+            q.take(std::move(r));
+            return BodyStep::Line;
+        }
+        s = before;
+    }
+    Reply<Unit> e = endLine(s);
+    if (e.ok) {
+        q.take(std::move(e));
+        return BodyStep::Closed;
+    }
+    s = before;
+    Reply<Unit> r = line(s);
+    if (!r.consumed) r.err = mergeError(e.err, r.err);
+    q.take(std::move(r));
+    return q ? BodyStep::Line : BodyStep::Failed;
+}
+
 template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword, E endLine, L line) {
     Seq q(s);
     for (;;) {
-        const State before = s;
-        if (keywordAbsent(s, endKeyword)) {
-            Reply<Unit> r = line(s);
-            if (r.ok && r.consumed) {
-                q.take(std::move(r));
-                continue;
-            }
-            s = before;
+        switch (closingLineOrLine(s, q, endKeyword, endLine, line)) {
+        case BodyStep::Line: break;
+        case BodyStep::Closed: return q.ok();
+        case BodyStep::Failed: return q.failure();
         }
-        Reply<Unit> e = endLine(s);
-        if (e.ok) {
-            q.take(std::move(e));
-            return q.ok();
-        }
-        s = before;
-        Reply<Unit> r = line(s);
-        if (!r.consumed) r.err = mergeError(e.err, r.err);
-        q.take(std::move(r));
-        if (!q) return q.failure();
     }
 }
 

@@ -51,25 +51,11 @@ Reply<Unit> paragraph(State& s, TextView kind, ParagraphMemo* memo) {
             }
             visited.push_back(placeOf(s));
         }
-        const State before = s;
-        if (keywordAbsent(s, end)) {
-            Reply<Unit> line = pParagraphLine(s);
-            if (line.ok && line.consumed) {
-                q.take(std::move(line));
-                continue;
-            }
-            s = before;
+        switch (closingLineOrLine(s, q, end, pEndLine(end), pParagraphLine)) {
+        case BodyStep::Line: break;
+        case BodyStep::Closed: return q.ok();
+        case BodyStep::Failed: return fail();
         }
-        Reply<Unit> e = pEndLine(s, end);
-        if (e.ok) {
-            q.take(std::move(e));
-            return q.ok();
-        }
-        s = before;
-        Reply<Unit> line = pParagraphLine(s);
-        if (!line.consumed) line.err = mergeError(e.err, line.err);
-        q.take(std::move(line));
-        if (!q) return fail();
     }
 }
 

@@ -99,18 +99,31 @@ bool isValidUtf8(std::string_view s) noexcept {
     return true;
 }
 
-// Windows-1252 bytes as their characters.
-Text decode1252(std::string_view bytes, bool foldCrLf) {
+// Windows-1252 bytes as their characters. Runs of ASCII bytes other than line feeds are
+// their own UTF-8 and go as they stand; the other bytes one at a time.
+Text decode1252(std::string_view bytes, bool foldCrLf, BufferHint hint) {
     Text out;
     out.reserve(bytes.size() + bytes.size() / 4);
-    for (unsigned char b : bytes) put(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b), foldCrLf);
+    if (hint) hint(out.data(), out.capacity());
+    const char* p = bytes.data();
+    const char* const e = p + bytes.size();
+    while (p != e) {
+        const char* q = p;
+        while (q != e && !(static_cast<unsigned char>(*q) & 0x80) && *q != '\n') ++q;
+        out.append(p, q);
+        if (q == e) break;
+        const auto b = static_cast<unsigned char>(*q);
+        put(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b), foldCrLf);
+        p = q + 1;
+    }
     return out;
 }
 
 // UTF-16 in the given byte order; a lone surrogate, or an odd last byte, stands for U+FFFD.
-Text decodeUtf16(std::string_view bytes, bool bigEndian, bool foldCrLf) {
+Text decodeUtf16(std::string_view bytes, bool bigEndian, bool foldCrLf, BufferHint hint) {
     Text out;
     out.reserve(bytes.size() / 2);
+    if (hint) hint(out.data(), out.capacity());
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t units = bytes.size() / 2;
     auto unit = [p, bigEndian](std::size_t i) -> char32_t {
@@ -132,17 +145,17 @@ Text decodeUtf16(std::string_view bytes, bool bigEndian, bool foldCrLf) {
 } // namespace
 
 Text decodeBytes(std::string_view bytes) {
-    return isValidUtf8(bytes) ? Text(bytes) : decode1252(bytes, false);
+    return isValidUtf8(bytes) ? Text(bytes) : decode1252(bytes, false, nullptr);
 }
 
-Text fromTextMode(std::string bytes) {
+Text fromTextMode(std::string bytes, BufferHint hint) {
     // A byte-order mark says how the file is encoded and is not part of its text. Valid
     // UTF-8 keeps the file's own buffer.
     auto starts = [&bytes](std::string_view mark) { return std::string_view(bytes).substr(0, mark.size()) == mark; };
-    if (starts("\xFF\xFE")) return decodeUtf16(std::string_view(bytes).substr(2), false, true);
-    if (starts("\xFE\xFF")) return decodeUtf16(std::string_view(bytes).substr(2), true, true);
+    if (starts("\xFF\xFE")) return decodeUtf16(std::string_view(bytes).substr(2), false, true, hint);
+    if (starts("\xFE\xFF")) return decodeUtf16(std::string_view(bytes).substr(2), true, true, hint);
     const std::size_t from = starts("\xEF\xBB\xBF") ? 3 : 0;
-    if (!isValidUtf8(std::string_view(bytes).substr(from))) return decode1252(std::string_view(bytes).substr(from), true);
+    if (!isValidUtf8(std::string_view(bytes).substr(from))) return decode1252(std::string_view(bytes).substr(from), true, hint);
     foldInPlace(bytes, from);
     return bytes;
 }

@@ -122,7 +122,10 @@ Text decodeBytes(std::string_view bytes);
 // feed (a lone carriage return stays). A byte-order mark at the start is honoured and
 // dropped: UTF-8's, or UTF-16's in either byte order (the file is then read as UTF-16);
 // without one, as decodeBytes.
-Text fromTextMode(std::string bytes);
+// hint: called on a second buffer, when the file needs one, before it is filled (a file's
+// text may ask for large pages; see the platform layer).
+using BufferHint = void (*)(void* begin, std::size_t bytes) noexcept;
+Text fromTextMode(std::string bytes, BufferHint hint = nullptr);
 
 // Simple one-to-one Unicode case mappings; characters without one map to themselves.
 char32_t toUpperSimple(char32_t c) noexcept;

@@ -222,7 +222,7 @@ std::string readFileBytes(const Text& path) {
     return readBytesAt(path, toNativePath(path), false);
 }
 
-Text readTextFile(const Text& path) { return fromTextMode(readFileBytes(path)); }
+Text readTextFile(const Text& path) { return fromTextMode(readFileBytes(path), preferLargePages); }
 
 bool DiskFileSystem::isFile(const Text& path) const {
     if (path.empty() || !isUsablePath(path)) return false;
@@ -248,7 +248,7 @@ std::string MemoryFileSystem::readBytes(const Text& path) const {
     return it->second;
 }
 
-Text readTextFile(const FileSystem& fs, const Text& path) { return fromTextMode(fs.readBytes(path)); }
+Text readTextFile(const FileSystem& fs, const Text& path) { return fromTextMode(fs.readBytes(path), preferLargePages); }
 
 namespace {
 bool isSep(char32_t c) { return c == U'/' || c == U'\\'; }

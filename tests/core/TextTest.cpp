@@ -79,6 +79,8 @@ TEST(Text, TextModeFoldsCrLfAndHonoursByteOrderMarks) {
         {"a\rb\r", "a\rb\r"},                    // a lone carriage return stays
         {"\r\r\n\n", "\r\n\n"},
         {"x\xE9\r\n", "x\u00e9\n"},              // folded in the Windows-1252 reading too
+        {"\xE9" "ab\r\ncd\r\r\n\xE9\r", "\u00e9ab\ncd\r\n\u00e9\r"},
+        {"\xE9\r\xE9\n\r", "\u00e9\r\u00e9\n\r"},  // a pair only where CR meets LF
         {"\xEF\xBB\xBF" "a\r\n", "a\n"},         // UTF-8's mark is dropped
         {std::string("\xFF\xFE" "a\0\r\0\n\0\xE9\0", 10), "a\n\u00e9"},
         {std::string("\xFE\xFF\0a\xD8\x3D\xDE\x00", 8), "a\U0001F600"},

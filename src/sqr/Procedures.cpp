@@ -211,6 +211,8 @@ Reply<Unit> pDeclareOnlyLocal(State& s) {
 
 Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
     const State before = s;
+    // Neither a misplaced DECLARE-VARIABLE nor a paragraph begins here: a statement line
+    // that consumes is the outcome (see keywordAbsent).
     if (keywordAbsent(s, kwDeclareVariable) && keywordAbsent(s, "BEGIN-SQL") && keywordAbsent(s, "BEGIN-SELECT")) {
         Reply<Unit> r = pAnyStatement(s);
         if (r.ok && r.consumed) return r;

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Lexical.h"
 
 #include <gtest/gtest.h>
@@ -135,6 +136,17 @@ TEST(Blank, ContinuationsButNoBareLineEnd) {
     EXPECT_FALSE(f.ok);
     EXPECT_FALSE(f.consumed);
     EXPECT_EQ(f.error, kAt + "1):\nunexpected \"\\n\"\nexpecting space or \"-\"");
+}
+
+// Blank runs are read directly where fast paths are on: outcome, error, place, line count
+// and continuation flag are the plain rule's, wherever the run ends.
+TEST(Blank, RunsReadDirectlyAsThePlainRuleReadsThem) {
+    const char* inputs[] = {"", "x", "  x", " \t\n\n  y", " -\n -\nz", "-", "-x", " - \n", "\r\n", " \v\f\r",
+                            "\u00a0\u3000x", "  \u00e9", "\n", " \x1A", "  -\n"};
+    for (const char* in : inputs) {
+        expectSameAsGrammar(spaces, [](State& st) { return plainGrammar(st, spaces); }, in, initialState());
+        expectSameAsGrammar(pSkipBlanks, [](State& st) { return plainGrammar(st, pSkipBlanks); }, in, initialState());
+    }
 }
 
 TEST(Punctuation, ParenthesesBracketsColonAndOperator) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace zarnet {
@@ -166,43 +167,20 @@ void ParseError::pool(const ParseError& e2) {
     forEachStored(e2.more_.get(), [this](const StoredMsg& m) { addToBlocks(m); });
 }
 
-ParseError mergeError(const ParseError& e1, const ParseError& e2) {
+template <class E1, class E2> ParseError ParseError::merged(E1&& e1, E2&& e2) {
     switch (e1.mergeWinner(e2)) {
-    case 1: return e1;
-    case 2: return e2;
+    case 1: return std::forward<E1>(e1);
+    case 2: return std::forward<E2>(e2);
     }
-    ParseError out = e1;
+    ParseError out = std::forward<E1>(e1);
     out.pool(e2);
     return out;
 }
 
-ParseError mergeError(ParseError&& e1, const ParseError& e2) {
-    switch (e1.mergeWinner(e2)) {
-    case 1: return std::move(e1);
-    case 2: return e2;
-    }
-    e1.pool(e2);
-    return std::move(e1);
-}
-
-ParseError mergeError(ParseError&& e1, ParseError&& e2) {
-    switch (e1.mergeWinner(e2)) {
-    case 1: return std::move(e1);
-    case 2: return std::move(e2);
-    }
-    e1.pool(e2);
-    return std::move(e1);
-}
-
-ParseError mergeError(const ParseError& e1, ParseError&& e2) {
-    switch (e1.mergeWinner(e2)) {
-    case 1: return e1;
-    case 2: return std::move(e2);
-    }
-    ParseError out = e1;
-    out.pool(e2);
-    return out;
-}
+ParseError mergeError(const ParseError& e1, const ParseError& e2) { return ParseError::merged(e1, e2); }
+ParseError mergeError(ParseError&& e1, const ParseError& e2) { return ParseError::merged(std::move(e1), e2); }
+ParseError mergeError(ParseError&& e1, ParseError&& e2) { return ParseError::merged(std::move(e1), std::move(e2)); }
+ParseError mergeError(const ParseError& e1, ParseError&& e2) { return ParseError::merged(e1, std::move(e2)); }
 
 ParseError setExpectErrors(const ParseError& e, MsgText label) {
     ParseError out(e.pos_, Message{MsgKind::Expect, std::move(label)});

@@ -313,6 +313,8 @@ private:
         if (c < 0) return 2;
         return m1 ? 0 : 1;
     }
+    // mergeError for every kind of its arguments: an argument to drop is reused.
+    template <class E1, class E2> static ParseError merged(E1&& e1, E2&& e2);
     bool holds(const StoredMsg& i) const noexcept;
     void pool(const ParseError& e2);
     void addToBlocks(const StoredMsg& i);

@@ -209,9 +209,10 @@ Reply<Text> pEndIfLineInFull(State& s) { return plainGrammar(s, pEndIfLine); }
 
 bool keywordCIAt(const char* p, const char* end, TextView keyword) {
     if (std::size_t(end - p) < keyword.size()) return false;
-    for (char32_t k : keyword) {
-        const auto c = static_cast<unsigned char>(*p++);
-        if (c != k && !(k >= U'a' && k <= U'z' && c == k - 32)) return false;
+    for (const char k : keyword) {
+        const char c = *p++;
+        const bool letter = (k | 0x20) >= 'a' && (k | 0x20) <= 'z';
+        if (c != k && !(letter && c == (k ^ 0x20))) return false;
     }
     return true;
 }

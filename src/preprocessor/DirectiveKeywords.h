@@ -70,7 +70,7 @@ Reply<Text> pEndIfLineInFull(State& s);
 
 // Looks of the direct paths, which read nothing but the characters they are given.
 // Whether the text at p starts with the keyword as charCI compares it (keywords are ASCII,
-// letters in lower case).
+// letters in either case).
 bool keywordCIAt(const char* p, const char* end, TextView keyword);
 // Past the "#else" / #end-if keyword ("#end", an optional "-", "if") at p, or null when
 // it is not there.

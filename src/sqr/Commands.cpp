@@ -3,9 +3,8 @@
 #include "core/Messages.h"
 #include "core/ParserLib.h"
 #include "preprocessor/LineEnd.h"
+#include "preprocessor/DirectiveKeywords.h"
 #include "preprocessor/PreprocessorRun.h"
-
-#include <algorithm>
 
 #include <array>
 
@@ -130,12 +129,7 @@ bool keywordAbsentAt(const State& s, const char* p, TextView keyword) {
     if (!fastPathsOn(s) || p == s.end) return false;
     const auto c = static_cast<unsigned char>(*p);
     if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
-    const std::size_t n = std::min(keyword.size(), std::size_t(s.end - p));
-    for (std::size_t i = 0; i < n; ++i) {
-        const char k = p[i] >= 'a' && p[i] <= 'z' ? char(p[i] - 'a' + 'A') : p[i];
-        if (k != keyword[i]) return true;
-    }
-    return n < keyword.size();
+    return !keywordCIAt(p, s.end, keyword);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "sqr/Literals.h"
 #include "preprocessor/LineEnd.h"
+#include "preprocessor/LineScanner.h"
 #include "preprocessor/PreprocessorRun.h"
 
 namespace zarnet::sqr {
@@ -348,8 +349,7 @@ Reply<Text> pParameterVarName(State& s) {
         while (p != s.end && static_cast<unsigned char>(*p) < 0x80 && !isParameterStop(char32_t(*p))) ++p;
         if (p != s.cur) {
             Text name(s.cur, p);
-            s.pos.sourceColumn += p - s.cur; // no tab or line feed among them
-            s.cur = p;
+            advanceWithinLine(s, p);
             Reply<std::vector<char32_t>> rest = moreItems(s);
             if (!rest.ok) return Failure{std::move(rest.err), true};
             for (char32_t c : rest.value) appendChar(name, c);

@@ -99,12 +99,18 @@ bool isValidUtf8(std::string_view s) noexcept {
     return true;
 }
 
+// An empty text with room for n bytes, the hint given on its buffer.
+Text reservedText(std::size_t n, BufferHint hint) {
+    Text out;
+    out.reserve(n);
+    if (hint) hint(out.data(), out.capacity());
+    return out;
+}
+
 // Windows-1252 bytes as their characters. Runs of ASCII bytes other than line feeds are
 // their own UTF-8 and go as they stand; the other bytes one at a time.
 Text decode1252(std::string_view bytes, bool foldCrLf, BufferHint hint) {
-    Text out;
-    out.reserve(bytes.size() + bytes.size() / 4);
-    if (hint) hint(out.data(), out.capacity());
+    Text out = reservedText(bytes.size() + bytes.size() / 4, hint);
     const char* p = bytes.data();
     const char* const e = p + bytes.size();
     while (p != e) {
@@ -121,9 +127,7 @@ Text decode1252(std::string_view bytes, bool foldCrLf, BufferHint hint) {
 
 // UTF-16 in the given byte order; a lone surrogate, or an odd last byte, stands for U+FFFD.
 Text decodeUtf16(std::string_view bytes, bool bigEndian, bool foldCrLf, BufferHint hint) {
-    Text out;
-    out.reserve(bytes.size() / 2);
-    if (hint) hint(out.data(), out.capacity());
+    Text out = reservedText(bytes.size() / 2, hint);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t units = bytes.size() / 2;
     auto unit = [p, bigEndian](std::size_t i) -> char32_t {

@@ -91,16 +91,22 @@ Reply<Text> pEndOfLine(State& s) {
 
 Reply<Text> eol(State& s) {
     static const auto newline = string_("\n");
-    Seq q(s);
-    q(newline);
-    if (!q) return q.failure();
-    Counter c = q(incrementSequenceNo);
-    q([n = c.second](State& st) { return syncSourcePos(st, n); });
-    return q.ok(Text("\n"));
+    if (s.atEnd() || *s.cur != '\n') return newline(s); // fails, with what it expected
+    // The steps of the rule written out: the line feed, the count, then the switches.
+    ++s.cur;
+    advancePos(s.pos, U'\n');
+    ParseError pending = unknownError(s.pos);
+    const std::int64_t n = s.sequenceNo + 1;
+    s.sequenceNo = n;
+    pending.merge(syncSourcePos(s, n).err);
+    return okReply(true, Text("\n"), std::move(pending));
 }
 
 Reply<Unit> syncSourcePos(State& s, std::int64_t n) {
-    PList<SourceSwitch> stack = s.st().sourceNameStack;
+    const PList<SourceSwitch>& recorded = s.st().sourceNameStack;
+    // Most lines start no new piece: then the list is not even copied.
+    if (recorded.empty() || recorded.front().outputLine != n) return okReply(false, Unit{}, unknownError(s.pos));
+    PList<SourceSwitch> stack = recorded;
     bool moved = false;
     while (!stack.empty() && stack.front().outputLine == n) {
         const SourceSwitch& sw = stack.front();

@@ -40,6 +40,11 @@ TEST(StringCI, KeywordsAsWrittenAndPartialMatches) {
     EXPECT_FALSE(none.consumed);
     EXPECT_EQ(runOn(stringCI("begin"), "x").error,
               "\"test.sqr\" (line 1, column 1):\nunexpected \"x\"\nexpecting \"B\" or \"b\"");
+    // Letters beyond ASCII match by their case mapping; an ASCII letter never matches a
+    // character beyond ASCII (the Kelvin sign is no "k"); a tab in a keyword moves the column.
+    EXPECT_EQ(test::U8(runOn(stringCI("caf\u00e9"), "CAF\u00c9!").value), "CAF\u00c9");
+    EXPECT_FALSE(runOn(stringCI("k"), "\u212a").ok);
+    EXPECT_EQ(runOn(stringCI("a\tb"), "A\tBc").pos.sourceColumn, 10);
 }
 
 TEST(Nbsp, TheFixedBlankSet) {

@@ -68,9 +68,9 @@ struct State {
 
 // Consumes characters while `pred` holds; result them. Never fails.
 template <class F> Text takeWhile(State& s, F pred) {
-    Text out;
-    while (!s.atEnd() && pred(s.peek())) appendChar(out, s.take());
-    return out;
+    const char* const begin = s.cur;
+    while (!s.atEnd() && pred(s.peek())) s.take();
+    return Text(begin, s.cur); // the characters as the input holds them
 }
 
 template <class T> struct Reply {

@@ -195,16 +195,4 @@ bool isLetter(char32_t c) noexcept {
     return c <= it->last;
 }
 
-bool isBlank(char32_t c) noexcept {
-    switch (c) {
-    case 0x20: case 0x09: case 0x0B: case 0x0C: case 0xA0: case 0x1680: case 0x180E:
-    case 0x202F: case 0x205F: case 0x3000:
-        return true;
-    default:
-        return c >= 0x2000 && c <= 0x200A;
-    }
-}
-
-bool isWhiteSpace(char32_t c) noexcept { return c == U'\n' || c == U'\r' || isBlank(c); }
-
 } // namespace zarnet

@@ -135,8 +135,17 @@ Text toUpperText(TextView t);
 bool isLetter(char32_t c) noexcept;
 
 // The blank set: white space other than carriage return and line feed (a fixed table).
-bool isBlank(char32_t c) noexcept;
+// Inline: the scanners ask for nearly every character.
+inline bool isBlank(char32_t c) noexcept {
+    if (c < 0x80) return c == 0x20 || c == 0x09 || c == 0x0B || c == 0x0C;
+    switch (c) {
+    case 0xA0: case 0x1680: case 0x180E: case 0x202F: case 0x205F: case 0x3000:
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A;
+    }
+}
 // White space: the blank set plus carriage return and line feed.
-bool isWhiteSpace(char32_t c) noexcept;
+inline bool isWhiteSpace(char32_t c) noexcept { return c == U'\n' || c == U'\r' || isBlank(c); }
 
 } // namespace zarnet

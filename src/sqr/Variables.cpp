@@ -260,11 +260,11 @@ bool skipTokenQuietly(State& s) {
         const SourcePos at = s.pos;
         s.take();
         if (marked) s.take();
-        Text name;
-        appendChar(name, s.take());
-        name += takeWhile(s, [](char32_t d) { return !isWordDelimiter(d); });
+        const char* const nameBegin = s.cur;
+        s.take();
+        while (!s.atEnd() && !isWordDelimiter(s.peek())) s.take();
         recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
-                          name, at);
+                          TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
         return true;
     }
     if (isOpChar(c)) {

@@ -28,9 +28,23 @@ Reply<char32_t> charCI(State& s, char32_t c) {
 }
 
 Reply<Text> stringCI(State& s, TextView keyword) {
-    Text matched;
-    bool consumed = false;
-    for (char32_t k : chars(keyword)) {
+    // Printable ASCII keyword characters are compared byte by byte: an input character
+    // matches one only as its upper- or lower-case ASCII form, as charCI compares them, and
+    // each moves one column. From the first other character on, charCI decides.
+    const char* const begin = s.cur;
+    std::size_t i = 0;
+    for (; i < keyword.size() && s.cur != s.end; ++i) {
+        const char k = keyword[i];
+        if (k < 0x20 || k > 0x7E) break;
+        const char c = *s.cur;
+        const bool letter = (k >= 'A' && k <= 'Z') || (k >= 'a' && k <= 'z');
+        if (c != k && !(letter && (c ^ 0x20) == k)) break;
+        ++s.cur;
+        ++s.pos.sourceColumn;
+    }
+    Text matched(begin, s.cur);
+    bool consumed = s.cur != begin;
+    for (char32_t k : chars(keyword.substr(i))) {
         auto r = charCI(s, k);
         if (!r.ok) return Failure{std::move(r.err), consumed};
         consumed = true;

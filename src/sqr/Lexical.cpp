@@ -145,6 +145,13 @@ Reply<char32_t> pUnderscore(State& s) { return char_(U'_')(s); }
 
 Reply<Unit> follewedBySpace(State& s) {
     static const auto p = peek(choice(dropped(satisfying(isWhiteSpace)), eof));
+    // Where white space follows, its test succeeds: the look-ahead leaves the error of the
+    // character taken, which lies past the place it gives back.
+    if (!s.atEnd() && isWhiteSpace(s.peek())) {
+        SourcePos after = s.pos;
+        advancePos(after, s.peek());
+        return okReply(false, Unit{}, unknownError(after));
+    }
     return p(s);
 }
 

@@ -1,11 +1,14 @@
 #include "sqr/Numbers.h"
 
 #include "core/ParserLib.h"
+#include "preprocessor/LineScanner.h"
+#include "preprocessor/PreprocessorRun.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace zarnet::sqr {
@@ -285,8 +288,38 @@ Reply<double> signedNatFloat(State& s) {
     return q.ok(f(v));
 }
 
+namespace {
+
+bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A literal of digits alone (no sign, no leading zero, no fraction, no exponent) read as
+// pNumLiteral reads it, the literal arguments of most commands: the digits, where the
+// digit, the fraction and the exponent tests fail on one character, then the blanks.
+// Nothing (and nothing read) where the input holds no such literal.
+std::optional<Reply<Text>> plainDigitsLiteral(State& s) {
+    if (s.atEnd() || *s.cur < '1' || *s.cur > '9') return std::nullopt;
+    const char* p = s.cur;
+    while (p != s.end && isAsciiDigit(*p)) ++p;
+    if (p != s.end && (*p == '.' || *p == 'e' || *p == 'E')) return std::nullopt;
+    static const MessageSet* const fractionOrExponent = new MessageSet{
+        {MsgKind::Expect, MsgText::literal("fraction")}, {MsgKind::Expect, MsgText::literal("exponent")}};
+    const double value = wholeNumberOf(std::string_view(s.cur, std::size_t(p - s.cur)), 10).nearest;
+    advanceWithinLine(s, p);
+    const Message found{MsgKind::SysUnExpect, s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek())};
+    Seq q(s);
+    q.take(okReply(true, Unit{},
+                   ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("digit")}, found, *fractionOrExponent)));
+    q(spaces);
+    if (!q) return Reply<Text>(q.failure());
+    return q.ok(showNumLiteral(value));
+}
+
+} // namespace
+
 Reply<Text> pNumLiteral(State& s) {
     static const auto p = mapped(labelled(lexeme(signedNatFloat), MsgText::literal("number")), showNumLiteral);
+    if (fastPathsOn(s))
+        if (std::optional<Reply<Text>> r = plainDigitsLiteral(s)) return std::move(*r);
     return p(s);
 }
 
@@ -340,6 +373,13 @@ Text showNumLiteral(double x) {
         return out;
     }
     if (std::isinf(x)) return "Infinity";
+    // Whole values from 1 to below 10^7 (most literals) come out of the fixed form below as
+    // their digits and ".0".
+    if (x >= 1.0 && x < 1e7 && x == std::floor(x)) {
+        Text out = std::to_string(std::int64_t(x));
+        out += ".0";
+        return out;
+    }
 
     // The shortest digits that read back as x (the nearer on a tie), and e such that
     // x = 0.d1...dn * 10^e.

@@ -133,8 +133,14 @@ Reply<Text> pDeclareVariableKeyword(State& s) { return stringCI(s, "DECLARE-VARI
 // --- variable references ------------------------------------------------------------------
 
 Reply<Text> pVarMarker(State& s) {
-    static const auto p = orElse(string_("_"), succeedWith(Text()));
-    return p(s);
+    // orElse(string_("_"), succeedWith(Text())), read directly: every reference asks here.
+    if (!s.atEnd() && *s.cur == '_') {
+        s.take();
+        return okReply(true, Text("_"), unknownError(s.pos));
+    }
+    // The failed test of "_"; the empty alternative adds nothing to it.
+    const Message found{MsgKind::SysUnExpect, s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek())};
+    return okReply(false, Text(), ParseError(s.pos, Message{MsgKind::Expect, MsgText::quotedLiteral("_")}, found));
 }
 
 void recordVariableUse(State& s, VarSymbol symbol, TextView marker, TextView name, const SourcePos& at) {
@@ -350,6 +356,14 @@ Reply<Text> pParameterVarName(State& s) {
         if (p != s.cur) {
             Text name(s.cur, p);
             advanceWithinLine(s, p);
+            // Where the run ends at the end of the input or at an ASCII stop other than "!",
+            // both items fail on that one character: the plain one finds it, the doubled "!"
+            // expected "!" there.
+            if (p == s.end || (*p != '!' && static_cast<unsigned char>(*p) < 0x80)) {
+                const Message found{MsgKind::SysUnExpect, p == s.end ? MsgText::empty() : MsgText::quotedChar(s.peek())};
+                return okReply(true, std::move(name),
+                               ParseError(s.pos, found, Message{MsgKind::Expect, MsgText::quotedChar(U'!')}));
+            }
             Reply<std::vector<char32_t>> rest = moreItems(s);
             if (!rest.ok) return Failure{std::move(rest.err), true};
             for (char32_t c : rest.value) appendChar(name, c);

@@ -47,6 +47,27 @@ TEST(StringCI, KeywordsAsWrittenAndPartialMatches) {
     EXPECT_EQ(runOn(stringCI("a\tb"), "A\tBc").pos.sourceColumn, 10);
 }
 
+// stringCI reads as charCI after charCI would: the result as written, the place, and where a
+// character fails, its error and whether anything was consumed before it.
+TEST(StringCI, ReadsAsOneCharCIAfterAnother) {
+    auto byCharCI = [](TextView keyword) {
+        return [keyword](State& s) -> Reply<Text> {
+            Seq q(s);
+            Text matched;
+            for (char32_t k : chars(keyword)) {
+                appendChar(matched, q(charCI(k)));
+                if (!q) return q.failure();
+            }
+            return q.ok(std::move(matched));
+        };
+    };
+    for (TextView keyword : {"END-", "do", "a\tB", "\u00e9-x", "[#1]", "\n;"}) {
+        test::forShortAndRandomTexts("eEnNdD-oO\taAbB\u00e9\u00c9x[#1]\n;", 3, 200, 6, Text(), [&](const Text& in) {
+            test::expectSameAsGrammar(stringCI(keyword), byCharCI(keyword), in, initialState());
+        });
+    }
+}
+
 TEST(Nbsp, TheFixedBlankSet) {
     auto tab = runOn(nbsp, "\t");
     EXPECT_TRUE(tab.ok);

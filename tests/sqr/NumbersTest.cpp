@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Numbers.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,14 @@ TEST(NumLiteral, AFailedAttemptLeavesNoTrace) {
     EXPECT_EQ(U8(seen.rest()), input);
     EXPECT_EQ(seen.sequenceNo, 1);
     EXPECT_FALSE(seen.st().continued);
+}
+
+// A literal of digits alone is read directly where fast paths are on: outcome, error, value,
+// place and line count are the plain rule's, whatever follows the digits.
+TEST(NumLiteral, DigitsAloneReadDirectlyAsThePlainRuleReadsThem) {
+    forShortAndRandomTexts("190.eE- ,\n)x", 4, 400, 12, Text(), [](const Text& in) {
+        expectSameAsGrammar(pNumLiteral, [](State& st) { return plainGrammar(st, pNumLiteral); }, in, initialState());
+    });
 }
 
 struct FloatCase {
@@ -243,6 +252,7 @@ TEST(ShowNumLiteral, FixedAndExponentForms) {
         {5.0, "5.0"},          {-5.0, "-5.0"},          {0.0, "0.0"},          {-0.0, "-0.0"},
         {0.5, "0.5"},          {0.1, "0.1"},            {0.05, "5.0e-2"},      {0.0123, "1.23e-2"},
         {1.5e-5, "1.5e-5"},    {12.5, "12.5"},          {150.0, "150.0"},      {9999999.5, "9999999.5"},
+        {1.0, "1.0"},          {9999999.0, "9999999.0"}, {1e7 - 0.5, "9999999.5"},
         {1e7, "1.0e7"},        {12345678.0, "1.2345678e7"}, {1e22, "1.0e22"},  {0.1 + 0.2, "0.30000000000000004"},
         {5e-324, "5.0e-324"},  {1.7976931348623157e308, "1.7976931348623157e308"},
         {std::nan(""), "NaN"}, {kInf, "Infinity"},      {-kInf, "-Infinity"},

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Variables.h"
 
 #include <gtest/gtest.h>
@@ -313,6 +314,15 @@ TEST(Parameters, NamesStopAtListSeparators) {
     }
     EXPECT_EQ(runOn(pParameterVarName, ",").error,
               "\"test.sqr\" (line 1, column 1):\nunexpected \",\"\nexpecting \"!\"");
+}
+
+// The quick reading of a name keeps the plain rule's outcome and pending error wherever the
+// name ends: at a stop, at "!" or "!!", at the end of the input, beyond ASCII.
+TEST(ParameterVarName, QuickReadingIsThePlainRule) {
+    forShortAndRandomTexts("a!, )\n\u00e9", 4, 300, 10, Text(), [](const Text& in) {
+        expectSameAsGrammar(pParameterVarName, [](State& st) { return plainGrammar(st, pParameterVarName); }, in,
+                            rooted());
+    });
 }
 
 // An index list of comma-separated words, standing in for the expression grammar's.

@@ -71,7 +71,15 @@ public:
     // after change(V&); like `*this = insert(...)`, but the nodes only this version holds
     // are changed where they are instead of copied.
     template <class Make, class Change> void update(const K& k, Make&& make, Change&& change) {
-        upd(root_, k, make, change);
+        auto order = [&k](const K& x) { return Cmp{}(k, x); };
+        auto key = [&k] { return k; };
+        upd(root_, order, key, make, change);
+    }
+    // The same for a key that is not built unless it is absent: order(x) compares that key
+    // with the key x of the map (as Cmp would), and key() builds it.
+    template <class Order, class MakeKey, class Make, class Change>
+    void updateAt(const Order& order, MakeKey&& key, Make&& make, Change&& change) {
+        upd(root_, order, key, make, change);
     }
 
     // Visits the entries in ascending key order (iteratively; the tree is shallow).
@@ -133,17 +141,18 @@ private:
 
     // Adding one to a subtree changes its height by at most one, so a node whose children
     // still differ by one at most only needs its counts refreshed.
-    template <class Make, class Change> static void upd(Link& n, const K& k, Make& make, Change& change) {
+    template <class Order, class MakeKey, class Make, class Change>
+    static void upd(Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
         if (!n) {
-            n = mk(makeRc<Entry>(k, make()), Link(), Link());
+            n = mk(makeRc<Entry>(key(), make()), Link(), Link());
             return;
         }
         if (!n.unique()) {
-            n = copyUpd(n, k, make, change);
+            n = copyUpd(n, order, key, make, change);
             return;
         }
         Node& m = const_cast<Node&>(*n);
-        int c = Cmp{}(k, m.key());
+        int c = order(m.key());
         if (c == 0) {
             if (m.entry.unique()) {
                 change(const_cast<Entry&>(*m.entry).value);
@@ -154,7 +163,7 @@ private:
             }
             return;
         }
-        upd(c < 0 ? m.left : m.right, k, make, change);
+        upd(c < 0 ? m.left : m.right, order, key, make, change);
         int hl = h(m.left), hr = h(m.right);
         if (hl > hr + 1 || hr > hl + 1) {
             n = balance(m.entry, m.left, m.right);
@@ -164,16 +173,17 @@ private:
         m.size = 1 + sz(m.left) + sz(m.right);
     }
     // The same for a shared subtree: the path is copied and the old nodes stay as they are.
-    template <class Make, class Change> static Link copyUpd(const Link& n, const K& k, Make& make, Change& change) {
-        if (!n) return mk(makeRc<Entry>(k, make()), Link(), Link());
-        int c = Cmp{}(k, n->key());
+    template <class Order, class MakeKey, class Make, class Change>
+    static Link copyUpd(const Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
+        if (!n) return mk(makeRc<Entry>(key(), make()), Link(), Link());
+        int c = order(n->key());
         if (c == 0) {
             V v = n->value();
             change(v);
             return mk(makeRc<Entry>(n->key(), std::move(v)), n->left, n->right);
         }
-        if (c < 0) return balance(n->entry, copyUpd(n->left, k, make, change), n->right);
-        return balance(n->entry, n->left, copyUpd(n->right, k, make, change));
+        if (c < 0) return balance(n->entry, copyUpd(n->left, order, key, make, change), n->right);
+        return balance(n->entry, n->left, copyUpd(n->right, order, key, make, change));
     }
 
     Link root_;

@@ -25,6 +25,8 @@ namespace zarnet {
 template <class K, class V, class Cmp> class PMap {
     struct Entry : RcObject, Pooled<Entry> {
         Entry(K k, V v) : key(std::move(k)), value(std::move(v)) {}
+        // The value made in place by make().
+        template <class Make> Entry(K k, Make& make, int) : key(std::move(k)), value(make()) {}
         K key;
         V value;
     };
@@ -144,29 +146,24 @@ private:
     template <class Order, class MakeKey, class Make, class Change>
     static void upd(Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
         if (!n) {
-            n = mk(makeRc<Entry>(key(), make()), Link(), Link());
+            n = mk(makeRc<Entry>(key(), make, 0), Link(), Link());
             return;
         }
         if (!n.unique()) {
             n = copyUpd(n, order, key, make, change);
             return;
         }
-        Node& m = const_cast<Node&>(*n);
+        Node& m = mut(n);
         int c = order(m.key());
         if (c == 0) {
-            if (m.entry.unique()) {
-                change(const_cast<Entry&>(*m.entry).value);
-            } else {
-                V v = m.value();
-                change(v);
-                m.entry = makeRc<Entry>(m.key(), std::move(v));
-            }
+            if (!m.entry.unique()) m.entry = makeRc<Entry>(*m.entry);
+            change(const_cast<Entry&>(*m.entry).value);
             return;
         }
         upd(c < 0 ? m.left : m.right, order, key, make, change);
         int hl = h(m.left), hr = h(m.right);
         if (hl > hr + 1 || hr > hl + 1) {
-            n = balance(m.entry, m.left, m.right);
+            rebalance(n);
             return;
         }
         m.height = 1 + std::max(hl, hr);
@@ -175,15 +172,63 @@ private:
     // The same for a shared subtree: the path is copied and the old nodes stay as they are.
     template <class Order, class MakeKey, class Make, class Change>
     static Link copyUpd(const Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
-        if (!n) return mk(makeRc<Entry>(key(), make()), Link(), Link());
+        if (!n) return mk(makeRc<Entry>(key(), make, 0), Link(), Link());
         int c = order(n->key());
         if (c == 0) {
-            V v = n->value();
-            change(v);
-            return mk(makeRc<Entry>(n->key(), std::move(v)), n->left, n->right);
+            Rc<Entry> e = makeRc<Entry>(*n->entry);
+            change(e->value);
+            return mk(std::move(e), n->left, n->right);
         }
         if (c < 0) return balance(n->entry, copyUpd(n->left, order, key, make, change), n->right);
         return balance(n->entry, n->left, copyUpd(n->right, order, key, make, change));
+    }
+
+    // Rebalancing after an update, by rotating in place the nodes that only this version
+    // holds (after an insert, those on its path); a rotation that would move a shared node
+    // builds new nodes as `balance` does.
+    static Node& mut(const Link& n) { return const_cast<Node&>(*n); }
+    static void refresh(Node& m) {
+        m.height = 1 + std::max(h(m.left), h(m.right));
+        m.size = 1 + sz(m.left) + sz(m.right);
+    }
+    // n and its left child become that child with n as its right child.
+    static void rotateRight(Link& n) {
+        Link l = std::move(mut(n).left);
+        mut(n).left = std::move(mut(l).right);
+        refresh(mut(n));
+        mut(l).right = std::move(n);
+        refresh(mut(l));
+        n = std::move(l);
+    }
+    static void rotateLeft(Link& n) {
+        Link r = std::move(mut(n).right);
+        mut(n).right = std::move(mut(r).left);
+        refresh(mut(n));
+        mut(r).left = std::move(n);
+        refresh(mut(r));
+        n = std::move(r);
+    }
+    static void rebalance(Link& n) {
+        Node& m = mut(n);
+        if (h(m.left) > h(m.right)) {
+            const Link& l = m.left;
+            if (h(l->left) >= h(l->right)) {
+                if (!l.unique()) return void(n = balance(m.entry, m.left, m.right));
+            } else {
+                if (!l.unique() || !l->right.unique()) return void(n = balance(m.entry, m.left, m.right));
+                rotateLeft(m.left);
+            }
+            rotateRight(n);
+        } else {
+            const Link& r = m.right;
+            if (h(r->right) >= h(r->left)) {
+                if (!r.unique()) return void(n = balance(m.entry, m.left, m.right));
+            } else {
+                if (!r.unique() || !r->left.unique()) return void(n = balance(m.entry, m.left, m.right));
+                rotateRight(m.right);
+            }
+            rotateLeft(n);
+        }
     }
 
     Link root_;

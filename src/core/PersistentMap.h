@@ -142,17 +142,16 @@ private:
     }
 
     // Adding one to a subtree changes its height by at most one, so a node whose children
-    // still differ by one at most only needs its counts refreshed.
+    // still differ by one at most only needs its counts refreshed. A node that another
+    // version shares is first copied (its children stay shared, so the copy of the path goes
+    // on below it), and the old nodes stay as they are.
     template <class Order, class MakeKey, class Make, class Change>
     static void upd(Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
         if (!n) {
             n = mk(makeRc<Entry>(key(), make, 0), Link(), Link());
             return;
         }
-        if (!n.unique()) {
-            n = copyUpd(n, order, key, make, change);
-            return;
-        }
+        if (!n.unique()) n = makeRc<Node>(*n);
         Node& m = mut(n);
         int c = order(m.key());
         if (c == 0) {
@@ -169,23 +168,10 @@ private:
         m.height = 1 + std::max(hl, hr);
         m.size = 1 + sz(m.left) + sz(m.right);
     }
-    // The same for a shared subtree: the path is copied and the old nodes stay as they are.
-    template <class Order, class MakeKey, class Make, class Change>
-    static Link copyUpd(const Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
-        if (!n) return mk(makeRc<Entry>(key(), make, 0), Link(), Link());
-        int c = order(n->key());
-        if (c == 0) {
-            Rc<Entry> e = makeRc<Entry>(*n->entry);
-            change(e->value);
-            return mk(std::move(e), n->left, n->right);
-        }
-        if (c < 0) return balance(n->entry, copyUpd(n->left, order, key, make, change), n->right);
-        return balance(n->entry, n->left, copyUpd(n->right, order, key, make, change));
-    }
 
     // Rebalancing after an update, by rotating in place the nodes that only this version
-    // holds (after an insert, those on its path); a rotation that would move a shared node
-    // builds new nodes as `balance` does.
+    // holds (after an insert, those on its path, copied where they were shared); a rotation
+    // that would move a shared node builds new nodes as `balance` does.
     static Node& mut(const Link& n) { return const_cast<Node&>(*n); }
     static void refresh(Node& m) {
         m.height = 1 + std::max(h(m.left), h(m.right));

@@ -84,17 +84,18 @@ public:
         upd(root_, order, key, make, change);
     }
 
-    // Visits the entries in ascending key order (iteratively; the tree is shallow).
+    // Visits the entries in ascending key order (iteratively; the tree is shallow: a path
+    // from the root holds at most `height()` nodes, fewer than 128 for any size).
     template <class F> void forEach(F&& f) const {
-        std::vector<const Node*> stack;
+        const Node* stack[128];
+        std::size_t depth = 0;
         const Node* n = root_.get();
-        while (n || !stack.empty()) {
+        while (n || depth) {
             while (n) {
-                stack.push_back(n);
+                stack[depth++] = n;
                 n = n->left.get();
             }
-            n = stack.back();
-            stack.pop_back();
+            n = stack[--depth];
             f(n->key(), n->value());
             n = n->right.get();
         }

@@ -60,7 +60,7 @@ public:
             globalHot_ = true;
             return;
         }
-        if (local_ && compare(local_->scope, scope) == 0) {
+        if (local_ && local_->scope.name == scope.name) { // both local
             change(localVars_);
             return;
         }
@@ -126,16 +126,18 @@ struct ParserState {
 // alternative costs one increment; a change copies the record only while a saved copy
 // shares it (State::modify).
 struct UserStateBox : RcObject, Pooled<UserStateBox> {
-    explicit UserStateBox(ParserState s) : state(std::move(s)) {}
+    explicit UserStateBox(ParserState&& s) : state(std::move(s)) {}
+    explicit UserStateBox(const ParserState& s) : state(s) {}
     ParserState state;
 };
 using UserState = Rc<const UserStateBox>;
 
 inline UserState makeUserState(ParserState s) { return makeRc<UserStateBox>(std::move(s)); }
+// The copy is made in its box, so that the record is copied once and never moved.
 template <class F> UserState modifiedState(const UserState& u, F&& f) {
-    ParserState copy = u->state;
-    f(copy);
-    return makeUserState(std::move(copy));
+    Rc<UserStateBox> copy = makeRc<UserStateBox>(u->state);
+    f(copy->state);
+    return copy;
 }
 
 ScopeMap insertGlobalScope(VarMap vars, const ScopeMap& m);

@@ -25,6 +25,8 @@ namespace zarnet {
 template <class K, class V, class Cmp> class PMap {
     struct Entry : RcObject, Pooled<Entry> {
         Entry(K k, V v) : key(std::move(k)), value(std::move(v)) {}
+        // The value made in place by make().
+        template <class Make> Entry(K k, Make& make, int) : key(std::move(k)), value(make()) {}
         K key;
         V value;
     };
@@ -71,20 +73,29 @@ public:
     // after change(V&); like `*this = insert(...)`, but the nodes only this version holds
     // are changed where they are instead of copied.
     template <class Make, class Change> void update(const K& k, Make&& make, Change&& change) {
-        upd(root_, k, make, change);
+        auto order = [&k](const K& x) { return Cmp{}(k, x); };
+        auto key = [&k] { return k; };
+        upd(root_, order, key, make, change);
+    }
+    // The same for a key that is not built unless it is absent: order(x) compares that key
+    // with the key x of the map (as Cmp would), and key() builds it.
+    template <class Order, class MakeKey, class Make, class Change>
+    void updateAt(const Order& order, MakeKey&& key, Make&& make, Change&& change) {
+        upd(root_, order, key, make, change);
     }
 
-    // Visits the entries in ascending key order (iteratively; the tree is shallow).
+    // Visits the entries in ascending key order (iteratively; the tree is shallow: a path
+    // from the root holds at most `height()` nodes, fewer than 128 for any size).
     template <class F> void forEach(F&& f) const {
-        std::vector<const Node*> stack;
+        const Node* stack[128];
+        std::size_t depth = 0;
         const Node* n = root_.get();
-        while (n || !stack.empty()) {
+        while (n || depth) {
             while (n) {
-                stack.push_back(n);
+                stack[depth++] = n;
                 n = n->left.get();
             }
-            n = stack.back();
-            stack.pop_back();
+            n = stack[--depth];
             f(n->key(), n->value());
             n = n->right.get();
         }
@@ -132,48 +143,79 @@ private:
     }
 
     // Adding one to a subtree changes its height by at most one, so a node whose children
-    // still differ by one at most only needs its counts refreshed.
-    template <class Make, class Change> static void upd(Link& n, const K& k, Make& make, Change& change) {
+    // still differ by one at most only needs its counts refreshed. A node that another
+    // version shares is first copied (its children stay shared, so the copy of the path goes
+    // on below it), and the old nodes stay as they are.
+    template <class Order, class MakeKey, class Make, class Change>
+    static void upd(Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
         if (!n) {
-            n = mk(makeRc<Entry>(k, make()), Link(), Link());
+            n = mk(makeRc<Entry>(key(), make, 0), Link(), Link());
             return;
         }
-        if (!n.unique()) {
-            n = copyUpd(n, k, make, change);
-            return;
-        }
-        Node& m = const_cast<Node&>(*n);
-        int c = Cmp{}(k, m.key());
+        if (!n.unique()) n = makeRc<Node>(*n);
+        Node& m = mut(n);
+        int c = order(m.key());
         if (c == 0) {
-            if (m.entry.unique()) {
-                change(const_cast<Entry&>(*m.entry).value);
-            } else {
-                V v = m.value();
-                change(v);
-                m.entry = makeRc<Entry>(m.key(), std::move(v));
-            }
+            if (!m.entry.unique()) m.entry = makeRc<Entry>(*m.entry);
+            change(const_cast<Entry&>(*m.entry).value);
             return;
         }
-        upd(c < 0 ? m.left : m.right, k, make, change);
+        upd(c < 0 ? m.left : m.right, order, key, make, change);
         int hl = h(m.left), hr = h(m.right);
         if (hl > hr + 1 || hr > hl + 1) {
-            n = balance(m.entry, m.left, m.right);
+            rebalance(n);
             return;
         }
         m.height = 1 + std::max(hl, hr);
         m.size = 1 + sz(m.left) + sz(m.right);
     }
-    // The same for a shared subtree: the path is copied and the old nodes stay as they are.
-    template <class Make, class Change> static Link copyUpd(const Link& n, const K& k, Make& make, Change& change) {
-        if (!n) return mk(makeRc<Entry>(k, make()), Link(), Link());
-        int c = Cmp{}(k, n->key());
-        if (c == 0) {
-            V v = n->value();
-            change(v);
-            return mk(makeRc<Entry>(n->key(), std::move(v)), n->left, n->right);
+
+    // Rebalancing after an update, by rotating in place the nodes that only this version
+    // holds (after an insert, those on its path, copied where they were shared); a rotation
+    // that would move a shared node builds new nodes as `balance` does.
+    static Node& mut(const Link& n) { return const_cast<Node&>(*n); }
+    static void refresh(Node& m) {
+        m.height = 1 + std::max(h(m.left), h(m.right));
+        m.size = 1 + sz(m.left) + sz(m.right);
+    }
+    // n and its left child become that child with n as its right child.
+    static void rotateRight(Link& n) {
+        Link l = std::move(mut(n).left);
+        mut(n).left = std::move(mut(l).right);
+        refresh(mut(n));
+        mut(l).right = std::move(n);
+        refresh(mut(l));
+        n = std::move(l);
+    }
+    static void rotateLeft(Link& n) {
+        Link r = std::move(mut(n).right);
+        mut(n).right = std::move(mut(r).left);
+        refresh(mut(n));
+        mut(r).left = std::move(n);
+        refresh(mut(r));
+        n = std::move(r);
+    }
+    static void rebalance(Link& n) {
+        Node& m = mut(n);
+        if (h(m.left) > h(m.right)) {
+            const Link& l = m.left;
+            if (h(l->left) >= h(l->right)) {
+                if (!l.unique()) return void(n = balance(m.entry, m.left, m.right));
+            } else {
+                if (!l.unique() || !l->right.unique()) return void(n = balance(m.entry, m.left, m.right));
+                rotateLeft(m.left);
+            }
+            rotateRight(n);
+        } else {
+            const Link& r = m.right;
+            if (h(r->right) >= h(r->left)) {
+                if (!r.unique()) return void(n = balance(m.entry, m.left, m.right));
+            } else {
+                if (!r.unique() || !r->left.unique()) return void(n = balance(m.entry, m.left, m.right));
+                rotateRight(m.right);
+            }
+            rotateLeft(n);
         }
-        if (c < 0) return balance(n->entry, copyUpd(n->left, k, make, change), n->right);
-        return balance(n->entry, n->left, copyUpd(n->right, k, make, change));
     }
 
     Link root_;

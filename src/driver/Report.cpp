@@ -3,6 +3,7 @@
 #include "core/Messages.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 
 namespace zarnet {
@@ -68,7 +69,11 @@ struct PiecesOut {
     }
 };
 
-template <class Out> void putNumber(Out& out, std::int64_t n) { out.put(std::to_string(n).c_str()); }
+template <class Out> void putNumber(Out& out, std::int64_t n) {
+    char digits[24];
+    *std::to_chars(digits, digits + sizeof digits - 1, n).ptr = '\0';
+    out.put(digits);
+}
 template <class Out> void putSigil(Out& out, VarSymbol s) { out.put(s == VarSymbol::Dollar ? "$" : "#"); }
 
 template <class Out>

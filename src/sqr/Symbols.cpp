@@ -12,6 +12,36 @@ Reply<Unit> done(const State& s) { return okReply(false, Unit{}, unknownError(s.
 // reads it.
 VarType placeholderType() { return VarType::integer(); }
 
+// A variable's name upper-cased, as its key holds it; held on the stack where the name is
+// short and ASCII (nearly every name is), so that finding an existing record builds no text.
+class UpperName {
+public:
+    explicit UpperName(TextView name) {
+        if (name.size() <= sizeof buf_) {
+            std::size_t i = 0;
+            for (; i < name.size(); ++i) {
+                const char c = name[i];
+                if (static_cast<unsigned char>(c) >= 0x80) break;
+                buf_[i] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+            }
+            if (i == name.size()) {
+                view_ = TextView(buf_, i);
+                return;
+            }
+        }
+        built_ = toUpperText(name);
+        view_ = built_;
+    }
+    UpperName(const UpperName&) = delete;
+    UpperName& operator=(const UpperName&) = delete;
+    TextView view() const noexcept { return view_; }
+
+private:
+    char buf_[48];
+    Text built_;
+    TextView view_;
+};
+
 // The recording rule, with the updater inlined where it is known: vars changes in place
 // where no other version shares it (PMap::update). The updater changes the record it is
 // given.
@@ -19,8 +49,14 @@ template <class U>
 void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
                 const std::optional<SourcePos>& reportPos, U& update) {
     const bool markUnderbar = reportPos && needlessUnderscore;
-    vars.update(
-        createVarIdentifier(symbol, name),
+    const UpperName upper(name);
+    // The order of compare(VarIdentifier), against the key createVarIdentifier would build.
+    auto order = [&](const VarIdentifier& k) {
+        if (int c = upper.view().compare(k.varName)) return c < 0 ? -1 : 1;
+        return compare(symbol, k.varSymbol);
+    };
+    vars.updateAt(
+        order, [&] { return VarIdentifier{Text(upper.view()), symbol}; },
         [&] {
             VarAttr attr;
             attr.varType = placeholderType();

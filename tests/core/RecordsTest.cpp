@@ -186,6 +186,16 @@ TEST(ParserStateTest, UpdateInPlaceNeverChangesAKeptVersion) {
     m.forEach([&](int k, const Inner& in) {
         EXPECT_EQ(in.size(), model[k].size()) << k;
         EXPECT_TRUE(balanced(in.size(), in.height())) << k;
+        int prev = -1;
+        in.forEach([&](int ik, int) {
+            EXPECT_LT(prev, ik) << k;
+            prev = ik;
+        });
+        for (const auto& [ik, v] : model[k]) {
+            const int* found = in.find(ik);
+            ASSERT_NE(found, nullptr) << k << " " << ik;
+            EXPECT_EQ(*found, v);
+        }
     });
 }
 

@@ -104,11 +104,12 @@ FileLine fileLine(const SourcePos& p);
 using UnderbarMap = PMap<FileLine, SourcePos, FileLineCmp>;
 
 // A program holds one of these for every variable of every scope, so the fields are laid
-// out to leave no gaps: the flag `defined` sits in the bytes after the type's kind.
+// out to leave no gaps: the flag `defined` sits in the bytes after the type's kind, and the
+// report position takes the size of a position.
 struct VarAttr {
     Text caseSensitiveName;
     SourcePos varPosition;
-    std::optional<SourcePos> reportPos;
+    OptionalPos reportPos;
     UnderbarMap warnUnderbarPos;
     std::int64_t usedCount = 0;
     [[no_unique_address]] VarType varType;

@@ -73,8 +73,10 @@ struct VarIdentifierCmp {
     }
 };
 
+// The call type sits in the bytes after the identifier's symbol (40 bytes instead of 48;
+// a large program holds tens of thousands of parameters).
 struct Parameter {
-    VarIdentifier varIdentifier;
+    [[no_unique_address]] VarIdentifier varIdentifier;
     CallType callType = CallType::CallByValue;
 };
 int compare(const Parameter& a, const Parameter& b) noexcept;

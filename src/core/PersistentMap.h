@@ -34,11 +34,13 @@ template <class K, class V, class Cmp> class PMap {
     struct Node : RcObject, Pooled<Node> {
         Node(EntryLink e, Rc<const Node> l, Rc<const Node> r)
             : entry(std::move(e)), left(std::move(l)), right(std::move(r)),
-              height(1 + std::max(h(left), h(right))), size(1 + sz(left) + sz(right)) {}
+              height(unsigned(1 + std::max(h(left), h(right)))), size(1 + sz(left) + sz(right)) {}
         EntryLink entry;
         Rc<const Node> left, right;
-        int height;
-        std::size_t size;
+        // One word for both counts keeps a node at five words: a height stays below 100,
+        // and no map in memory comes near 2^56 entries.
+        std::uint64_t height : 8;
+        std::uint64_t size : 56;
         const K& key() const noexcept { return entry->key; }
         const V& value() const noexcept { return entry->value; }
     };
@@ -119,8 +121,8 @@ public:
 
 private:
     explicit PMap(Link r) : root_(std::move(r)) {}
-    static int h(const Link& n) { return n ? n->height : 0; }
-    static std::size_t sz(const Link& n) { return n ? n->size : 0; }
+    static int h(const Link& n) { return n ? int(n->height) : 0; }
+    static std::size_t sz(const Link& n) { return n ? std::size_t(n->size) : 0; }
     static Link mk(EntryLink e, Link l, Link r) { return makeRc<Node>(std::move(e), std::move(l), std::move(r)); }
     static Link balance(const EntryLink& e, Link l, Link r) {
         int hl = h(l), hr = h(r);
@@ -166,7 +168,7 @@ private:
             rebalance(n);
             return;
         }
-        m.height = 1 + std::max(hl, hr);
+        m.height = unsigned(1 + std::max(hl, hr));
         m.size = 1 + sz(m.left) + sz(m.right);
     }
 

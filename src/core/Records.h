@@ -40,16 +40,18 @@ struct ScopeCmp {
 enum class VarSymbol : std::uint8_t { Dollar, Sharp };
 inline int compare(VarSymbol a, VarSymbol b) noexcept { return cmpInt(int(a), int(b)); }
 
+// The kind comes last, so that a record holding a type can put a small field in the bytes
+// after it (see VarAttr).
 struct VarType {
     enum class Kind : std::uint8_t { INTEGER, FLOAT, DECIMAL, TEXT, DATE };
-    Kind kind = Kind::INTEGER;
     std::int64_t precision = 0; // DECIMAL only
+    Kind kind = Kind::INTEGER;
 
-    static VarType integer() { return {Kind::INTEGER, 0}; }
-    static VarType float_() { return {Kind::FLOAT, 0}; }
-    static VarType decimal(std::int64_t p) { return {Kind::DECIMAL, p}; }
-    static VarType text() { return {Kind::TEXT, 0}; }
-    static VarType date() { return {Kind::DATE, 0}; }
+    static VarType integer() { return {0, Kind::INTEGER}; }
+    static VarType float_() { return {0, Kind::FLOAT}; }
+    static VarType decimal(std::int64_t p) { return {p, Kind::DECIMAL}; }
+    static VarType text() { return {0, Kind::TEXT}; }
+    static VarType date() { return {0, Kind::DATE}; }
 };
 int compare(const VarType& a, const VarType& b) noexcept;
 inline bool operator==(const VarType& a, const VarType& b) noexcept { return compare(a, b) == 0; }
@@ -71,8 +73,10 @@ struct VarIdentifierCmp {
     }
 };
 
+// The call type sits in the bytes after the identifier's symbol (40 bytes instead of 48;
+// a large program holds tens of thousands of parameters).
 struct Parameter {
-    VarIdentifier varIdentifier;
+    [[no_unique_address]] VarIdentifier varIdentifier;
     CallType callType = CallType::CallByValue;
 };
 int compare(const Parameter& a, const Parameter& b) noexcept;
@@ -101,14 +105,17 @@ FileLine fileLine(const SourcePos& p);
 
 using UnderbarMap = PMap<FileLine, SourcePos, FileLineCmp>;
 
+// A program holds one of these for every variable of every scope, so the fields are laid
+// out to leave no gaps: the flag `defined` sits in the bytes after the type's kind, and the
+// report position takes the size of a position.
 struct VarAttr {
-    VarType varType;
     Text caseSensitiveName;
-    bool defined = false;
-    std::int64_t usedCount = 0;
     SourcePos varPosition;
-    std::optional<SourcePos> reportPos;
+    OptionalPos reportPos;
     UnderbarMap warnUnderbarPos;
+    std::int64_t usedCount = 0;
+    [[no_unique_address]] VarType varType;
+    bool defined = false;
 };
 bool operator==(const VarAttr& a, const VarAttr& b);
 

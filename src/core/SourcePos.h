@@ -4,6 +4,7 @@
 #include "Text.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace zarnet {
@@ -28,6 +29,7 @@ public:
 
 private:
     friend class RunContext;
+    friend class OptionalPos;
     explicit SourceName(const Text* interned) noexcept : p_(interned) {}
     const Text* p_;
 };
@@ -46,6 +48,48 @@ struct SourcePos {
         return a.sourceLine == b.sourceLine && a.sourceColumn == b.sourceColumn &&
                a.sourceName == b.sourceName;
     }
+};
+
+// A place or none, read and compared like std::optional<SourcePos> but in the size of one
+// place: none is a place without a name text, which no place has. Every variable record
+// holds one.
+class OptionalPos {
+public:
+    OptionalPos() noexcept { pos_.sourceName.p_ = nullptr; }
+    OptionalPos(std::nullopt_t) noexcept : OptionalPos() {} // NOLINT: as std::optional
+    OptionalPos(const SourcePos& p) noexcept : pos_(p) {}   // NOLINT: as std::optional
+    OptionalPos(const std::optional<SourcePos>& p) noexcept : OptionalPos() { // NOLINT: likewise
+        if (p) pos_ = *p;
+    }
+    operator std::optional<SourcePos>() const { // NOLINT: reads as one
+        if (!has_value()) return std::nullopt;
+        return pos_;
+    }
+
+    bool has_value() const noexcept { return pos_.sourceName.p_ != nullptr; }
+    explicit operator bool() const noexcept { return has_value(); }
+    const SourcePos& operator*() const noexcept { return pos_; }
+    SourcePos& operator*() noexcept { return pos_; }
+    const SourcePos* operator->() const noexcept { return &pos_; }
+    SourcePos* operator->() noexcept { return &pos_; }
+    const SourcePos& value() const {
+        if (!has_value()) throw std::bad_optional_access();
+        return pos_;
+    }
+    SourcePos value_or(const SourcePos& other) const { return has_value() ? pos_ : other; }
+    void reset() noexcept { pos_.sourceName.p_ = nullptr; }
+
+    friend bool operator==(const OptionalPos& a, const OptionalPos& b) noexcept {
+        return a.has_value() == b.has_value() && (!a.has_value() || a.pos_ == b.pos_);
+    }
+    friend bool operator==(const OptionalPos& a, const SourcePos& b) noexcept { return a.has_value() && a.pos_ == b; }
+    friend bool operator==(const OptionalPos& a, std::nullopt_t) noexcept { return !a.has_value(); }
+    friend bool operator==(const OptionalPos& a, const std::optional<SourcePos>& b) noexcept {
+        return a == OptionalPos(b);
+    }
+
+private:
+    SourcePos pos_;
 };
 
 // Which of two places lies further on. Places of the second pass compare by where they

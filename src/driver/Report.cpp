@@ -53,9 +53,10 @@ struct TextOut {
     void put(const Text& x) { t += x; }
 };
 
-// The same, handing its text on whenever a line ends past the size of a piece.
+// The same, handing its text on whenever a line ends past the size of a piece. The piece
+// is held while the whole final state is, at the run's peak of memory, so it stays small.
 struct PiecesOut {
-    static constexpr std::size_t kPiece = std::size_t(1) << 20;
+    static constexpr std::size_t kPiece = std::size_t(1) << 16;
     Text t;
     const std::function<void(TextView)>& write;
     void put(const char* ascii) {

@@ -33,6 +33,29 @@ TEST(Order, VarAttrEqualityIsStructural) {
     EXPECT_FALSE(a == c);
 }
 
+// The record's report position reads like std::optional<SourcePos>: a place with an empty
+// name is still a place, and the output line is no part of equality.
+TEST(Order, OptionalPosAgreesWithOptional) {
+    SourcePos p{SourceName{}, 3, 4, 0};
+    SourcePos later = p;
+    later.outputLine = 9;
+    const std::optional<SourcePos> cases[] = {std::nullopt, SourcePos{}, p, later};
+    for (const auto& x : cases) {
+        OptionalPos ox = x;
+        EXPECT_EQ(ox.has_value(), x.has_value());
+        EXPECT_EQ(std::optional<SourcePos>(ox), x);
+        if (x) {
+            EXPECT_EQ((*ox).outputLine, x->outputLine);
+        }
+        for (const auto& y : cases) EXPECT_EQ(ox == OptionalPos(y), x == y);
+    }
+    OptionalPos o = p;
+    o.reset();
+    EXPECT_TRUE(o == std::nullopt);
+    EXPECT_THROW((void)o.value(), std::bad_optional_access);
+    EXPECT_EQ(o.value_or(later).outputLine, 9);
+}
+
 TEST(PPValueNumbers, WhatReadsAsANumber) {
     const char* numbers[] = {"(-5)", "( 5 )", "- 5", "1E+3", "007", "0x1F", "0o17", "NaN", "Infinity", " 5", "1.5e-3"};
     for (const char* n : numbers) EXPECT_TRUE(readPPNumber(test::T(n)).has_value()) << n;

@@ -70,7 +70,13 @@ public:
         return viewOf(texts_.back());
     }
     // Drops every text kept so far: no view into them may be read after this.
-    void dropTexts() { texts_.clear(); }
+    void dropTexts() {
+        texts_.clear();
+        ++textsDropped_;
+    }
+    // How often the texts were dropped: a view kept aside is valid only while this stays
+    // as it was when the view was taken.
+    std::size_t textsDropped() const noexcept { return textsDropped_; }
     // Hands over the kept text that v spans whole, or nothing when v is not such a text.
     // Views into it stay valid (the text's own buffer moves with it) as long as the one
     // who takes it keeps it; the run reads no more of it.
@@ -92,6 +98,7 @@ private:
     };
     std::vector<std::unique_ptr<RunPart>> parts_;
     std::deque<Text> texts_;
+    std::size_t textsDropped_ = 0;
     // Node-based, so the texts never move while names are added.
     std::unordered_set<Text, NameHash, std::equal_to<>> sourceNames_;
 };

@@ -175,7 +175,7 @@ namespace {
 
 // Reads a whole file. `regularOnly`: anything but a regular file is refused without being
 // read, and opening does not wait on a pipe.
-std::string readBytesAt(const Text& path, const std::string& native, bool regularOnly) {
+FileBytes readBytesAt(const Text& path, const std::string& native, bool regularOnly) {
     int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
     if (fd < 0) throw FileOpError(path, "openFile", errno);
     struct stat st;
@@ -212,14 +212,16 @@ std::string readBytesAt(const Text& path, const std::string& native, bool regula
     }
     ::close(fd);
     bytes.resize(got);
-    return bytes;
+    // An empty file counts as unsized: files under /proc give the size 0 whatever they hold.
+    const bool repeatable = size > 0 && got == size;
+    return FileBytes{std::move(bytes), repeatable};
 }
 
 } // namespace
 
 std::string readFileBytes(const Text& path) {
     if (!isUsablePath(path)) throw FileOpError(path, "openFile", EINVAL);
-    return readBytesAt(path, toNativePath(path), false);
+    return readBytesAt(path, toNativePath(path), false).bytes;
 }
 
 Text readTextFile(const Text& path) { return fromTextMode(readFileBytes(path), preferLargePages); }
@@ -231,7 +233,9 @@ bool DiskFileSystem::isFile(const Text& path) const {
     return S_ISREG(st.st_mode);
 }
 
-std::string DiskFileSystem::readBytes(const Text& path) const {
+std::string DiskFileSystem::readBytes(const Text& path) const { return readFile(path).bytes; }
+
+FileBytes DiskFileSystem::readFile(const Text& path) const {
     if (!isUsablePath(path)) throw FileOpError(path, "openFile", EINVAL);
     return readBytesAt(path, toNativePath(path, keepListings_ ? &listings_ : nullptr), true);
 }
@@ -249,6 +253,11 @@ std::string MemoryFileSystem::readBytes(const Text& path) const {
 }
 
 Text readTextFile(const FileSystem& fs, const Text& path) { return fromTextMode(fs.readBytes(path), preferLargePages); }
+
+FileText readFileText(const FileSystem& fs, const Text& path) {
+    FileBytes read = fs.readFile(path);
+    return FileText{fromTextMode(std::move(read.bytes), preferLargePages), read.repeatable};
+}
 
 namespace {
 bool isSep(char32_t c) { return c == U'/' || c == U'\\'; }

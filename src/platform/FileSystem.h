@@ -31,6 +31,15 @@ private:
     int errnum_;
 };
 
+// The bytes of a whole file, and whether reading it again gives them again as long as
+// nothing writes to it: true when they are exactly as many as the file's size said when
+// it was opened. Files that give no size (those under /proc) or another one (those under
+// /sys) are made as they are read, and may differ at every read.
+struct FileBytes {
+    std::string bytes;
+    bool repeatable = false;
+};
+
 // Where the included files of a run come from.
 class FileSystem {
 public:
@@ -40,6 +49,8 @@ public:
     virtual bool isFile(const Text& path) const = 0;
     // The bytes of a whole regular file. Throws FileOpError when it cannot be read.
     virtual std::string readBytes(const Text& path) const = 0;
+    // readBytes, telling whether the read can be repeated; unless told otherwise, it can.
+    virtual FileBytes readFile(const Text& path) const { return FileBytes{readBytes(path), true}; }
 };
 
 // The listings of the directories a run looked into, each read (and its names
@@ -64,6 +75,7 @@ public:
     explicit DiskFileSystem(bool keepListings) : keepListings_(keepListings) {}
     bool isFile(const Text& path) const override;
     std::string readBytes(const Text& path) const override;
+    FileBytes readFile(const Text& path) const override;
 
 private:
     bool keepListings_;
@@ -86,6 +98,12 @@ private:
 
 // A whole file of `fs` read in text mode, as readTextFile does.
 Text readTextFile(const FileSystem& fs, const Text& path);
+// The same, telling whether the read can be repeated (FileBytes::repeatable).
+struct FileText {
+    Text text;
+    bool repeatable = false;
+};
+FileText readFileText(const FileSystem& fs, const Text& path);
 
 // True only when the path names an existing entry that is not a directory; any failure
 // while asking counts as absent.

@@ -127,6 +127,16 @@ Reply<Text> pIfKeywordTail(State& s) {
 }
 
 Reply<Text> pDirectiveLineEnd(State& s) {
+    // The direct path, for the line end it is almost always given: a line tail ended by a
+    // line break. There pEndOfLine consumes the line break, which drops every error pending
+    // before it and crosses no file switch; so the result is pEndOfLine's.
+    if (fastPathsOn(s)) {
+        const char* const tail = lineTailEnd(s.cur, s.end);
+        if (tail && isLineBreakAt(tail, s.end)) {
+            advanceWithinLine(s, tail);
+            return pEndOfLine(s);
+        }
+    }
     static const auto lineEnd = droppingErrorsLeftBehind([](State& st) -> Reply<Text> {
         Seq q(st);
         q(optionally(attempt(pLineTail)));

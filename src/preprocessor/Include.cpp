@@ -6,7 +6,7 @@
 #include "preprocessor/DirectiveKeywords.h"
 #include "preprocessor/PreprocessorRun.h"
 
-#include <unordered_map>
+#include <optional>
 
 namespace zarnet {
 
@@ -14,9 +14,24 @@ namespace {
 
 // The depth of the text being read: 0 for the root file.
 std::int64_t depthOfInput(const State& s) {
+    const PList<Context>& places = s.st().context;
+    if (places.empty()) return 0;
     const auto& depths = preprocessorRun(s).includeDepths;
-    auto it = depths.find(s.end);
-    return it == depths.end() ? 0 : it->second;
+    auto it = depths.find(&places.front());
+    return it == depths.end() ? 0 : it->second.depth;
+}
+
+bool sameList(const PList<Text>& a, const PList<Text>& b) { return a.begin() == b.begin() || a == b; }
+
+// The file an earlier #include of `name` read, when this one would find and read it again.
+std::optional<PreprocessorRun::IncludedFile> readBefore(const State& s, const Text& name, const FileSystem& files) {
+    const auto& known = preprocessorRun(s).includedFiles;
+    auto it = known.find(name);
+    if (it == known.end()) return std::nullopt;
+    const PreprocessorRun::IncludedFile& f = it->second;
+    if (f.files != &files || f.textsDropped != s.run->textsDropped() || !sameList(f.searchPaths, s.st().searchPaths))
+        return std::nullopt;
+    return f;
 }
 
 Text messageWithName(const char* prefix, const Text& name) {
@@ -64,11 +79,14 @@ Reply<Text> pIncludeFile(State& s) {
     q(char_(quote));
     if (!q) return q.failure();
     const FileSystem& files = includeFileSystem(s);
-    SearchResult found = searchFile(name, s.st().searchPaths, files);
+    const std::optional<PreprocessorRun::IncludedFile> known = readBefore(s, name, files);
+    const PList<Text> searchPaths = s.st().searchPaths;
+    SearchResult found;
+    if (!known) found = searchFile(name, searchPaths, files);
     q(pDirectiveLineEnd);
     if (!q) return q.failure();
 
-    if (!found.found) {
+    if (!known && !found.found) {
         writePosMessage(quotePos, messageWithName(msg::kCannotOpenIncludePrefix, name));
         // A name that ran over line ends made one output line of several source lines:
         // the second pass must go on at the line that follows them.
@@ -85,17 +103,29 @@ Reply<Text> pIncludeFile(State& s) {
 
     Context here = q(mkContext);
     q([&here](State& st) { return pushContext(st, here); });
-    InputView text = keepInRun(s, readTextFile(files, found.path));
-    Text sourceName = fileNamePart(found.path);
+    PreprocessorRun& run = preprocessorRun(s);
+    const PList<Context>& places = s.st().context;
+    run.includeDepths.insert_or_assign(&places.front(), PreprocessorRun::IncludeDepth{places, depth});
+    InputView text;
+    SourceName sourceName;
+    if (known) {
+        text = known->text;
+        sourceName = known->sourceName;
+    } else {
+        FileText read = readFileText(files, found.path);
+        text = keepInRun(s, std::move(read.text));
+        sourceName = sourceNameInRun(s, fileNamePart(found.path));
+        if (read.repeatable)
+            run.includedFiles.insert_or_assign(
+                name, PreprocessorRun::IncludedFile{&files, searchPaths, text, sourceName, s.run->textsDropped()});
+    }
     s.cur = text.begin;
     s.end = text.end;
-    s.pos = initialPos(sourceNameInRun(s, sourceName));
-    if (!text.empty()) {
-        preprocessorRun(s).includeDepths[text.end] = depth;
+    s.pos = initialPos(sourceName);
+    if (!text.empty())
         s.modify([&sourceName, seq = s.sequenceNo](ParserState& st) {
-            st.sourceNameStack = st.sourceNameStack.push(SourceSwitch{seq, sourceName, 1});
+            st.sourceNameStack = st.sourceNameStack.push(SourceSwitch{seq, sourceName.text(), 1});
         });
-    }
     return q.ok(Text("\n"));
 }
 

@@ -75,7 +75,9 @@ Reply<Text> pEndOfLine(State& s) {
         incrementSequenceNo(s);
         return okReply(true, Text("\n"), unknownError(s.pos));
     }
-    const char* inputEnd = s.end;
+    // Left files show in the places to resume, not in the text: a file that includes
+    // itself resumes in the text it leaves.
+    const auto placesBefore = s.st().context.begin();
     Seq q(s);
     q(incrementSequenceNo);
     q(endOfLineChoice);
@@ -85,7 +87,7 @@ Reply<Text> pEndOfLine(State& s) {
     // names a place the parse has left; errors merge by position, source name first, so
     // it would outrank the errors of the resumed file whenever the left file's name sorts
     // after it.
-    if (s.end != inputEnd && !(r.err.pos() == s.pos)) r.err = unknownError(s.pos);
+    if (s.st().context.begin() != placesBefore && !(r.err.pos() == s.pos)) r.err = unknownError(s.pos);
     return r;
 }
 

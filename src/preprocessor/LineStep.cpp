@@ -160,6 +160,21 @@ Reply<Unit> lineInto(State& s, Text& out) {
     }
 }
 
+// The step at the end of a text as lineStepInFull takes it, without the combinators: the
+// return to the first including text with input left (which is always there to take at
+// the end of a text, and consumes nothing), then the line there, their errors merged as
+// a sequence merges them. Every included file ends in such a step.
+Reply<Unit> returnThenLine(State& s, Text& out) {
+    Reply<Unit> left = pLeaveInclude(s);
+    if (!left.ok) return appendTo(out, lineStepInFull(s)); // not at an end after all
+    Reply<Unit> r = lineInto(s, out);
+    if (!r.consumed) {
+        left.err.merge(std::move(r.err));
+        r.err = std::move(left.err);
+    }
+    return r;
+}
+
 } // namespace
 
 Reply<Text> pLine(State& s) {
@@ -170,7 +185,8 @@ Reply<Text> pLine(State& s) {
 Reply<Text> pLineInFull(State& s) { return plainGrammar(s, pLine); }
 
 Reply<Unit> pLineStepInto(State& s, Text& out) {
-    if (s.atEnd() || !fastPathsOn(s)) return appendTo(out, lineStepInFull(s));
+    if (!fastPathsOn(s)) return appendTo(out, lineStepInFull(s));
+    if (s.atEnd()) return returnThenLine(s, out);
     // Input remains, so there is no include to leave; its failed end-of-input test still
     // belongs to the error of a line that nothing takes.
     const State start = s;

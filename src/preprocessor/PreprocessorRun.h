@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Parser.h"
+#include "platform/FileSystem.h"
 
 #include <array>
 #include <cstdint>
@@ -15,11 +16,31 @@ struct PreprocessorRun : RunPart {
     int lineNesting = 0;
     // Conditional blocks open in taken branches.
     std::int64_t openBlocks = 0;
-    // How many files lie between the root and each included text, by the end of its text.
-    // An #include on the last line of a file, without a line break, leaves that file
-    // before the next one is entered, so the include places alone would not grow along
-    // such a chain and a file that includes itself that way would never stop.
-    std::unordered_map<const char*, std::int64_t> includeDepths;
+    // How many files lie between the root and each included text, by the place to resume
+    // that its #include pushed (the front of `context` while the text is read; the root
+    // has none). An #include on the last line of a file, without a line break, leaves that
+    // file before the next one is entered, so the include places alone would not grow
+    // along such a chain and a file that includes itself that way would never stop. The
+    // text itself cannot be the key: every inclusion of a file reads the same text.
+    // Each entry keeps its place alive, so that no later place can take its address.
+    struct IncludeDepth {
+        PList<Context> place;
+        std::int64_t depth = 0;
+    };
+    std::unordered_map<const Context*, IncludeDepth> includeDepths;
+    // The files #include has read, by the name as written: an #include of a name that was
+    // found before along the same search directories, in the same file system, reads the
+    // text read then, without searching, opening and reading the file again. A run reads
+    // each included file once, as it lists each directory once; only files whose reading
+    // can be repeated are kept.
+    struct IncludedFile {
+        const FileSystem* files = nullptr;
+        PList<Text> searchPaths;
+        InputView text;
+        SourceName sourceName;
+        std::size_t textsDropped = 0; // the text is gone once the run's texts are dropped
+    };
+    std::unordered_map<Text, IncludedFile> includedFiles;
     // The upper-cased name of a substitution reference, built in one buffer kept from one
     // reference to the next.
     Text referenceKey;

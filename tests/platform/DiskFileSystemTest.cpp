@@ -36,6 +36,23 @@ TEST(DiskFileSystem, OnlyRegularFilesAreIncludeFiles) {
     EXPECT_EQ(readFileBytes(T("/dev/null")), "");
 }
 
+TEST(DiskFileSystem, OnlyAReadOfTheWholeSizeCanBeRepeated) {
+    TempDir tmp;
+    TempDir::write("inc.sqc", "x\n");
+    TempDir::write("empty.sqc", "");
+    const DiskFileSystem fs(true);
+    const FileBytes plain = fs.readFile(T("inc.sqc"));
+    EXPECT_EQ(plain.bytes, "x\n");
+    EXPECT_TRUE(plain.repeatable);
+    EXPECT_FALSE(fs.readFile(T("empty.sqc")).repeatable);
+    // A file the system makes as it is read gives no size: it may read differently later.
+    if (fs.isFile(T("/proc/self/status"))) {
+        const FileBytes made = fs.readFile(T("/proc/self/status"));
+        EXPECT_FALSE(made.bytes.empty());
+        EXPECT_FALSE(made.repeatable);
+    }
+}
+
 TEST(DiskFileSystem, KeptListingsGiveTheSameAnswersAsFreshLookups) {
     TempDir tmp;
     for (const char* f : {"Common/SetEnv.SQC", "Common/setenv.sqc.bak", "abc.sqc", "ABC.sqc", "Abc.sqc", "sub/Deep/x.sqh"})

@@ -5,6 +5,7 @@
 
 #include "core/Messages.h"
 #include "preprocessor/DirectiveKeywords.h"
+#include "preprocessor/PreprocessorRun.h"
 
 #include <gtest/gtest.h>
 
@@ -180,6 +181,19 @@ TEST(ElseAndEndIfLines, DirectPathAgreesWithTheGrammar) {
             test::expectSameAsGrammar(pElseLine, pElseLineInFull, line, user);
             test::expectSameAsGrammar(pEndIfLine, pEndIfLineInFull, line, user);
         });
+        if (HasFatalFailure()) return;
+    }
+}
+
+// The direct path of a directive's line end against the grammar, on tails built from the
+// pieces that tell blanks, comments and line ends apart, in the root file and at the end
+// of an included one.
+TEST(LineEnds, DirectiveLineEndDirectPathAgreesWithTheGrammar) {
+    const std::vector<Text> pieces = {" ", "\t", "\u00a0", "!", "!!", "!=", "=", "x", "\n", "\r", "\r\n", "x\n"};
+    auto grammar = [](State& s) { return plainGrammar(s, pDirectiveLineEnd); };
+    for (const ParserState& user : {initialState(), test::includedFrom(initialState(), "#end-if\nx")}) {
+        test::forPieceSequences(pieces, 4, 3000, 8,
+                                [&](const Text& tail) { test::expectSameAsGrammar(pDirectiveLineEnd, grammar, tail, user); });
         if (HasFatalFailure()) return;
     }
 }

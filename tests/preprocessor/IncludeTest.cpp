@@ -283,3 +283,69 @@ TEST(Include, SecondPassErrorsFurtherOnInThePreprocessedTextWin) {
 
 } // namespace
 } // namespace zarnet
+
+namespace zarnet {
+namespace {
+
+// Files in memory that count the searches and reads asked of them; a file's reads may be
+// marked as not repeatable, and then each read gives the next of its versions.
+class CountingFiles final : public FileSystem {
+public:
+    std::map<Text, std::vector<std::string>> versions;
+    bool repeatable = true;
+    mutable int lookups = 0;
+    mutable int reads = 0;
+    bool isFile(const Text& path) const override {
+        ++lookups;
+        return versions.count(path) != 0;
+    }
+    std::string readBytes(const Text& path) const override { return readFile(path).bytes; }
+    FileBytes readFile(const Text& path) const override {
+        const std::vector<std::string>& v = versions.at(path);
+        return FileBytes{v[std::size_t(reads++) % v.size()], repeatable};
+    }
+};
+
+std::string preprocessWith(const CountingFiles& files, const char* program) {
+    RunContext run;
+    run.part<IncludeFiles>().fileSystem = &files;
+    auto o = runOn(
+        [&run](State& s) {
+            s.run = &run;
+            return pSqr(s, sourceOfEachLine);
+        },
+        program, searching({"none", "lib"}), "t.sqr");
+    return o.ok ? U8(o.value) : o.error;
+}
+
+TEST(Include, ARepeatableFileIsSearchedAndReadOnceAndPlacedAsOften) {
+    CountingFiles files;
+    files.versions["lib/inc.sqc"] = {"a\nb\n"};
+    files.versions["lib/other.sqc"] = {"o\n"};
+    const char* program = "#include 'inc.sqc'\n#include 'other.sqc'\nx\n#include 'inc.sqc'\n#include 'inc.sqc'\n";
+    EXPECT_EQ(preprocessWith(files, program),
+              "t.sqr:1 inc.sqc:1 inc.sqc:2 t.sqr:2 other.sqc:1 t.sqr:3 t.sqr:4 inc.sqc:1 inc.sqc:2 t.sqr:5 "
+              "inc.sqc:1 inc.sqc:2 ");
+    EXPECT_EQ(files.reads, 2);
+    EXPECT_EQ(files.lookups, 4); // two directories for each of the two files
+}
+
+TEST(Include, AFileWhoseReadCannotBeRepeatedIsReadAtEveryInclude) {
+    CountingFiles files;
+    files.versions["lib/now.sqc"] = {"one\n", "two\nlines\n"};
+    files.repeatable = false;
+    RunContext run;
+    run.part<IncludeFiles>().fileSystem = &files;
+    auto o = runOn(
+        [&run](State& s) {
+            s.run = &run;
+            return pSqr(s, pZarnet);
+        },
+        "#include 'now.sqc'\n#include 'now.sqc'\n", searching({"lib"}), "t.sqr");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(U8(o.value), "\none\n\ntwo\nlines\n");
+    EXPECT_EQ(files.reads, 2);
+}
+
+} // namespace
+} // namespace zarnet

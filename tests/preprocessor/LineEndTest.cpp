@@ -120,6 +120,21 @@ TEST(LeaveInclude, ErrorsAfterTheReturnNameTheResumedFile) {
               "\"r.sqr\" (line 4, column 1):\nunexpected \"c\"\nexpecting \"q\"");
 }
 
+TEST(LeaveInclude, ReturnIntoTheSameTextDropsTheErrorsOfTheTextLeft) {
+    // A file that includes itself: both inclusions read one text, so the return lands in
+    // the text it leaves. The end of the inner inclusion lies further on than the place
+    // resumed, so an error kept from it would outrank every error there.
+    InputView self = keepText(T("c\n"));
+    ParserState p = initialState();
+    p.context = p.context.push(Context{SourcePos{testSourceName("r.sqr"), 4, 1}, self.begin, self.end});
+    State s;
+    s.sequenceNo = 5;
+    s.cur = s.end = self.end;
+    s.pos = SourcePos{testSourceName("r.sqr"), 9, 1};
+    s.user = makeUserState(p);
+    EXPECT_EQ(errorOfFailureAfter(pEndOfLine, s), "\"r.sqr\" (line 4, column 1):\nunexpected \"c\"\nexpecting \"q\"");
+}
+
 TEST(LeaveInclude, FailsCleanWhileInputRemains) {
     State s = insideInclude("x\n", "c\n", 4, 5);
     const State before = s;

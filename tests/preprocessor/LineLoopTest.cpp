@@ -1,3 +1,4 @@
+#include "IncludeFixtures.h"
 #include "SecondPassProbe.h"
 #include "TestSupport.h"
 #include "driver/TempDir.h"
@@ -6,6 +7,7 @@
 #include "preprocessor/LineEnd.h"
 #include "preprocessor/LineStep.h"
 #include "preprocessor/Preprocessor.h"
+#include "preprocessor/PreprocessorRun.h"
 
 #include <gtest/gtest.h>
 
@@ -277,6 +279,23 @@ TEST(LineStep, ErrorsOfATextLeftBehindDoNotOutliveTheSwitch) {
     auto o = runOn(twoLineSteps, "#include 'a.sqc'", user, "z.sqr");
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(firstLine(o.error), "\"a.sqc\" (line 1, column 1):");
+}
+
+// The step at the end of an included text (the return, then the line where the including
+// text goes on) against the grammar, on lines built from the pieces that tell the kinds of
+// line apart, with the including text one and two files up.
+TEST(LineStep, TheReturnAndTheLineAfterItAgreeWithTheGrammar) {
+    const std::vector<Text> pieces = {"#include", " 'a.sqc'", "#end-if", "#else", "#define", " x 1", "#if",
+                                      "begin-setup", "end-setup", "ask", "!", " ", "\t", "\n", "\r", "x",
+                                      "{x}", "-"};
+    ParserState st = initialState();
+    st.symtab = insertByName(Text("X"), Text("1"), st.symtab);
+    const std::deque<std::string> answers(8, "y");
+    auto grammar = [](State& s) { return plainGrammar(s, pLineStep); };
+    forPieceSequences(pieces, 3, 3000, 8, [&](const Text& rest) {
+        for (const ParserState& user : {includedFrom(st, rest), includedFrom(includedFrom(st, rest), Text())})
+            expectSameAsGrammar(pLineStep, grammar, Text(), user, answers);
+    });
 }
 
 TEST(Preprocess, RecordsEverySwitchForTheSecondPass) {

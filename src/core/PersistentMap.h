@@ -69,7 +69,7 @@ public:
     }
     bool contains(const K& k) const { return find(k) != nullptr; }
 
-    PMap insert(K k, V v) const { return PMap(ins(root_, std::move(k), std::move(v))); }
+    PMap insert(K k, V v) const { return PMap(ins(root_, k, v)); }
 
     // Makes this map hold under k the value make() when k is absent, else the old value
     // after change(V&); like `*this = insert(...)`, but the nodes only this version holds
@@ -136,12 +136,13 @@ private:
         }
         return mk(e, std::move(l), std::move(r));
     }
-    static Link ins(const Link& n, K k, V v) {
+    // The key and value go down the path by reference, and are moved once, into the entry.
+    static Link ins(const Link& n, K& k, V& v) {
         if (!n) return mk(makeRc<Entry>(std::move(k), std::move(v)), Link(), Link());
         int c = Cmp{}(k, n->key());
         if (c == 0) return mk(makeRc<Entry>(std::move(k), std::move(v)), n->left, n->right);
-        if (c < 0) return balance(n->entry, ins(n->left, std::move(k), std::move(v)), n->right);
-        return balance(n->entry, n->left, ins(n->right, std::move(k), std::move(v)));
+        if (c < 0) return balance(n->entry, ins(n->left, k, v), n->right);
+        return balance(n->entry, n->left, ins(n->right, k, v));
     }
 
     // Adding one to a subtree changes its height by at most one, so a node whose children

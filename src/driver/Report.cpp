@@ -13,7 +13,8 @@ namespace {
 ReportScope reportScopeOf(const Scope& scope, const ProcMap& procs) {
     ReportScope r{scope, {}, {}};
     if (!scope.isLocal) return r;
-    if (auto proc = lookupByName(scope.name, procs)) {
+    // Found in place: the procedure record is not copied for the two things taken from it.
+    if (const Procedure* proc = procs.find(scope.name)) {
         r.procName = proc->procName;
         for (const Parameter& p : proc->parameters) r.parameters.push_back(p.varIdentifier);
     }
@@ -27,15 +28,13 @@ struct Findings {
     const char* countCode = nullptr;    // list format
 };
 
+bool sameIdentifier(const VarIdentifier& a, const VarIdentifier& b) noexcept {
+    return a.varSymbol == b.varSymbol && a.varName.size() == b.varName.size() && a.varName == b.varName;
+}
+
 Findings findingsOf(const ReportScope& rs, const VarMap& globals, const SuppressList& suppress, bool exceptParams,
                     const VarIdentifier& id, const VarAttr& attr) {
-    bool suppressed = std::any_of(suppress.begin(), suppress.end(), [&](const auto& p) {
-        return p.first == rs.scope && p.second == id;
-    });
-    bool isParam = std::find(rs.parameters.begin(), rs.parameters.end(), id) != rs.parameters.end();
     Findings f;
-    f.notDefined = !suppressed && !attr.defined && !(exceptParams && isParam);
-    f.sameNameGlobal = rs.scope.isLocal && !attr.defined && !isParam && globals.contains(id) && !suppressed;
     if (attr.usedCount == 0) {
         f.countMessage = msg::kNotUsed;
         f.countCode = msg::kCodeNotUsed;
@@ -43,6 +42,17 @@ Findings findingsOf(const ReportScope& rs, const VarMap& globals, const Suppress
         f.countMessage = msg::kUsedOnlyOnce;
         f.countCode = msg::kCodeUsedOnlyOnce;
     }
+    // Both other findings are about a variable without a definition; a defined one (most of
+    // them) needs no search of the suppressions, the parameters or the globals.
+    if (attr.defined) return f;
+    bool suppressed = std::any_of(suppress.begin(), suppress.end(), [&](const auto& p) {
+        return p.first == rs.scope && p.second == id;
+    });
+    if (suppressed) return f;
+    bool isParam = std::any_of(rs.parameters.begin(), rs.parameters.end(),
+                               [&](const VarIdentifier& p) { return sameIdentifier(p, id); });
+    f.notDefined = !(exceptParams && isParam);
+    f.sameNameGlobal = rs.scope.isLocal && !isParam && globals.contains(id);
     return f;
 }
 

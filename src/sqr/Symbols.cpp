@@ -229,7 +229,11 @@ Reply<Unit> setContinued(State& s, bool value) {
 Reply<Unit> setContinuedTrue(State& s) { return setContinued(s, true); }
 
 Reply<Unit> saveProcedure(State& s, const Procedure& proc) {
-    s.modify([&](ParserState& p) { p.procMap = insertByName(toUpperText(proc.procName), proc, p.procMap); });
+    // Changed in place where no snapshot shares the map, instead of rebuilding its path.
+    s.modify([&](ParserState& p) {
+        p.procMap.update(
+            toUpperText(proc.procName), [&] { return proc; }, [&](Procedure& old) { old = proc; });
+    });
     return done(s);
 }
 

@@ -15,16 +15,9 @@ namespace {
 constexpr char kOneBlank[] = " ";
 } // namespace
 
-namespace {
-bool isAsciiLetter(unsigned char c) noexcept { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-} // namespace
-
 Reply<char32_t> charCI(State& s, char32_t c) {
-    const bool ascii = c < 0x80;
-    if (ascii ? !isAsciiLetter(static_cast<unsigned char>(c)) : !isLetter(c)) return char_(c)(s);
-    // An ASCII letter's two cases differ in one bit; other letters need the tables.
-    const char32_t upper = ascii ? (c & ~char32_t{0x20}) : toUpperSimple(c);
-    const char32_t lower = ascii ? (c | char32_t{0x20}) : toLowerSimple(c);
+    if (!isLetter(c)) return char_(c)(s);
+    const char32_t upper = toUpperSimple(c), lower = toLowerSimple(c);
     if (!s.atEnd() && (s.peek() == upper || s.peek() == lower)) return detail::takeChar(s);
     // Both alternatives failed at the same place: their messages pool, upper case first.
     MsgText found = s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek());
@@ -41,15 +34,11 @@ Reply<Text> stringCI(State& s, TextView keyword) {
         // Keywords are ASCII, and so is nearly every character they are tried on: such a
         // pair is decided on the bytes. Anything else, and every mismatch, goes through
         // charCI, which also makes the error.
-        const auto kc = static_cast<unsigned char>(*k);
-        if (kc < 0x80 && !s.atEnd()) {
-            const auto in = static_cast<unsigned char>(*s.cur);
-            if (in < 0x80 && (in == kc || (isAsciiLetter(kc) && (in | 0x20) == (kc | 0x20)))) {
-                s.take();
-                consumed = true;
-                ++k;
-                continue;
-            }
+        if (static_cast<unsigned char>(*k) < 0x80 && !s.atEnd() && asciiMatchesCI(*s.cur, *k)) {
+            s.take();
+            consumed = true;
+            ++k;
+            continue;
         }
         const char32_t c = decodeAt(k);
         k += charWidth(*k);

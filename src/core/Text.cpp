@@ -164,30 +164,22 @@ Text fromTextMode(std::string bytes, BufferHint hint) {
     return bytes;
 }
 
-char32_t toUpperSimple(char32_t c) noexcept {
-    if (c < 0x80) return (c >= U'a' && c <= U'z') ? c - 32 : c;
-    return mapCase(kUpperRanges, c);
-}
-
-char32_t toLowerSimple(char32_t c) noexcept {
-    if (c < 0x80) return (c >= U'A' && c <= U'Z') ? c + 32 : c;
-    return mapCase(kLowerRanges, c);
-}
+char32_t detail::toUpperBeyondAscii(char32_t c) noexcept { return mapCase(kUpperRanges, c); }
+char32_t detail::toLowerBeyondAscii(char32_t c) noexcept { return mapCase(kLowerRanges, c); }
 
 Text toUpperText(TextView t) {
     // ASCII letters in place; from the first character beyond ASCII on, one at a time.
     Text out(t);
     std::size_t i = 0;
     for (; i < out.size() && !(static_cast<unsigned char>(out[i]) & 0x80); ++i)
-        if (out[i] >= 'a' && out[i] <= 'z') out[i] = char(out[i] - 'a' + 'A');
+        out[i] = asciiUpper(out[i]);
     if (i == out.size()) return out;
     out.resize(i);
     for (char32_t c : chars(t.substr(i))) appendChar(out, toUpperSimple(c));
     return out;
 }
 
-bool isLetter(char32_t c) noexcept {
-    if (c < 0x80) return (c | 0x20) >= U'a' && (c | 0x20) <= U'z';
+bool detail::isLetterBeyondAscii(char32_t c) noexcept {
     auto it = std::upper_bound(std::begin(kLetterRanges), std::end(kLetterRanges), c,
                                [](char32_t v, const LetterRange& r) { return v < r.first; });
     if (it == std::begin(kLetterRanges)) return false;

@@ -127,12 +127,34 @@ Text decodeBytes(std::string_view bytes);
 using BufferHint = void (*)(void* begin, std::size_t bytes) noexcept;
 Text fromTextMode(std::string bytes, BufferHint hint = nullptr);
 
+namespace detail {
+// The tables, for the characters beyond ASCII.
+char32_t toUpperBeyondAscii(char32_t c) noexcept;
+char32_t toLowerBeyondAscii(char32_t c) noexcept;
+bool isLetterBeyondAscii(char32_t c) noexcept;
+} // namespace detail
+
+// ASCII letters and their cases. Inline, like the tests below that use them: keyword tests
+// and names ask for nearly every character, and nearly every character is ASCII.
+inline bool isAsciiLetter(char32_t c) noexcept { return c < 0x80 && (c | 0x20) >= U'a' && (c | 0x20) <= U'z'; }
+inline char asciiUpper(char c) noexcept { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+// Whether the byte `in` is the ASCII keyword character k in either letter case.
+inline bool asciiMatchesCI(char in, char k) noexcept {
+    return in == k || (isAsciiLetter(static_cast<unsigned char>(k)) && in == char(k ^ 0x20));
+}
+
 // Simple one-to-one Unicode case mappings; characters without one map to themselves.
-char32_t toUpperSimple(char32_t c) noexcept;
-char32_t toLowerSimple(char32_t c) noexcept;
+inline char32_t toUpperSimple(char32_t c) noexcept {
+    if (c < 0x80) return (c >= U'a' && c <= U'z') ? c - 32 : c;
+    return detail::toUpperBeyondAscii(c);
+}
+inline char32_t toLowerSimple(char32_t c) noexcept {
+    if (c < 0x80) return (c >= U'A' && c <= U'Z') ? c + 32 : c;
+    return detail::toLowerBeyondAscii(c);
+}
 Text toUpperText(TextView t);
 // Unicode letters: general categories Lu, Ll, Lt, Lm and Lo.
-bool isLetter(char32_t c) noexcept;
+inline bool isLetter(char32_t c) noexcept { return c < 0x80 ? isAsciiLetter(c) : detail::isLetterBeyondAscii(c); }
 
 // The blank set: white space other than carriage return and line feed (a fixed table).
 // Inline: the scanners ask for nearly every character.

@@ -219,11 +219,8 @@ Reply<Text> pEndIfLineInFull(State& s) { return plainGrammar(s, pEndIfLine); }
 
 bool keywordCIAt(const char* p, const char* end, TextView keyword) {
     if (std::size_t(end - p) < keyword.size()) return false;
-    for (const char k : keyword) {
-        const char c = *p++;
-        const bool letter = (k | 0x20) >= 'a' && (k | 0x20) <= 'z';
-        if (c != k && !(letter && c == (k ^ 0x20))) return false;
-    }
+    for (const char k : keyword)
+        if (!asciiMatchesCI(*p++, k)) return false;
     return true;
 }
 

@@ -22,7 +22,7 @@ public:
             for (; i < name.size(); ++i) {
                 const char c = name[i];
                 if (static_cast<unsigned char>(c) >= 0x80) break;
-                buf_[i] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+                buf_[i] = asciiUpper(c);
             }
             if (i == name.size()) {
                 view_ = TextView(buf_, i);

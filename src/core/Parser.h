@@ -170,11 +170,13 @@ inline Failure endOfInputError(const State& s) {
 inline Failure unexpectedCharError(const State& s, char32_t c) {
     return emptyError(ParseError(s.pos, Message{MsgKind::SysUnExpect, MsgText::quotedChar(c)}));
 }
+// What a one-character test failing here found: the character, or the end of the input.
+inline Message foundHere(const State& s) {
+    return Message{MsgKind::SysUnExpect, s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek())};
+}
 // A failed one-character test with the given label (empty label: none).
 inline Failure labelledCharError(const State& s, MsgText label) {
-    Message found = s.atEnd() ? Message{MsgKind::SysUnExpect, MsgText::empty()}
-                              : Message{MsgKind::SysUnExpect, MsgText::quotedChar(s.peek())};
-    return emptyError(ParseError(s.pos, Message{MsgKind::Expect, std::move(label)}, std::move(found)));
+    return emptyError(ParseError(s.pos, Message{MsgKind::Expect, std::move(label)}, foundHere(s)));
 }
 inline Reply<char32_t> takeChar(State& s) {
     char32_t c = s.take();

@@ -86,9 +86,9 @@ Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
         }
         break;
     }
-    const Message found{MsgKind::SysUnExpect, s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek())};
     return okReply(consumed, Unit{},
-                   ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("space")}, found, alsoExpected));
+                   ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("space")}, detail::foundHere(s),
+                              alsoExpected));
 }
 
 } // namespace

@@ -305,10 +305,10 @@ std::optional<Reply<Text>> plainDigitsLiteral(State& s) {
         {MsgKind::Expect, MsgText::literal("fraction")}, {MsgKind::Expect, MsgText::literal("exponent")}};
     const double value = wholeNumberOf(std::string_view(s.cur, std::size_t(p - s.cur)), 10).nearest;
     advanceWithinLine(s, p);
-    const Message found{MsgKind::SysUnExpect, s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek())};
     Seq q(s);
     q.take(okReply(true, Unit{},
-                   ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("digit")}, found, *fractionOrExponent)));
+                   ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("digit")}, detail::foundHere(s),
+                              *fractionOrExponent)));
     q(spaces);
     if (!q) return Reply<Text>(q.failure());
     return q.ok(showNumLiteral(value));

@@ -139,8 +139,7 @@ Reply<Text> pVarMarker(State& s) {
         return okReply(true, Text("_"), unknownError(s.pos));
     }
     // The failed test of "_"; the empty alternative adds nothing to it.
-    const Message found{MsgKind::SysUnExpect, s.atEnd() ? MsgText::empty() : MsgText::quotedChar(s.peek())};
-    return okReply(false, Text(), ParseError(s.pos, Message{MsgKind::Expect, MsgText::quotedLiteral("_")}, found));
+    return okReply(false, Text(), detail::labelledCharError(s, MsgText::quotedLiteral("_")).err);
 }
 
 void recordVariableUse(State& s, VarSymbol symbol, TextView marker, TextView name, const SourcePos& at) {
@@ -360,9 +359,8 @@ Reply<Text> pParameterVarName(State& s) {
             // both items fail on that one character: the plain one finds it, the doubled "!"
             // expected "!" there.
             if (p == s.end || (*p != '!' && static_cast<unsigned char>(*p) < 0x80)) {
-                const Message found{MsgKind::SysUnExpect, p == s.end ? MsgText::empty() : MsgText::quotedChar(s.peek())};
-                return okReply(true, std::move(name),
-                               ParseError(s.pos, found, Message{MsgKind::Expect, MsgText::quotedChar(U'!')}));
+                const Message bangExpected{MsgKind::Expect, MsgText::quotedChar(U'!')};
+                return okReply(true, std::move(name), ParseError(s.pos, detail::foundHere(s), bangExpected));
             }
             Reply<std::vector<char32_t>> rest = moreItems(s);
             if (!rest.ok) return Failure{std::move(rest.err), true};

@@ -69,9 +69,6 @@ public:
     bool has_value() const noexcept { return pos_.sourceName.p_ != nullptr; }
     explicit operator bool() const noexcept { return has_value(); }
     const SourcePos& operator*() const noexcept { return pos_; }
-    SourcePos& operator*() noexcept { return pos_; }
-    const SourcePos* operator->() const noexcept { return &pos_; }
-    SourcePos* operator->() noexcept { return &pos_; }
     const SourcePos& value() const {
         if (!has_value()) throw std::bad_optional_access();
         return pos_;

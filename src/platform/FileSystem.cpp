@@ -252,12 +252,12 @@ std::string MemoryFileSystem::readBytes(const Text& path) const {
     return it->second;
 }
 
-Text readTextFile(const FileSystem& fs, const Text& path) { return fromTextMode(fs.readBytes(path), preferLargePages); }
-
 FileText readFileText(const FileSystem& fs, const Text& path) {
     FileBytes read = fs.readFile(path);
     return FileText{fromTextMode(std::move(read.bytes), preferLargePages), read.repeatable};
 }
+
+Text readTextFile(const FileSystem& fs, const Text& path) { return readFileText(fs, path).text; }
 
 namespace {
 bool isSep(char32_t c) { return c == U'/' || c == U'\\'; }

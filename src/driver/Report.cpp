@@ -29,7 +29,7 @@ struct Findings {
 };
 
 bool sameIdentifier(const VarIdentifier& a, const VarIdentifier& b) noexcept {
-    return a.varSymbol == b.varSymbol && a.varName.size() == b.varName.size() && a.varName == b.varName;
+    return a.varSymbol == b.varSymbol && a.varName == b.varName;
 }
 
 Findings findingsOf(const ReportScope& rs, const VarMap& globals, const SuppressList& suppress, bool exceptParams,

@@ -62,11 +62,13 @@ Reply<Text> pProcedureName(State& s) {
     Seq q(s);
     bool any = false;
     for (;;) {
+        // A run of name characters is one step: each would leave only the unknown error
+        // past it, so the run leaves the one past its last character.
         if (!s.atEnd() && isProcNameChar(s.peek())) {
-            appendChar(name, s.take());
+            do appendChar(name, s.take());
+            while (!s.atEnd() && isProcNameChar(s.peek()));
             q.take(okReply(true, Unit{}, unknownError(s.pos)));
             any = true;
-            continue;
         }
         const State before = s;
         Reply<char32_t> bang = pDoubledBang(s);
@@ -260,41 +262,77 @@ Reply<Unit> pProcedureRest(State& s, ParagraphMemo* memo) {
     return q.ok();
 }
 
-Reply<Unit> pProcedureHeader(State& s, ParagraphMemo* memo) {
+namespace {
+
+// What the header says. Quick: only the alternative whose first test can pass is tried;
+// the others would fail without trace, adding to an error that a successful procedure
+// drops (its closing line consumes after them).
+Reply<HeaderInfo> headerKind(State& s, bool quick) {
+    static const auto plain = choice(pParenParameters, pLocalKeyword, pNoParameters);
+    if (!quick) return plain(s);
+    if (!s.atEnd() && *s.cur == '(') return pParenParameters(s);
+    if (!keywordAbsent(s, "LOCAL")) {
+        const State before = s;
+        Reply<HeaderInfo> r = pLocalKeyword(s);
+        if (r.ok) return r;
+        s = before;
+    }
+    return pNoParameters(s);
+}
+
+// pProcedureHeader; quick skips the tests that must fail without trace (see headerKind).
+Reply<Unit> procedureHeader(State& s, ParagraphMemo* memo, bool quick) {
     Seq q(s);
     const SourcePos at = s.pos;
     Text name = q(pProcedureName);
     if (!q) return q.failure();
-    HeaderInfo header = q(choice(pParenParameters, pLocalKeyword, pNoParameters));
+    HeaderInfo header = q.take(headerKind(s, quick));
     if (!q) return q.failure();
     const bool local = header.first;
-    const Scope scope = local ? Scope::local(toUpperText(name)) : Scope::global();
-    std::vector<Parameter> params;
-    for (const ParamItem& item : header.second) params.push_back(item.parameter);
-    Procedure proc{name, scope, at, PList<Parameter>::fromVector(params)};
-    q(setCurrentScope(scope));
-    q(saveProcedure(proc));
-    if (local)
-        tryStep(s, q, pDeclareVariable);
-    else
-        tryStep(s, q, pDeclareOnlyLocal);
-    if (!q) return q.failure();
-    const Scope current = q(getCurrentScope);
-    for (const ParamItem& item : header.second)
-        q(saveVariable(current, item.parameter.varIdentifier.varSymbol, item.writtenName, false, item.position));
-    q([memo](State& st) { return pProcedureRest(st, memo); });
+    Scope scope = local ? Scope::local(toUpperText(name)) : Scope::global();
+    PList<Parameter> params;
+    if (!header.second.empty()) {
+        std::vector<Parameter> list;
+        list.reserve(header.second.size());
+        for (const ParamItem& item : header.second) list.push_back(item.parameter);
+        params = PList<Parameter>::fromVector(list);
+    }
+    q.take(setCurrentScope(s, scope));
+    q.take(saveProcedure(s, Procedure{std::move(name), std::move(scope), at, std::move(params)}));
+    if (!quick || !keywordAbsent(s, kwDeclareVariable)) {
+        if (local)
+            tryStep(s, q, pDeclareVariable);
+        else
+            tryStep(s, q, pDeclareOnlyLocal);
+        if (!q) return q.failure();
+    }
+    if (!header.second.empty()) {
+        const Scope current = q.take(getCurrentScope(s));
+        for (const ParamItem& item : header.second)
+            q.take(saveVariable(s, current, item.parameter.varIdentifier.varSymbol, item.writtenName, false,
+                                item.position));
+    }
+    q.take(pProcedureRest(s, memo));
     if (!q) return q.failure();
     return q.ok();
 }
 
-Reply<Unit> pProcedure(State& s, ParagraphMemo* memo) {
+Reply<Unit> procedure(State& s, ParagraphMemo* memo, bool quick) {
     Seq q(s);
     q(command(kwBeginProcedure));
     if (!q) return q.failure();
-    q([memo](State& st) { return pProcedureHeader(st, memo); });
+    q.take(procedureHeader(s, memo, quick));
     if (!q) return q.failure();
     q(spaces);
     return q.ok();
 }
+
+} // namespace
+
+Reply<Unit> pProcedureHeader(State& s, ParagraphMemo* memo) { return procedureHeader(s, memo, false); }
+
+Reply<Unit> pProcedure(State& s, ParagraphMemo* memo) { return procedure(s, memo, false); }
+
+Reply<Unit> pProcedureQuick(State& s, ParagraphMemo* memo) { return procedure(s, memo, true); }
 
 } // namespace zarnet::sqr

@@ -27,6 +27,10 @@ using HeaderInfo = std::pair<bool, std::vector<ParamItem>>;
 // One procedure section and the white space after it. The memo may be null.
 Reply<Unit> pProcedure(State& s, ParagraphMemo* memo);
 inline Reply<Unit> pProcedure(State& s) { return pProcedure(s, nullptr); }
+// pProcedure by the fast path: the tests that must fail without trace are skipped, which
+// changes only the error of an outcome that is not a success after consuming: keep its
+// result only then, and otherwise run pProcedure.
+Reply<Unit> pProcedureQuick(State& s, ParagraphMemo* memo);
 // The name after BEGIN-PROCEDURE (as written, "!!" giving "!") and the white space after it.
 Reply<Text> pProcedureName(State& s);
 // "!!", giving one "!".

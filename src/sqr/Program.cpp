@@ -1,5 +1,6 @@
 #include "sqr/Program.h"
 
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Commands.h"
 #include "sqr/Declare.h"
 #include "sqr/Lexical.h"
@@ -134,6 +135,15 @@ Reply<Unit> pHeading(State& s, ParagraphMemo* memo) { return headingSection(s, k
 Reply<Unit> pFooting(State& s, ParagraphMemo* memo) { return headingSection(s, kwBeginFooting, kwEndFooting, memo); }
 
 Reply<Unit> pSection(State& s, ParagraphMemo* memo) {
+    // Fast path: where a procedure begins, the SETUP alternative before it fails without
+    // trace, and a procedure read with its own fast path is the outcome when it succeeds
+    // after consuming.
+    if (fastPathsOn(s) && !keywordAbsent(s, kwBeginProcedure)) {
+        const State before = s;
+        Reply<Unit> r = lexemeUnit([memo](State& x) { return pProcedureQuick(x, memo); })(s);
+        if (r.ok && r.consumed) return r;
+        s = before;
+    }
     // A procedure that fails is undone as a whole, and the line is offered to the other
     // section kinds (which refuse it, so the procedure's own error is reported).
     auto procedure = [memo](State& st) -> Reply<Unit> {

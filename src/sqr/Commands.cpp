@@ -66,8 +66,16 @@ Reply<Text> symbol(State& s, TextView keyword) {
     Seq q(s);
     Text w = q(stringCI(keyword));
     if (!q) return undo(s, saved, q);
-    q(pEndSymbol);
-    if (!q) return undo(s, saved, q);
+    if (!s.atEnd() && isWhiteSpace(s.peek())) {
+        // What pEndSymbol's look-ahead gives there: the error of the character it took,
+        // which lies past the place it gives back.
+        SourcePos after = s.pos;
+        advancePos(after, s.peek());
+        q.take(okReply(false, Unit{}, unknownError(after)));
+    } else {
+        q(pEndSymbol);
+        if (!q) return undo(s, saved, q);
+    }
     q(spaces);
     return q.ok(std::move(w));
 }

@@ -103,11 +103,9 @@ Reply<ParamItem> pParameterName(State& s, CallType callType) {
     Seq q(s);
     const SourcePos at = s.pos;
     VarSymbol sym = VarSymbol::Sharp;
-    if (!s.atEnd() && s.peek() == U'#') {
-        q(char_(U'#'));
-    } else if (!s.atEnd() && s.peek() == U'$') {
-        q(char_(U'$'));
-        sym = VarSymbol::Dollar;
+    if (!s.atEnd() && (s.peek() == U'#' || s.peek() == U'$')) {
+        if (s.peek() == U'$') sym = VarSymbol::Dollar;
+        q.take(detail::takeChar(s)); // what char_ of the sigil gives
     } else {
         ParseError e = mergeError(detail::labelledCharError(s, MsgText::quotedChar(U'#')).err,
                                   detail::labelledCharError(s, MsgText::quotedChar(U'$')).err);
@@ -116,9 +114,15 @@ Reply<ParamItem> pParameterName(State& s, CallType callType) {
     Text name = q(pArgWord);
     if (!q) return q.failure();
     // Only plain blanks after a parameter name: a line end may separate two parameters.
-    q(manySkip(nbsp));
-    ParamItem item{Parameter{createVarIdentifier(sym, name), callType}, std::move(name), at};
-    return q.ok(std::move(item));
+    // As manySkip(nbsp) reads them: the failed test where they end is the pending error.
+    bool blanks = false;
+    while (!s.atEnd() && isBlank(s.peek())) {
+        s.take();
+        blanks = true;
+    }
+    q.take(okReply(blanks, Unit{}, detail::labelledCharError(s, MsgText::literal("space")).err));
+    VarIdentifier id = createVarIdentifier(sym, name);
+    return q.ok(ParamItem{Parameter{std::move(id), callType}, std::move(name), at});
 }
 
 Reply<ParamItem> pParameter(State& s) {
@@ -145,6 +149,7 @@ Reply<Unit> pParameterSep(State& s) {
 
 Reply<std::vector<ParamItem>> pParameterList(State& s) {
     std::vector<ParamItem> items;
+    items.reserve(4);
     Seq q(s);
     {
         const State before = s;

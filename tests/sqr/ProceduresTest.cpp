@@ -1,5 +1,8 @@
 #include "ProgramFixtures.h"
 
+#include "preprocessor/PreprocessorRun.h"
+#include "sqr/Program.h"
+
 #include <gtest/gtest.h>
 
 namespace zarnet::test {
@@ -200,6 +203,33 @@ TEST(Procedures, UnderscoreSendsAUseToTheGlobalScope) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(usesOf(r.st, "$G"), 1);
     EXPECT_EQ(usesOf(r.st, "$L", "P"), 1);
+}
+
+// A section read where BEGIN-PROCEDURE stands skips the header tests that must fail; the
+// outcome, error and records must be those of the plain grammar, whether the procedure
+// succeeds or not.
+TEST(Procedures, QuickReadingOfAProcedureChangesNothing) {
+    const char* const texts[] = {
+        "BEGIN-PROCEDURE p local\n let #a = 1\nEND-PROCEDURE\n",
+        "begin-procedure p($a, :#b, $c)\n let #a = #b\nend-procedure p\n\n",
+        "BEGIN-PROCEDURE p LOCALX\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p local(\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p local\nDECLARE-VARIABLE\ninteger #a\nEND-DECLARE\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p\nDECLARE-VARIABLE\ninteger #a\nEND-DECLARE\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p\n  declare-variablex\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE a!!b($x!!, #y)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE a!b\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p(#a $b)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p local\n",
+        "BEGIN-PROCEDURE p local",
+        "BEGIN-PROCEDURE p\n show $a\n",
+        "BEGIN-PROCEDURE\n",
+        "BEGIN-PROCEDUREX p\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p local\n let #a = 1\nEND-PROGRAM\n",
+    };
+    auto section = [](State& st) { return pSection(st, nullptr); };
+    for (const char* text : texts)
+        expectSameAsGrammar(section, [&](State& st) { return plainGrammar(st, section); }, text, initialState());
 }
 
 } // namespace

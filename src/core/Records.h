@@ -3,6 +3,7 @@
 
 #include "PersistentList.h"
 #include "PersistentMap.h"
+#include "Rc.h"
 #include "SourcePos.h"
 #include "Text.h"
 
@@ -23,10 +24,36 @@ struct TextCmp {
     int operator()(const Text& a, const Text& b) const noexcept { return compareText(a, b); }
 };
 
+// An immutable text shared by its copies. The parse state and every recorded place of a
+// variable carry the current scope, and copying a Text allocates once it outgrows its
+// short-string buffer, as most procedure names do.
+class SharedText {
+public:
+    SharedText() = default;
+    SharedText(Text t) : box_(t.empty() ? nullptr : makeRc<const Box>(std::move(t))) {} // NOLINT: a text
+    const Text& text() const noexcept { return box_ ? box_->text : empty(); }
+    operator const Text&() const noexcept { return text(); } // NOLINT: reads as the text
+    operator TextView() const noexcept { return text(); }    // NOLINT: likewise
+    friend bool operator==(const SharedText& a, const SharedText& b) noexcept {
+        return a.box_ == b.box_ || a.text() == b.text();
+    }
+
+private:
+    struct Box : RcObject {
+        explicit Box(Text t) : text(std::move(t)) {}
+        Text text;
+    };
+    static const Text& empty() noexcept {
+        static const Text none;
+        return none;
+    }
+    Rc<const Box> box_;
+};
+
 // The scope of a variable: the whole program, or one local procedure (name upper-cased).
 struct Scope {
     bool isLocal = false;
-    Text name; // empty for Global
+    SharedText name; // empty for Global
 
     static Scope global() { return Scope{}; }
     static Scope local(Text procName) { return Scope{true, std::move(procName)}; }

@@ -187,7 +187,8 @@ Reply<Unit> saveVariable(State& s, const Scope& scope, VarSymbol symbol, TextVie
 
 Reply<Unit> defineVariable(State& s, const VarType& type, TextView name, bool needlessUnderscore,
                            const SourcePos& pos) {
-    const Scope scope = s.st().currentScope;
+    // Read in place: the state that holds it outlives the change (State::modify).
+    const Scope& scope = s.st().currentScope;
     recordIn(s, scope, typeToVarSymbol(type), name, needlessUnderscore, pos, [&type](VarAttr& a) {
         a.varType = type;
         a.defined = true;
@@ -210,10 +211,16 @@ Reply<Unit> setCurrentScope(State& s, const Scope& scope) {
 
 Reply<Unit> setGlobalScope(State& s) { return setCurrentScope(s, Scope::global()); }
 
-std::pair<Scope, bool> varScopeIn(const Scope& current, TextView marker) {
+VarScopeRef varScopeOf(const Scope& current, TextView marker) {
+    static const Scope global = Scope::global();
     const bool underscore = marker == "_";
-    if (!current.isLocal) return {Scope::global(), underscore};
-    return {underscore ? Scope::global() : current, false};
+    if (!current.isLocal) return {global, underscore};
+    return {underscore ? global : current, false};
+}
+
+std::pair<Scope, bool> varScopeIn(const Scope& current, TextView marker) {
+    const VarScopeRef r = varScopeOf(current, marker);
+    return {r.scope, r.needless};
 }
 
 Reply<std::pair<Scope, bool>> varScope(State& s, TextView marker) {

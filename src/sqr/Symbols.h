@@ -98,6 +98,13 @@ Reply<Unit> setGlobalScope(State& s);
 // its underscore is needless: in the global scope the underscore stays and is flagged;
 // inside a local procedure it sends the reference to the global scope, unflagged.
 std::pair<Scope, bool> varScopeIn(const Scope& current, TextView marker);
+// The same rule without copying the scope: it refers to `current` or to the global scope.
+// Every variable reference asks, and a local scope's name is a text of its own.
+struct VarScopeRef {
+    const Scope& scope;
+    bool needless;
+};
+VarScopeRef varScopeOf(const Scope& current, TextView marker);
 Reply<std::pair<Scope, bool>> varScope(State& s, TextView marker);
 
 Reply<Unit> setContinued(State& s, bool value);

@@ -143,7 +143,7 @@ Reply<Text> pVarMarker(State& s) {
 }
 
 void recordVariableUse(State& s, VarSymbol symbol, TextView marker, TextView name, const SourcePos& at) {
-    auto [scope, needless] = varScopeIn(s.st().currentScope, marker);
+    const auto [scope, needless] = varScopeOf(s.st().currentScope, marker);
     if (!needless) {
         saveVariable(s, scope, symbol, name, false, at);
         return;

@@ -204,7 +204,7 @@ Reply<Unit> pDecimalVarSpec(State& s, std::int64_t precision) {
     q(spaces);
     std::int64_t own = q(orElse(pPrecision, succeedWith(precision)));
     if (!q) return q.failure();
-    q(defineVariable(VarType::decimal(own), n.name, n.underscoreWarning, n.pos));
+    q.take(defineVariable(s, VarType::decimal(own), n.name, n.underscoreWarning, n.pos));
     q(spaces);
     return q.ok();
 }
@@ -213,47 +213,74 @@ Reply<Unit> pDecimalVarSpec(State& s, std::int64_t precision) {
 
 Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
     const SourcePos pos = s.pos;
-    Seq q(s);
-    VarSymbol sigil = q(pAnyVarSymbol);
-    if (!q) return q.failure();
-    if (sigil != required) {
-        q(pFail(required == VarSymbol::Sharp ? numericVarNameRequiredError : stringVarNameRequiredError));
-        return q.failure();
-    }
+    Reply<VarSymbol> sigil = pAnyVarSymbol(s);
+    if (!sigil.ok) return Failure{std::move(sigil.err), sigil.consumed};
+    if (sigil.value != required)
+        return Failure{pFail(s, MsgText::literal(required == VarSymbol::Sharp ? numericVarNameRequiredError
+                                                                              : stringVarNameRequiredError))
+                           .err,
+                       true};
     // The optional "_" marker. What its test expected never shows: the name after it
     // consumes, or its absence fails after consuming.
+    const char* const begin = s.cur;
     const bool underscore = !s.atEnd() && s.peek() == U'_';
     if (underscore) s.take();
-    static const auto nameChars = charsWhile(isDeclVarNameChar); // many pDeclVarNameChar
-    Text name = q(nameChars);
-    if (name.empty()) {
-        q(pFail(invalidVarNameError));
-        return q.failure();
-    }
-    if (underscore) name.insert(0, "_");
-    return q.ok(DeclName{std::move(name), underscore && !s.st().currentScope.isLocal, pos});
+    // many pDeclVarNameChar; the name is a view of the input, marker included.
+    const char* const chars = s.cur;
+    while (!s.atEnd() && isDeclVarNameChar(s.peek())) s.take();
+    if (s.cur == chars) return Failure{pFail(s, MsgText::literal(invalidVarNameError)).err, true};
+    // The name consumed, so what is pending is the failed test that ended it.
+    Failure stop = s.atEnd() ? detail::endOfInputError(s) : detail::unexpectedCharError(s, s.peek());
+    return okReply(true, DeclName{TextView(begin, std::size_t(s.cur - begin)), underscore && !s.st().currentScope.isLocal, pos},
+                   std::move(stop.err));
 }
 
 Reply<DeclName> pDeclNumVarName(State& s) { return pDeclVarName(s, VarSymbol::Sharp); }
 
 // --- typed lists ---
 
+namespace {
+// One name of a list, white space or the end of the input after it, and the blanks after it.
+Reply<DeclEntry> pVarEntry(State& s, VarSymbol required) {
+    Seq q(s);
+    DeclName n = q([required](State& st) { return pDeclVarName(st, required); });
+    if (!q) return q.failure();
+    q(follewedBySpace);
+    if (!q) return q.failure();
+    q(spaces);
+    return q.ok(DeclEntry{required, n.name, n.underscoreWarning, n.pos});
+}
+} // namespace
+
 Reply<std::vector<DeclEntry>> pVarList(State& s, VarSymbol required) {
-    auto entry = [required](State& st) -> Reply<DeclEntry> {
-        Seq q(st);
-        DeclName n = q(pDeclVarName(required));
-        if (!q) return q.failure();
-        q(follewedBySpace);
-        if (!q) return q.failure();
-        q(spaces);
-        return q.ok(DeclEntry{required, std::move(n.name), n.underscoreWarning, n.pos});
-    };
-    return manyOne(entry)(s);
+    // manyOne of the entry, written out. As in `many`, once a further entry has consumed,
+    // the error pending at the end is that of the entry that failed without consuming.
+    std::vector<DeclEntry> entries;
+    Seq q(s);
+    entries.push_back(q([required](State& st) { return pVarEntry(st, required); }));
+    if (!q) return q.failure();
+    bool more = false;
+    for (;;) {
+        const State saved = s;
+        Reply<DeclEntry> r = pVarEntry(s, required);
+        if (r.ok) {
+            more = true;
+            entries.push_back(std::move(r.value));
+            continue;
+        }
+        if (r.consumed) {
+            q.take(Reply<Unit>(Failure{std::move(r.err), true}));
+            return q.failure();
+        }
+        s = saved;
+        q.take(okReply(more, Unit{}, std::move(r.err)));
+        return q.ok(std::move(entries));
+    }
 }
 
 Reply<Unit> defineDeclaredVars(State& s, VarType type, const std::vector<DeclEntry>& entries) {
     Seq q(s);
-    for (const DeclEntry& e : entries) q(defineVariable(type, e.name, e.underscoreWarning, e.pos));
+    for (const DeclEntry& e : entries) q.take(defineVariable(s, type, e.name, e.underscoreWarning, e.pos));
     return q.ok();
 }
 
@@ -321,7 +348,7 @@ Reply<Unit> qualifierErrorFail(State& s, const Text& word) {
 // --- printed forms ---
 
 std::string showParsed(Unit) { return "()"; }
-std::string showParsed(const Text& t) { return zarnet::quoteText(t); }
+std::string showParsed(TextView t) { return zarnet::quoteText(t); }
 std::string showParsed(bool b) { return b ? "True" : "False"; }
 std::string showParsed(std::int64_t n) { return std::to_string(n); }
 std::string showParsed(const VarType& t) { return show(t); }

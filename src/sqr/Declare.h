@@ -17,10 +17,11 @@
 
 namespace zarnet::sqr {
 
-// One declared name: as written after its sigil (a leading underscore included), whether
-// its underscore deserves a warning (written in the global scope), and where its sigil is.
+// One declared name: as written after its sigil (a leading underscore included; a view of
+// the input), whether its underscore deserves a warning (written in the global scope), and
+// where its sigil is.
 struct DeclName {
-    Text name;
+    TextView name;
     bool underscoreWarning = false;
     SourcePos pos;
 };
@@ -28,7 +29,7 @@ struct DeclName {
 // One entry of a typed list: the name with the sigil the list requires.
 struct DeclEntry {
     VarSymbol symbol = VarSymbol::Dollar;
-    Text name;
+    TextView name; // a view of the input
     bool underscoreWarning = false;
     SourcePos pos;
 };
@@ -105,7 +106,7 @@ Reply<Unit> qualifierErrorFail(State& s, const Text& word);
 
 // Printed forms of the results the runner shows.
 std::string showParsed(Unit);
-std::string showParsed(const Text& t);
+std::string showParsed(TextView t);
 std::string showParsed(bool b);
 std::string showParsed(std::int64_t n);
 std::string showParsed(const VarType& t);

@@ -44,17 +44,15 @@ Reply<Unit> pDeclareVariable(State& s) {
 
 Reply<Unit> pDeclQualifierList(State& s) {
     static const auto p = skipped(manyUntil(pDeclVarQualifier, pEndLine(kwEndDeclare)));
-    // Where END-DECLARE is not there, its test must fail: qualifiers that consume are read
-    // without it, and the rule reads on from the first place that is not so.
+    // Where END-DECLARE is not there, its test must fail: qualifiers are read without it,
+    // and the rule reads on from the first place that is not so. Such a qualifier always
+    // consumes, as the next character is ASCII and no blank and a word that is no qualifier
+    // is taken for its message; so no state is saved meanwhile, and the definitions of its
+    // list change the parser state in place.
     Seq q(s);
     while (keywordAbsent(s, kwEndDeclare)) {
-        const State before = s;
-        Reply<Unit> r = pDeclVarQualifier(s);
-        if (!(r.ok && r.consumed)) {
-            s = before;
-            break;
-        }
-        q.take(std::move(r));
+        q.take(pDeclVarQualifier(s));
+        if (!q) return q.failure();
     }
     q(p);
     if (!q) return q.failure();
@@ -64,7 +62,7 @@ Reply<Unit> pDeclQualifierList(State& s) {
 Reply<Unit> pDeclVarQualifier(State& s) {
     // The keywords are whole words or nothing, so a word that only begins like an earlier
     // keyword (DATE after DEFAULT-NUMERIC and DECIMAL) reaches its own alternative.
-    static const auto p = choice(attempt(pDefaultNumeric), pDeclDecimalVars, pDeclIntegerVars, pDeclFloatVars,
+    static const auto p = choice(pDefaultNumeric, pDeclDecimalVars, pDeclIntegerVars, pDeclFloatVars,
                                  pDeclTextVars, pDeclDateVars, noQualifierError, qualifierError);
     // Each keyword alternative begins with its keyword: the first whose keyword is there is
     // the first that can consume, and what it consumed is the outcome.
@@ -78,10 +76,10 @@ Reply<Unit> pDeclVarQualifier(State& s) {
     if (fastPathsOn(s)) {
         for (const Keyworded& k : keyworded) {
             if (keywordAbsent(s, k.keyword)) continue;
-            const State before = s;
+            // One that fails without consuming has given the state back itself: no state is
+            // saved here, so that the definitions of a list change the parser state in place.
             Reply<Unit> r = k.read(s);
             if (r.consumed) return r;
-            s = before;
             break;
         }
     }
@@ -164,7 +162,7 @@ Reply<Unit> pDefaultNumeric(State& s) {
     static const auto keyword = symbol("DEFAULT-NUMERIC");
     static const auto equals = lexeme(char_(U'='));
     static const auto type = choice(pInteger, pDecimal, pFloat);
-    static const auto p = attempt([](State& st) -> Reply<Unit> {
+    static const auto p = [](State& st) -> Reply<Unit> {
         Seq q(st);
         q(keyword);
         if (!q) return q.failure();
@@ -174,8 +172,16 @@ Reply<Unit> pDefaultNumeric(State& s) {
         if (!q) return q.failure();
         q(spaces);
         return q.ok();
-    });
-    return p(s);
+    };
+    // As a unit: a failure consumes nothing and gives the state back (the blanks it read
+    // may have marked a continuation).
+    const State saved = s;
+    Reply<Unit> r = p(s);
+    if (!r.ok) {
+        s = saved;
+        r.consumed = false;
+    }
+    return r;
 }
 
 Reply<Unit> pDeclDecimalVars(State& s) {
@@ -303,9 +309,10 @@ template <class K> Reply<Unit> typedList(State& s, const K& keyword, VarSymbol r
     Seq q(s);
     q(keyword);
     if (!q) return q.failure();
+    // The list ends with the blanks after it: blanks read again here would read nothing and
+    // add only messages that are pending already.
     q([required, type](State& st) { return pDeclVars(st, required, type); });
     if (!q) return q.failure();
-    q(spaces);
     return q.ok();
 }
 } // namespace

@@ -62,7 +62,8 @@ inline auto pDecimalPrecision(std::int64_t defaultPrecision) {
 }
 // DECIMAL and its optional precision.
 Reply<VarType> pDecimal(State& s);
-// DEFAULT-NUMERIC = INTEGER | DECIMAL[(p)] | FLOAT: read as a unit and without effect.
+// DEFAULT-NUMERIC = INTEGER | DECIMAL[(p)] | FLOAT: read as a unit and without effect; a
+// failure consumes nothing and gives the state back.
 Reply<Unit> pDefaultNumeric(State& s);
 // DECIMAL[(p)] and its names, each defined at once with the list's or its own precision.
 Reply<Unit> pDeclDecimalVars(State& s);

@@ -219,6 +219,15 @@ Reply<Unit> pDecimalVarSpec(State& s, std::int64_t precision) {
 
 Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
     const SourcePos pos = s.pos;
+    if (s.atEnd() || !isSigil(s.peek())) {
+        // Where no sigil stands, as at the end of every list, pAnyVarSymbol fails on both of
+        // its tests; its error is made here at once, its two tests being known.
+        static const MessageSet* const dollar =
+            new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'$')}};
+        return Failure{ParseError(s.pos, Message{MsgKind::Expect, MsgText::quotedChar(U'#')}, detail::foundHere(s),
+                                  *dollar),
+                       false};
+    }
     Reply<VarSymbol> sigil = pAnyVarSymbol(s);
     if (!sigil.ok) return Failure{std::move(sigil.err), sigil.consumed};
     if (sigil.value != required)
@@ -262,6 +271,7 @@ Reply<std::vector<DeclEntry>> pVarList(State& s, VarSymbol required) {
     // manyOne of the entry, written out. As in `many`, once a further entry has consumed,
     // the error pending at the end is that of the entry that failed without consuming.
     std::vector<DeclEntry> entries;
+    entries.reserve(4); // most lists are short: one allocation
     Seq q(s);
     entries.push_back(q([required](State& st) { return pVarEntry(st, required); }));
     if (!q) return q.failure();

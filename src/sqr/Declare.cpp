@@ -44,17 +44,15 @@ Reply<Unit> pDeclareVariable(State& s) {
 
 Reply<Unit> pDeclQualifierList(State& s) {
     static const auto p = skipped(manyUntil(pDeclVarQualifier, pEndLine(kwEndDeclare)));
-    // Where END-DECLARE is not there, its test must fail: qualifiers that consume are read
-    // without it, and the rule reads on from the first place that is not so.
+    // Where END-DECLARE is not there, its test must fail: qualifiers are read without it,
+    // and the rule reads on from the first place that is not so. Such a qualifier always
+    // consumes, as the next character is ASCII and no blank and a word that is no qualifier
+    // is taken for its message; so no state is saved meanwhile, and the definitions of its
+    // list change the parser state in place.
     Seq q(s);
     while (keywordAbsent(s, kwEndDeclare)) {
-        const State before = s;
-        Reply<Unit> r = pDeclVarQualifier(s);
-        if (!(r.ok && r.consumed)) {
-            s = before;
-            break;
-        }
-        q.take(std::move(r));
+        q.take(pDeclVarQualifier(s));
+        if (!q) return q.failure();
     }
     q(p);
     if (!q) return q.failure();
@@ -64,7 +62,7 @@ Reply<Unit> pDeclQualifierList(State& s) {
 Reply<Unit> pDeclVarQualifier(State& s) {
     // The keywords are whole words or nothing, so a word that only begins like an earlier
     // keyword (DATE after DEFAULT-NUMERIC and DECIMAL) reaches its own alternative.
-    static const auto p = choice(attempt(pDefaultNumeric), pDeclDecimalVars, pDeclIntegerVars, pDeclFloatVars,
+    static const auto p = choice(pDefaultNumeric, pDeclDecimalVars, pDeclIntegerVars, pDeclFloatVars,
                                  pDeclTextVars, pDeclDateVars, noQualifierError, qualifierError);
     // Each keyword alternative begins with its keyword: the first whose keyword is there is
     // the first that can consume, and what it consumed is the outcome.
@@ -78,10 +76,10 @@ Reply<Unit> pDeclVarQualifier(State& s) {
     if (fastPathsOn(s)) {
         for (const Keyworded& k : keyworded) {
             if (keywordAbsent(s, k.keyword)) continue;
-            const State before = s;
+            // One that fails without consuming has given the state back itself: no state is
+            // saved here, so that the definitions of a list change the parser state in place.
             Reply<Unit> r = k.read(s);
             if (r.consumed) return r;
-            s = before;
             break;
         }
     }
@@ -164,7 +162,7 @@ Reply<Unit> pDefaultNumeric(State& s) {
     static const auto keyword = symbol("DEFAULT-NUMERIC");
     static const auto equals = lexeme(char_(U'='));
     static const auto type = choice(pInteger, pDecimal, pFloat);
-    static const auto p = attempt([](State& st) -> Reply<Unit> {
+    static const auto p = [](State& st) -> Reply<Unit> {
         Seq q(st);
         q(keyword);
         if (!q) return q.failure();
@@ -174,8 +172,16 @@ Reply<Unit> pDefaultNumeric(State& s) {
         if (!q) return q.failure();
         q(spaces);
         return q.ok();
-    });
-    return p(s);
+    };
+    // As a unit: a failure consumes nothing and gives the state back (the blanks it read
+    // may have marked a continuation).
+    const State saved = s;
+    Reply<Unit> r = p(s);
+    if (!r.ok) {
+        s = saved;
+        r.consumed = false;
+    }
+    return r;
 }
 
 Reply<Unit> pDeclDecimalVars(State& s) {
@@ -204,7 +210,7 @@ Reply<Unit> pDecimalVarSpec(State& s, std::int64_t precision) {
     q(spaces);
     std::int64_t own = q(orElse(pPrecision, succeedWith(precision)));
     if (!q) return q.failure();
-    q(defineVariable(VarType::decimal(own), n.name, n.underscoreWarning, n.pos));
+    q.take(defineVariable(s, VarType::decimal(own), n.name, n.underscoreWarning, n.pos));
     q(spaces);
     return q.ok();
 }
@@ -213,47 +219,84 @@ Reply<Unit> pDecimalVarSpec(State& s, std::int64_t precision) {
 
 Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
     const SourcePos pos = s.pos;
-    Seq q(s);
-    VarSymbol sigil = q(pAnyVarSymbol);
-    if (!q) return q.failure();
-    if (sigil != required) {
-        q(pFail(required == VarSymbol::Sharp ? numericVarNameRequiredError : stringVarNameRequiredError));
-        return q.failure();
+    if (s.atEnd() || !isSigil(s.peek())) {
+        // Where no sigil stands, as at the end of every list, pAnyVarSymbol fails on both of
+        // its tests; its error is made here at once, its two tests being known.
+        static const MessageSet* const dollar =
+            new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'$')}};
+        return Failure{ParseError(s.pos, Message{MsgKind::Expect, MsgText::quotedChar(U'#')}, detail::foundHere(s),
+                                  *dollar),
+                       false};
     }
+    Reply<VarSymbol> sigil = pAnyVarSymbol(s);
+    if (!sigil.ok) return Failure{std::move(sigil.err), sigil.consumed};
+    if (sigil.value != required)
+        return Failure{pFail(s, MsgText::literal(required == VarSymbol::Sharp ? numericVarNameRequiredError
+                                                                              : stringVarNameRequiredError))
+                           .err,
+                       true};
     // The optional "_" marker. What its test expected never shows: the name after it
     // consumes, or its absence fails after consuming.
+    const char* const begin = s.cur;
     const bool underscore = !s.atEnd() && s.peek() == U'_';
     if (underscore) s.take();
-    static const auto nameChars = charsWhile(isDeclVarNameChar); // many pDeclVarNameChar
-    Text name = q(nameChars);
-    if (name.empty()) {
-        q(pFail(invalidVarNameError));
-        return q.failure();
-    }
-    if (underscore) name.insert(0, "_");
-    return q.ok(DeclName{std::move(name), underscore && !s.st().currentScope.isLocal, pos});
+    // many pDeclVarNameChar; the name is a view of the input, marker included.
+    const char* const chars = s.cur;
+    while (!s.atEnd() && isDeclVarNameChar(s.peek())) s.take();
+    if (s.cur == chars) return Failure{pFail(s, MsgText::literal(invalidVarNameError)).err, true};
+    // The name consumed, so what is pending is the failed test that ended it.
+    Failure stop = s.atEnd() ? detail::endOfInputError(s) : detail::unexpectedCharError(s, s.peek());
+    return okReply(true, DeclName{TextView(begin, std::size_t(s.cur - begin)), underscore && !s.st().currentScope.isLocal, pos},
+                   std::move(stop.err));
 }
 
 Reply<DeclName> pDeclNumVarName(State& s) { return pDeclVarName(s, VarSymbol::Sharp); }
 
 // --- typed lists ---
 
+namespace {
+// One name of a list, white space or the end of the input after it, and the blanks after it.
+Reply<DeclEntry> pVarEntry(State& s, VarSymbol required) {
+    Seq q(s);
+    DeclName n = q([required](State& st) { return pDeclVarName(st, required); });
+    if (!q) return q.failure();
+    q(follewedBySpace);
+    if (!q) return q.failure();
+    q(spaces);
+    return q.ok(DeclEntry{required, n.name, n.underscoreWarning, n.pos});
+}
+} // namespace
+
 Reply<std::vector<DeclEntry>> pVarList(State& s, VarSymbol required) {
-    auto entry = [required](State& st) -> Reply<DeclEntry> {
-        Seq q(st);
-        DeclName n = q(pDeclVarName(required));
-        if (!q) return q.failure();
-        q(follewedBySpace);
-        if (!q) return q.failure();
-        q(spaces);
-        return q.ok(DeclEntry{required, std::move(n.name), n.underscoreWarning, n.pos});
-    };
-    return manyOne(entry)(s);
+    // manyOne of the entry, written out. As in `many`, once a further entry has consumed,
+    // the error pending at the end is that of the entry that failed without consuming.
+    std::vector<DeclEntry> entries;
+    entries.reserve(4); // most lists are short: one allocation
+    Seq q(s);
+    entries.push_back(q([required](State& st) { return pVarEntry(st, required); }));
+    if (!q) return q.failure();
+    bool more = false;
+    for (;;) {
+        const State saved = s;
+        Reply<DeclEntry> r = pVarEntry(s, required);
+        if (r.ok) {
+            more = true;
+            entries.push_back(std::move(r.value));
+            continue;
+        }
+        if (r.consumed) {
+            q.take(Reply<Unit>(Failure{std::move(r.err), true}));
+            return q.failure();
+        }
+        s = saved;
+        q.take(okReply(more, Unit{}, std::move(r.err)));
+        return q.ok(std::move(entries));
+    }
 }
 
 Reply<Unit> defineDeclaredVars(State& s, VarType type, const std::vector<DeclEntry>& entries) {
     Seq q(s);
-    for (const DeclEntry& e : entries) q(defineVariable(type, e.name, e.underscoreWarning, e.pos));
+    for (const DeclEntry& e : entries) q.take(defineVariable(s, type, e.name, e.underscoreWarning, e.pos));
     return q.ok();
 }
 
@@ -276,9 +319,10 @@ template <class K> Reply<Unit> typedList(State& s, const K& keyword, VarSymbol r
     Seq q(s);
     q(keyword);
     if (!q) return q.failure();
+    // The list ends with the blanks after it: blanks read again here would read nothing and
+    // add only messages that are pending already.
     q([required, type](State& st) { return pDeclVars(st, required, type); });
     if (!q) return q.failure();
-    q(spaces);
     return q.ok();
 }
 } // namespace
@@ -321,7 +365,7 @@ Reply<Unit> qualifierErrorFail(State& s, const Text& word) {
 // --- printed forms ---
 
 std::string showParsed(Unit) { return "()"; }
-std::string showParsed(const Text& t) { return zarnet::quoteText(t); }
+std::string showParsed(TextView t) { return zarnet::quoteText(t); }
 std::string showParsed(bool b) { return b ? "True" : "False"; }
 std::string showParsed(std::int64_t n) { return std::to_string(n); }
 std::string showParsed(const VarType& t) { return show(t); }

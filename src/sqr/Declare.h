@@ -17,10 +17,11 @@
 
 namespace zarnet::sqr {
 
-// One declared name: as written after its sigil (a leading underscore included), whether
-// its underscore deserves a warning (written in the global scope), and where its sigil is.
+// One declared name: as written after its sigil (a leading underscore included; a view of
+// the input), whether its underscore deserves a warning (written in the global scope), and
+// where its sigil is.
 struct DeclName {
-    Text name;
+    TextView name;
     bool underscoreWarning = false;
     SourcePos pos;
 };
@@ -28,7 +29,7 @@ struct DeclName {
 // One entry of a typed list: the name with the sigil the list requires.
 struct DeclEntry {
     VarSymbol symbol = VarSymbol::Dollar;
-    Text name;
+    TextView name; // a view of the input
     bool underscoreWarning = false;
     SourcePos pos;
 };
@@ -61,7 +62,8 @@ inline auto pDecimalPrecision(std::int64_t defaultPrecision) {
 }
 // DECIMAL and its optional precision.
 Reply<VarType> pDecimal(State& s);
-// DEFAULT-NUMERIC = INTEGER | DECIMAL[(p)] | FLOAT: read as a unit and without effect.
+// DEFAULT-NUMERIC = INTEGER | DECIMAL[(p)] | FLOAT: read as a unit and without effect; a
+// failure consumes nothing and gives the state back.
 Reply<Unit> pDefaultNumeric(State& s);
 // DECIMAL[(p)] and its names, each defined at once with the list's or its own precision.
 Reply<Unit> pDeclDecimalVars(State& s);
@@ -105,7 +107,7 @@ Reply<Unit> qualifierErrorFail(State& s, const Text& word);
 
 // Printed forms of the results the runner shows.
 std::string showParsed(Unit);
-std::string showParsed(const Text& t);
+std::string showParsed(TextView t);
 std::string showParsed(bool b);
 std::string showParsed(std::int64_t n);
 std::string showParsed(const VarType& t);

@@ -227,6 +227,42 @@ TEST(DeclaredNames, SigilUnderscoreAndNameCharacters) {
     EXPECT_EQ(none.rest, "abc");
 }
 
+TEST(DeclaredNames, WithoutASigilFailAsTheSigilTestDoes) {
+    // The end of every list is such a failure; its error can show where the block ends
+    // the input, so it is the sigil test's own.
+    for (const char* input : {"", "x", "end-declare", "\xc3\x84", " #a", "\n", "-", "(2)"}) {
+        SCOPED_TRACE(input);
+        auto sigil = runOn(pAnyVarSymbol, input);
+        ASSERT_FALSE(sigil.ok);
+        for (VarSymbol required : {VarSymbol::Sharp, VarSymbol::Dollar}) {
+            auto o = runOn(pDeclVarName(required), input);
+            EXPECT_FALSE(o.ok);
+            EXPECT_FALSE(o.consumed);
+            EXPECT_EQ(o.error, sigil.error);
+            EXPECT_EQ(o.rest, input);
+        }
+    }
+}
+
+TEST(DeclareVariable, ABlockCutOffByTheEndOfTheInputListsAllThatCouldFollow) {
+    // What the end of the last list expected is part of the message, in the order the
+    // tests failed: after a line end the blanks came first.
+    const std::string rest = "\"E\", \"e\", \"D\", \"d\", \"I\", \"i\", \"F\", \"f\", \"T\" or \"t\"";
+    const ErrorCase cases[] = {
+        {"declare-variable integer #a\n", "\"test.sqr\" (line 2, column 1):\nunexpected end of input\n"
+                                          "expecting space, \"-\", \"\\n\", \"#\", \"$\", " + rest},
+        {"declare-variable text $a $b", "\"test.sqr\" (line 1, column 28):\nunexpected end of input\n"
+                                        "expecting \"#\", \"$\", space, \"-\", \"\\n\", " + rest},
+    };
+    for (const ErrorCase& c : cases) {
+        SCOPED_TRACE(c.input);
+        auto o = runOn(pDeclareVariable, c.input, inLocalScope());
+        EXPECT_FALSE(o.ok);
+        EXPECT_TRUE(o.consumed);
+        EXPECT_EQ(o.error, c.error);
+    }
+}
+
 TEST(TypedLists, AFailedListDefinesNothingAndGivesItsNamesBack) {
     // The list is one unit: the error stays, the consumed names do not.
     auto o = runOn([](State& s) { return pDeclVars(s, VarSymbol::Sharp, VarType::integer()); }, "#a #b $c");
@@ -267,11 +303,15 @@ TEST(DefaultNumeric, IsOneUnitThatBacktracks) {
         EXPECT_TRUE(o.ok) << o.error;
         EXPECT_EQ(o.rest, "");
     }
-    for (const char* input : {"default-numeric integer", "default-numeric = money", "default-numeric = decimal(x)"}) {
+    for (const char* input : {"default-numeric integer", "default-numeric = money", "default-numeric = decimal(x)",
+                              "default-numeric -\n = money"}) {
         SCOPED_TRACE(input);
         auto o = runOn(pDefaultNumeric, input);
         EXPECT_FALSE(o.ok);
         EXPECT_FALSE(o.consumed);
+        // The state is given back whole: the continuation read on the way is forgotten.
+        EXPECT_EQ(o.rest, input);
+        EXPECT_FALSE(o.user->state.continued);
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace zarnet {
 
@@ -63,21 +65,33 @@ struct TextOut {
     void put(const Text& x) { t += x; }
 };
 
-// The same, handing its text on whenever a line ends past the size of a piece. The piece
-// is held while the whole final state is, at the run's peak of memory, so it stays small.
-struct PiecesOut {
+// The same, into a buffer of its own handed on whenever a line ends past the size of a
+// piece. The piece is held while the whole final state is, at the run's peak of memory, so
+// it stays small. A line is a dozen short texts, each one copy into the buffer.
+class PiecesOut {
+public:
     static constexpr std::size_t kPiece = std::size_t(1) << 16;
-    Text t;
-    const std::function<void(TextView)>& write;
+    explicit PiecesOut(const std::function<void(TextView)>& write) : write_(write), buf_(kPiece) {}
     void put(const char* ascii) {
-        t += ascii;
-        if (t.size() >= kPiece && t.back() == '\n') flush();
+        append(TextView(ascii));
+        if (n_ >= kPiece && buf_[n_ - 1] == '\n') flush();
     }
-    void put(const Text& x) { t += x; }
+    void put(const Text& x) { append(x); }
     void flush() {
-        if (!t.empty()) write(t);
-        t.clear();
+        if (n_ != 0) write_(TextView(buf_.data(), n_));
+        n_ = 0;
     }
+
+private:
+    void append(TextView x) {
+        // A line longer than a piece grows the buffer.
+        if (buf_.size() - n_ < x.size()) buf_.resize(std::max(buf_.size() * 2, n_ + x.size()));
+        std::memcpy(buf_.data() + n_, x.data(), x.size());
+        n_ += x.size();
+    }
+    const std::function<void(TextView)>& write_;
+    std::vector<char> buf_;
+    std::size_t n_ = 0;
 };
 
 template <class Out> void putNumber(Out& out, std::int64_t n) {
@@ -206,8 +220,7 @@ Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParam
 
 void writeReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st,
                  const std::function<void(TextView)>& write) {
-    PiecesOut out{Text(), write};
-    out.t.reserve(PiecesOut::kPiece + 4096);
+    PiecesOut out(write);
     putReport(out, listFormat, suppress, exceptParams, st);
     out.flush();
 }

@@ -32,8 +32,20 @@ Reply<Text> stringCI(State& s, TextView keyword) {
     bool consumed = false;
     for (const char *k = keyword.data(), *kEnd = k + keyword.size(); k != kEnd;) {
         // Keywords are ASCII, and so is nearly every character they are tried on: such a
-        // pair is decided on the bytes. Anything else, and every mismatch, goes through
-        // charCI, which also makes the error.
+        // pair is decided on the bytes, and a run of printable ones moves the position once
+        // (one column each, as taking them one by one would). Anything else, and every
+        // mismatch, goes through charCI, which also makes the error.
+        std::size_t n = 0;
+        while (k + n != kEnd && s.cur + n != s.end && static_cast<unsigned char>(k[n]) - 0x20u < 0x60u &&
+               asciiMatchesCI(s.cur[n], k[n]))
+            ++n;
+        if (n != 0) {
+            s.cur += n;
+            s.pos.sourceColumn += std::int64_t(n);
+            consumed = true;
+            k += n;
+            continue;
+        }
         if (static_cast<unsigned char>(*k) < 0x80 && !s.atEnd() && asciiMatchesCI(*s.cur, *k)) {
             s.take();
             consumed = true;

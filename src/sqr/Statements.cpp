@@ -2,6 +2,8 @@
 
 #include "core/Messages.h"
 #include "core/ParserLib.h"
+#include "preprocessor/LineEnd.h"
+#include "preprocessor/LineScanner.h"
 #include "preprocessor/PreprocessorRun.h"
 #include "sqr/Commands.h"
 #include "sqr/Lexical.h"
@@ -126,8 +128,108 @@ Reply<std::vector<Text>> argList(State& s) {
     return q.ok(std::move(items));
 }
 
+namespace {
+
+// The white space `spaces` (lineEnds) or `pSkipBlanks` reads, without its error. False
+// where a character that only the rule reads stands next: another blank, a hyphen before
+// anything but a line feed, a character beyond ASCII.
+bool skipSpacesQuietly(State& s, bool lineEnds) {
+    while (!s.atEnd()) {
+        const char c = *s.cur;
+        if (c == ' ' || c == '\t')
+            s.take();
+        else if (lineEnds && c == '\n')
+            eol(s);
+        else if (c == '-' && s.cur + 1 != s.end && s.cur[1] == '\n')
+            pTrailingHyphen(s);
+        else
+            return c != '-' && !(static_cast<unsigned char>(c) & 0x80) && !isBlank(char32_t(c));
+    }
+    return true;
+}
+
+bool isAsciiArgWordChar(char c) {
+    return !(static_cast<unsigned char>(c) & 0x80) && c != '\x1A' && c != ' ' && c != '\t' && c != '\n' &&
+           c != '\r' && c != ')' && c != ',' && c != '!';
+}
+
+// One argument as `pArgItem` and the blanks after it read it in its common forms (a
+// variable with a name of ASCII characters, a one-line ASCII text, digits from 1 to 9 on),
+// its use recorded; no text, no error. False where the reading is left to the rule.
+bool skipArgItemQuietly(State& s) {
+    const char c = *s.cur;
+    const char* p = s.cur + 1;
+    if (c == '$' || c == '#') {
+        const SourcePos at = s.pos;
+        const bool marked = p != s.end && *p == '_';
+        if (marked) ++p;
+        const char* const name = p;
+        while (p != s.end && isAsciiArgWordChar(*p)) ++p;
+        // A name that ends at "!" or beyond ASCII may read on: the rule decides.
+        if (p == name || (p != s.end && (*p == '!' || (static_cast<unsigned char>(*p) & 0x80)))) return false;
+        advanceWithinLine(s, p);
+        recordVariableUse(s, c == '$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
+                          TextView(name, std::size_t(p - name)), at);
+        return skipSpacesQuietly(s, false);
+    }
+    if (c == '\'') {
+        for (;; ++p) {
+            if (p == s.end || *p == '\n' || *p == '\r' || (static_cast<unsigned char>(*p) & 0x80)) return false;
+            if (*p != '\'') continue;
+            if (p + 1 == s.end || p[1] != '\'') break;
+            ++p; // a doubled quote
+        }
+        advanceWithinLine(s, p + 1);
+        return skipSpacesQuietly(s, true); // the literal's lexeme blanks leave none to pSkipBlanks
+    }
+    if (c >= '1' && c <= '9') {
+        while (p != s.end && *p >= '0' && *p <= '9') ++p;
+        if (p != s.end && (*p == '.' || *p == 'e' || *p == 'E')) return false;
+        advanceWithinLine(s, p);
+        return skipSpacesQuietly(s, true);
+    }
+    return false;
+}
+
+// From "(" up to the ")" that ends the arguments, as `pOpenParen`, `argList` and `spaces`
+// read them, in the common form: each argument one `skipArgItemQuietly` reads, separated by
+// "," or a line end, with an optional "," after the last. The uses are recorded as the rule
+// records them; where an item fails the rule backs up to the separator before it, which
+// then ends the list, so a ")" after a separator closes it as well. False where the
+// reading is left to the rule.
+bool skipDoArgumentsQuietly(State& s) {
+    s.take();
+    if (!skipSpacesQuietly(s, true)) return false;
+    for (;;) {
+        if (s.atEnd()) return false;
+        if (*s.cur == ')') return true;
+        if (!skipArgItemQuietly(s)) return false;
+        if (s.atEnd()) return false;
+        if (*s.cur == ')') return true;
+        if (*s.cur == ',')
+            s.take();
+        else if (*s.cur == '\n')
+            eol(s);
+        else
+            return false;
+        if (!skipSpacesQuietly(s, true)) return false;
+    }
+}
+
+} // namespace
+
 Reply<Unit> pDoArguments(State& s) {
     if (s.atEnd() || s.peek() != U'(') return okReply(false, Unit{}, unknownError(s.pos));
+    // Where the quick reading reaches the ")", only the error after it shows: the rule's
+    // errors before the ")" are replaced when it consumes.
+    if (fastPathsOn(s)) {
+        const State start = s;
+        if (skipDoArgumentsQuietly(s)) {
+            Reply<char32_t> close = pCloseParen(s);
+            return okReply(true, Unit{}, std::move(close.err));
+        }
+        s = start;
+    }
     Seq q(s);
     q(pOpenParen);
     if (!q) return q.failure();

@@ -1,5 +1,7 @@
 #include "ProgramFixtures.h"
 
+#include "preprocessor/PreprocessorRun.h"
+
 #include <gtest/gtest.h>
 
 namespace zarnet::test {
@@ -110,6 +112,41 @@ TEST(Statements, DoArgumentsOnALaterLineWithoutTheRule) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(usesOf(r.st, "$A"), 1);
     EXPECT_EQ(usesOf(r.st, "$B"), 1);
+}
+
+// What a caller can tell apart after the quick reading and the rule: outcome, error, input,
+// position, line counter, recorded uses and the continuation flag.
+template <class P, class Q> void expectSameReading(P quick, Q rule, const std::string& in, const ParserState& st) {
+    auto a = runOn(quick, in, st);
+    auto b = runOn(rule, in, st);
+    ASSERT_EQ(a.ok, b.ok) << in;
+    ASSERT_EQ(a.consumed, b.consumed) << in;
+    ASSERT_EQ(a.error, b.error) << in;
+    if (!a.ok) return;
+    ASSERT_EQ(a.rest, b.rest) << in;
+    ASSERT_EQ(a.pos, b.pos) << in;
+    ASSERT_EQ(a.sequenceNo, b.sequenceNo) << in;
+    ASSERT_TRUE(a.user->state.scopeMap == b.user->state.scopeMap) << in;
+    ASSERT_EQ(a.user->state.continued, b.user->state.continued) << in;
+}
+
+TEST(Statements, QuickDoArgumentsAreTheRule) {
+    // A failing step after the arguments shows their pending error.
+    static const auto thenFail = [](auto p) { return seqRight(p, char_(U'\x01')); };
+    static const auto rule = [](State& st) { return plainGrammar(st, pDoArguments); };
+    ParserState local = initialState();
+    local.currentScope = Scope::local(T("PROC"));
+    for (const ParserState& st : {initialState(), local}) {
+        forShortAndRandomTexts(T("$#_a1'0,) \n-!"), 4, 4000, 24, T("("), [&](const Text& t) {
+            const std::string in = "(" + U8(t);
+            expectSameReading(pDoArguments, rule, in, st);
+            expectSameReading(thenFail(pDoArguments), thenFail(rule), in, st);
+        });
+        for (const char* in : {"($a\t, #b  -\n , 'x''y' ,\n 12,)\n", "($a\u00e9)", "('\u00e9')", "($a!!b)",
+                               "($a\v)", "(12.5)", "(1e3)", "(09)", "( -\n)", "($a - )", "('a\tb'\t)",
+                               "(#x\r\n)", "(\x1A)", "($_)", "($__a, #_b)"})
+            expectSameReading(thenFail(pDoArguments), thenFail(rule), in, st);
+    }
 }
 
 TEST(Statements, ArgWord) {

@@ -245,6 +245,17 @@ bool skipLiteralQuietly(State& s) {
     return false;
 }
 
+// Moves s over the characters up to the first that `stop` holds for (the end of a name or
+// a word, where tabs and line ends stop): a run of ASCII characters at once, one column
+// each, the rest one by one.
+template <class F> void skipUntil(State& s, F stop) {
+    const char* p = s.cur;
+    while (p != s.end && !(static_cast<unsigned char>(*p) & 0x80) && !stop(char32_t(*p))) ++p;
+    s.pos.sourceColumn += p - s.cur;
+    s.cur = p;
+    while (!s.atEnd() && !stop(s.peek())) s.take();
+}
+
 // One token as `anyTok` reads it, the use of a reference recorded; no text, no error. False,
 // with nothing consumed, where the scan leaves the decision to the rule.
 bool skipTokenQuietly(State& s) {
@@ -267,7 +278,7 @@ bool skipTokenQuietly(State& s) {
         if (marked) s.take();
         const char* const nameBegin = s.cur;
         s.take();
-        while (!s.atEnd() && !isWordDelimiter(s.peek())) s.take();
+        skipUntil(s, isWordDelimiter);
         recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
                           TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
         return true;
@@ -277,7 +288,7 @@ bool skipTokenQuietly(State& s) {
         return true;
     }
     if (!kWordEnds(c)) { // a bare word (the sigils were taken above)
-        while (!s.atEnd() && !kWordEnds(s.peek())) s.take();
+        skipUntil(s, kWordEnds);
         return true;
     }
     return false;

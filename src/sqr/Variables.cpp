@@ -222,6 +222,17 @@ Reply<Unit> pArgTokensByRule(State& s) {
 
 namespace {
 
+// Moves s over c, the character at s that is no line feed: as `take`, without decoding
+// again where it is ASCII.
+void stepOver(State& s, char32_t c) {
+    if (c < 0x80 && c != U'\t') {
+        ++s.cur;
+        ++s.pos.sourceColumn;
+    } else {
+        s.take();
+    }
+}
+
 // The literal at the quote as `pString` reads it. False, with the state left where it was,
 // when it does not end.
 bool skipLiteralQuietly(State& s) {
@@ -238,7 +249,7 @@ bool skipLiteralQuietly(State& s) {
         } else if (c == U'\r') {
             break;
         } else {
-            s.take();
+            stepOver(s, c);
         }
     }
     s = start;
@@ -299,7 +310,7 @@ void skipBlanksQuietly(State& s) {
     while (!s.atEnd()) {
         const char32_t c = s.peek();
         if (isBlank(c)) {
-            s.take();
+            stepOver(s, c);
         } else if (c == U'-' && s.peekAt(1) == U'\n') {
             pTrailingHyphen(s);
         } else {

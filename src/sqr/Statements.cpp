@@ -111,6 +111,9 @@ Reply<std::vector<Text>> argList(State& s) {
         items.push_back(q.take(std::move(first)));
     }
     for (;;) {
+        // A separator that fails leaves no trace: where no "," or line feed stands, the list
+        // ends without the test.
+        if (s.atEnd() || (*s.cur != ',' && *s.cur != '\n')) break;
         const State saved = s;
         Seq step(s);
         step(pComma);
@@ -124,7 +127,7 @@ Reply<std::vector<Text>> argList(State& s) {
         q.take(step.ok(Unit{}));
         items.push_back(std::move(t));
     }
-    {
+    if (!s.atEnd() && *s.cur == ',') {
         const State saved = s;
         Reply<Unit> c = pArgComma(s);
         if (c.ok || c.consumed)

@@ -165,8 +165,9 @@ bool isAsciiArgWordChar(char c) {
 }
 
 // One argument as `pArgItem` and the blanks after it read it in its common forms (a
-// variable with a name of ASCII characters, a one-line ASCII text, digits from 1 to 9 on),
-// its use recorded; no text, no error. False where the reading is left to the rule.
+// variable with a name of ASCII characters, a one-line ASCII text, a whole number without
+// a leading zero), its use recorded; no text, no error. False where the reading is left to
+// the rule.
 bool skipArgItemQuietly(State& s) {
     const char c = *s.cur;
     const char* p = s.cur + 1;

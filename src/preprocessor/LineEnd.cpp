@@ -91,23 +91,30 @@ Reply<Text> pEndOfLine(State& s) {
     return r;
 }
 
+SourcePos stepOverLineEnd(State& s) {
+    ++s.cur;
+    advancePos(s.pos, U'\n');
+    const SourcePos afterFeed = s.pos;
+    const std::int64_t n = s.sequenceNo + 1;
+    s.sequenceNo = n;
+    applySourceSwitches(s, n);
+    return afterFeed;
+}
+
 Reply<Text> eol(State& s) {
     static const auto newline = string_("\n");
     if (s.atEnd() || *s.cur != '\n') return newline(s); // fails, with what it expected
-    // The steps of the rule written out: the line feed, the count, then the switches.
-    ++s.cur;
-    advancePos(s.pos, U'\n');
-    ParseError pending = unknownError(s.pos);
-    const std::int64_t n = s.sequenceNo + 1;
-    s.sequenceNo = n;
-    pending.merge(syncSourcePos(s, n).err);
+    // The steps of the rule written out: the line feed, the count, then the switches, whose
+    // outcome carries no message: the later of the two places.
+    ParseError pending = unknownError(stepOverLineEnd(s));
+    pending.mergeUnknown(s.pos);
     return okReply(true, Text("\n"), std::move(pending));
 }
 
-Reply<Unit> syncSourcePos(State& s, std::int64_t n) {
+void applySourceSwitches(State& s, std::int64_t n) {
     const PList<SourceSwitch>& recorded = s.st().sourceNameStack;
     // Most lines start no new piece: then the list is not even copied.
-    if (recorded.empty() || recorded.front().outputLine != n) return okReply(false, Unit{}, unknownError(s.pos));
+    if (recorded.empty() || recorded.front().outputLine != n) return;
     PList<SourceSwitch> stack = recorded;
     bool moved = false;
     while (!stack.empty() && stack.front().outputLine == n) {
@@ -118,6 +125,10 @@ Reply<Unit> syncSourcePos(State& s, std::int64_t n) {
         moved = true;
     }
     if (moved) s.modify([&stack](ParserState& p) { p.sourceNameStack = stack; });
+}
+
+Reply<Unit> syncSourcePos(State& s, std::int64_t n) {
+    applySourceSwitches(s, n);
     return okReply(false, Unit{}, unknownError(s.pos));
 }
 

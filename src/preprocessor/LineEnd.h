@@ -31,8 +31,14 @@ Reply<Text> pCountedLineBreak(State& s);
 Reply<Text> pEndOfLine(State& s);
 // The line end of the second pass: one "\n", counted, then the recorded switches applied.
 Reply<Text> eol(State& s);
+// The steps of a successful `eol` on the state alone, for readers that drop its result and
+// its error: there must be a "\n" at the current place. Result: the place just past the
+// line feed, before the switches moved it.
+SourcePos stepOverLineEnd(State& s);
 // Applies every front entry of sourceNameStack recorded for output line n.
 Reply<Unit> syncSourcePos(State& s, std::int64_t n);
+// syncSourcePos without its reply.
+void applySourceSwitches(State& s, std::int64_t n);
 // Zero or more blanks (not line ends), as written. Never fails.
 Reply<Text> pBlanks(State& s);
 

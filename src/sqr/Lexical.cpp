@@ -47,25 +47,24 @@ Reply<Unit> pBlank(State& s) {
 
 namespace {
 
-// The run of blank items `Item` reads (`space`, for which a line feed is one, or `pBlank`),
-// as `manySkip Item` reads it. Blanks, line feeds and continuations are taken at once: there
-// the item's other alternatives fail on the character without trace. Where the run ends at
-// any other ASCII character but a hyphen, every alternative failed on its first character,
-// and the error is made at once from what each expected. A hyphen before anything but a line
-// feed, the other blank characters and characters beyond ASCII are read by the item itself.
-template <Reply<Unit> (*Item)(State&), bool LineEndIsBlank>
-Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
-    bool consumed = false;
+// The blanks, line feeds (when LineEndIsBlank) and continuations at the current place,
+// taken at once: there the other alternatives of the blank item fail on the character
+// without trace. True where the run ends at any other ASCII character but a hyphen, or at
+// the end of the input: there every alternative fails on its first character. False
+// before a character the item must read itself: a hyphen before anything but a line feed,
+// the other blank characters and characters beyond ASCII.
+template <bool LineEndIsBlank> bool skipPlainBlanks(State& s, bool& consumed) {
     for (;;) {
-        if (s.atEnd()) break;
+        if (s.atEnd()) return true;
         const char c = *s.cur;
         if (c == ' ' || c == '\t') {
-            s.take();
+            ++s.cur;
+            advancePos(s.pos, char32_t(c));
             consumed = true;
             continue;
         }
         if (LineEndIsBlank && c == '\n') {
-            eol(s);
+            stepOverLineEnd(s);
             consumed = true;
             continue;
         }
@@ -74,17 +73,25 @@ Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
             consumed = true;
             continue;
         }
-        if (c == '-' || (static_cast<unsigned char>(c) & 0x80) || isBlank(char32_t(c))) {
-            const State saved = s;
-            Reply<Unit> r = Item(s);
-            if (r.ok) {
-                consumed = true;
-                continue;
-            }
+        return !(c == '-' || (static_cast<unsigned char>(c) & 0x80) || isBlank(char32_t(c)));
+    }
+}
+
+// The run of blank items `Item` reads (`space`, for which a line feed is one, or `pBlank`),
+// as `manySkip Item` reads it. Where the plain run ends at an ASCII character, the error is
+// made at once from what each alternative expected; the characters left to the item are
+// read by the item itself.
+template <Reply<Unit> (*Item)(State&), bool LineEndIsBlank>
+Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
+    bool consumed = false;
+    while (!skipPlainBlanks<LineEndIsBlank>(s, consumed)) {
+        const State saved = s;
+        Reply<Unit> r = Item(s);
+        if (!r.ok) {
             s = saved;
             return okReply(consumed, Unit{}, std::move(r.err));
         }
-        break;
+        consumed = true;
     }
     return okReply(consumed, Unit{},
                    ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("space")}, detail::foundHere(s),
@@ -100,6 +107,11 @@ Reply<Unit> spaces(State& s) {
     static const MessageSet* const rest = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'-')},
                                                          {MsgKind::Expect, MsgText::quotedLiteral("\n")}};
     return blankRun<space, true>(s, *rest);
+}
+
+bool spacesQuietly(State& s) {
+    bool consumed = false;
+    return skipPlainBlanks<true>(s, consumed);
 }
 
 Reply<Unit> pSkipBlanks(State& s) {

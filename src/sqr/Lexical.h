@@ -21,6 +21,11 @@ namespace zarnet::sqr {
 Reply<Unit> space(State& s);
 // Zero or more `space`. Never fails.
 Reply<Unit> spaces(State& s);
+// The blanks `spaces` reads, with no error made, as far as they can be read without it:
+// true when they were all read (the error of `spaces` is then the one it makes at the place
+// reached, whatever stands there), false before a blank character or hyphen that `space`
+// must read itself. Fast paths only.
+bool spacesQuietly(State& s);
 // "-" and a line feed, as a unit; sets `continued`. Fails clean, the hyphen left in place.
 Reply<Unit> pTrailingHyphen(State& s);
 // One blank of a generic command line: `nbsp`, else the continuation (never a bare line

@@ -34,9 +34,58 @@ Reply<Unit> skipRestOfLine(State& s) {
     return okReply(consumed, Unit{}, unknownError(s.pos));
 }
 
+// The length of keyword where the input at p holds it in any letter case and ASCII white
+// space follows it; 0 elsewhere, and for a keyword with other than printable ASCII. Where
+// it is not 0, `stringCI` reads the keyword there one column a character, leaving no
+// message, and the look-ahead for white space after it leaves none either.
+std::size_t keywordThenBlankAt(const State& s, const char* p, TextView keyword) {
+    if (!keywordCIAt(p, s.end, keyword)) return 0;
+    for (const char k : keyword)
+        if (static_cast<unsigned char>(k) - 0x20u >= 0x5Fu) return 0;
+    const char* after = p + keyword.size();
+    if (after == s.end || !isWhiteSpace(char32_t(static_cast<unsigned char>(*after)))) return 0;
+    return keyword.size();
+}
+
+// Takes the n ASCII characters keywordThenBlankAt matched; result them as written.
+Text takeKeyword(State& s, std::size_t n) {
+    Text w(s.cur, n);
+    s.cur += n;
+    s.pos.sourceColumn += std::int64_t(n);
+    return w;
+}
+
+// The line feeds and carriage returns pNewlines reads after the white space it looked at.
+void takeNewlines(State& s) {
+    while (!s.atEnd() && (*s.cur == '\n' || *s.cur == '\r')) {
+        if (*s.cur == '\n')
+            stepOverLineEnd(s);
+        else
+            s.take();
+    }
+}
+
 // A closing line; with restOfLine the text after the keyword on its line is skipped.
 Reply<Unit> endLine(State& s, TextView keyword, bool restOfLine) {
     const State saved = s;
+    // Read without the messages of its steps where it succeeds: none of them carries one
+    // when it succeeds, so the outcome is that of the closing `spaces`. Elsewhere the rule
+    // below reads it again.
+    if (fastPathsOn(s) && spacesQuietly(s)) {
+        if (const std::size_t n = keywordThenBlankAt(s, s.cur, keyword)) {
+            s.cur += n;
+            s.pos.sourceColumn += std::int64_t(n);
+            if (restOfLine) skipRestOfLine(s);
+            // At the end of the input the look-ahead of pNewlines leaves what it expected.
+            if (!s.atEnd()) {
+                takeNewlines(s);
+                Reply<Unit> r = spaces(s);
+                r.consumed = true;
+                return r;
+            }
+        }
+        s = saved;
+    }
     Seq q(s);
     q(spaces);
     if (!q) return undo(s, saved, q);
@@ -55,13 +104,36 @@ Reply<Unit> endLine(State& s, TextView keyword, bool restOfLine) {
 
 } // namespace
 
-Reply<Text> command(State& s, TextView keyword) { return pCommand(s, stringCI(keyword)); }
+Reply<Text> command(State& s, TextView keyword) {
+    // Where it succeeds the outcome is the word and the error of the closing `spaces`: the
+    // steps before leave no message then. Elsewhere the rule reads it again.
+    if (fastPathsOn(s)) {
+        const State saved = s;
+        if (spacesQuietly(s)) {
+            if (const std::size_t n = keywordThenBlankAt(s, s.cur, keyword)) {
+                Text w = takeKeyword(s, n);
+                Reply<Unit> r = spaces(s);
+                return okReply(true, std::move(w), std::move(r.err));
+            }
+        }
+        s = saved;
+    }
+    return pCommand(s, stringCI(keyword));
+}
 
 Reply<Unit> pEndLine(State& s, TextView keyword) { return endLine(s, keyword, false); }
 
 Reply<Unit> pSectionEndLine(State& s, TextView keyword) { return endLine(s, keyword, true); }
 
 Reply<Text> symbol(State& s, TextView keyword) {
+    // As `command`, without blanks before the keyword.
+    if (fastPathsOn(s)) {
+        if (const std::size_t n = keywordThenBlankAt(s, s.cur, keyword)) {
+            Text w = takeKeyword(s, n);
+            Reply<Unit> r = spaces(s);
+            return okReply(true, std::move(w), std::move(r.err));
+        }
+    }
     const State saved = s;
     Seq q(s);
     Text w = q(stringCI(keyword));
@@ -91,9 +163,12 @@ Reply<Unit> pNewlines(State& s) {
     // Every line feed is a line end of the second pass: counted, with the recorded
     // switches into and out of included files applied.
     while (!s.atEnd() && isNewlineChar(s.peek())) {
-        if (s.peek() == U'\n')
-            q(eol);
-        else
+        if (s.peek() == U'\n') {
+            // eol, without the line feed it gives as its result.
+            ParseError e = unknownError(stepOverLineEnd(s));
+            e.mergeUnknown(s.pos);
+            q.take(okReply(true, Unit{}, std::move(e)));
+        } else
             q(pNewlineChar);
         if (!q) return q.failure();
     }
@@ -137,6 +212,8 @@ bool keywordAbsentAt(const State& s, const char* p, TextView keyword) {
     if (!fastPathsOn(s) || p == s.end) return false;
     const auto c = static_cast<unsigned char>(*p);
     if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
+    // Bytes that differ in more than the letter-case bit never match.
+    if (keyword.empty() || (c | 0x20) != (static_cast<unsigned char>(keyword[0]) | 0x20)) return !keyword.empty();
     return !keywordCIAt(p, s.end, keyword);
 }
 

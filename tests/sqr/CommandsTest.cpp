@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Commands.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +146,34 @@ TEST(Commands, NewlinesTakeLineFeedsAndCarriageReturns) {
     EXPECT_EQ(o.sequenceNo, 3);
     EXPECT_FALSE(runOn(pNewlines, "x").ok);
     EXPECT_TRUE(runOn(pNewlines, "").ok);
+}
+
+// Command words, closing lines and keywords are read without the messages of their steps
+// where fast paths are on: outcome, error, place, line count and continuation flag stay the
+// plain rule's, whatever stands before, in and after the keyword.
+TEST(Commands, KeywordsReadDirectlyAsThePlainRuleReadsThem) {
+    const char* inputs[] = {"END-PROCEDURE", "end-procedure\n", "  End-Procedure \t\n\n  x", "END-PROCEDURE main",
+                            "END-PROCEDURE main\n  y", "END-PROCEDURE\r\n\r\nx", "END-PROCEDURE\u00a0x",
+                            "END-PROCEDUREX", "END-PROCEDURE(", "END-PROC\n", " -\n END-PROCEDURE\n", "\u3000END-PROCEDURE\n",
+                            " -END-PROCEDURE\n", "\n\nEND-PROCEDURE -\nx", "END-PROCEDURE\v\n", "\tx", ""};
+    for (const char* in : inputs) {
+        for (TextView kw : {kwEndProcedure, TextView("DO")}) {
+            const auto cmd = command(kw);
+            const auto end = pEndLine(kw);
+            const auto sectionEnd = pSectionEndLine(kw);
+            const auto sym = symbol(kw);
+            expectSameAsGrammar(cmd, [&](State& st) { return plainGrammar(st, cmd); }, in, initialState());
+            expectSameAsGrammar(end, [&](State& st) { return plainGrammar(st, end); }, in, initialState());
+            expectSameAsGrammar(sectionEnd, [&](State& st) { return plainGrammar(st, sectionEnd); }, in, initialState());
+            expectSameAsGrammar(sym, [&](State& st) { return plainGrammar(st, sym); }, in, initialState());
+        }
+    }
+    for (const char* in : {"do x", "DO\n  y", "Do\t(", "do(", "do", "DOX", "do\u00a0x", "do -\n x", "do \u00e9"}) {
+        const auto cmd = command("DO");
+        const auto sym = symbol("DO");
+        expectSameAsGrammar(cmd, [&](State& st) { return plainGrammar(st, cmd); }, in, initialState());
+        expectSameAsGrammar(sym, [&](State& st) { return plainGrammar(st, sym); }, in, initialState());
+    }
 }
 
 } // namespace

@@ -39,11 +39,15 @@ Reply<Unit> skipRestOfLine(State& s) {
 // it is not 0, `stringCI` reads the keyword there one column a character, leaving no
 // message, and the look-ahead for white space after it leaves none either.
 std::size_t keywordThenBlankAt(const State& s, const char* p, TextView keyword) {
-    if (!keywordCIAt(p, s.end, keyword)) return 0;
-    for (const char k : keyword)
-        if (static_cast<unsigned char>(k) - 0x20u >= 0x5Fu) return 0;
+    if (std::size_t(s.end - p) <= keyword.size()) return 0;
+    for (std::size_t i = 0; i < keyword.size(); ++i) {
+        const auto k = static_cast<unsigned char>(keyword[i]);
+        const auto in = static_cast<unsigned char>(p[i]);
+        if (k - 0x20u >= 0x5Fu) return 0;
+        if (in != k && !(unsigned((k | 0x20) - 'a') < 26u && in == (k ^ 0x20))) return 0;
+    }
     const char* after = p + keyword.size();
-    if (after == s.end || !isWhiteSpace(char32_t(static_cast<unsigned char>(*after)))) return 0;
+    if (!isWhiteSpace(char32_t(static_cast<unsigned char>(*after)))) return 0;
     return keyword.size();
 }
 
@@ -205,6 +209,12 @@ Reply<Unit> pUnexpectedEndCommand(State& s) {
     return q.failure();
 }
 
+bool keywordAbsentAfterFirstByte(const State& s, TextView keyword) {
+    const auto c = static_cast<unsigned char>(*s.cur);
+    if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
+    return !keywordCIAt(s.cur, s.end, keyword);
+}
+
 namespace {
 
 // keywordAbsent at p, a place of the input of s.
@@ -212,14 +222,10 @@ bool keywordAbsentAt(const State& s, const char* p, TextView keyword) {
     if (!fastPathsOn(s) || p == s.end) return false;
     const auto c = static_cast<unsigned char>(*p);
     if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
-    // Bytes that differ in more than the letter-case bit never match.
-    if (keyword.empty() || (c | 0x20) != (static_cast<unsigned char>(keyword[0]) | 0x20)) return !keyword.empty();
     return !keywordCIAt(p, s.end, keyword);
 }
 
 } // namespace
-
-bool keywordAbsent(const State& s, TextView keyword) { return keywordAbsentAt(s, s.cur, keyword); }
 
 bool sectionEndWordAbsent(const State& s) {
     if (keywordAbsent(s, "END-")) return true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/Parser.h"
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Lexical.h"
 
 namespace zarnet::sqr {
@@ -92,6 +93,8 @@ Reply<Unit> pUnexpectedEndCommand(State& s);
 // only adds to the error of an outcome that consumed nothing, so a fast path keeps what it
 // read only when it consumed, and otherwise gives way to the plain rule.
 bool keywordAbsent(const State& s, TextView keyword);
+// keywordAbsent once fast paths are on and the input has not ended.
+bool keywordAbsentAfterFirstByte(const State& s, TextView keyword);
 
 // Whether pSectionEndWord here must fail without trace or after reading "END-" only (when
 // it is there and no section word follows it); fast paths only.
@@ -109,7 +112,16 @@ template <class E, class L> Reply<Unit> linesUntil(State& s, TextView endKeyword
 enum class BodyStep { Line, Closed, Failed };
 template <class E, class L> BodyStep closingLineOrLine(State& s, Seq& q, TextView endKeyword, E endLine, L line);
 
-// --- template definitions -------------------------------------------------------------------
+// --- inline and template definitions ----------------------------------------------------------
+
+// Most places are decided on their first byte: one that differs from the keyword's first in
+// more than the letter-case bit, and is no blank, hyphen or byte beyond ASCII.
+inline bool keywordAbsent(const State& s, TextView keyword) {
+    if (!fastPathsOn(s) || s.atEnd() || keyword.empty()) return false;
+    const auto c = static_cast<unsigned char>(*s.cur);
+    if ((c | 0x20) != (static_cast<unsigned char>(keyword[0]) | 0x20) && c > ' ' && c < 0x80 && c != '-') return true;
+    return keywordAbsentAfterFirstByte(s, keyword);
+}
 
 template <class P> auto pCommand(State& s, P word) -> Reply<ResultOf<P>> {
     const State saved = s;

@@ -7,6 +7,7 @@
 #include "preprocessor/PreprocessorRun.h"
 
 #include <array>
+#include <optional>
 
 namespace zarnet::sqr {
 
@@ -51,6 +52,19 @@ std::size_t keywordThenBlankAt(const State& s, const char* p, TextView keyword) 
     return keyword.size();
 }
 
+// Where the keyword's first character, printable ASCII, stands at the current place in either
+// letter case, but the keyword is not there as a whole, `stringCI` fails after consuming:
+// its error alone is then the outcome of a test that read blanks first and gives back
+// what it consumed. Nothing elsewhere.
+std::optional<Failure> keywordBrokenOff(State& s, TextView keyword) {
+    if (s.atEnd() || keyword.empty()) return std::nullopt;
+    const auto k = static_cast<unsigned char>(keyword[0]);
+    if (k - 0x20u >= 0x5Fu || !asciiMatchesCI(*s.cur, keyword[0])) return std::nullopt;
+    Reply<Text> w = stringCI(s, keyword);
+    if (w.ok || !w.consumed) return std::nullopt;
+    return emptyError(std::move(w.err));
+}
+
 // Takes the n ASCII characters keywordThenBlankAt matched; result them as written.
 Text takeKeyword(State& s, std::size_t n) {
     Text w(s.cur, n);
@@ -87,6 +101,9 @@ Reply<Unit> endLine(State& s, TextView keyword, bool restOfLine) {
                 r.consumed = true;
                 return r;
             }
+        } else if (std::optional<Failure> f = keywordBrokenOff(s, keyword)) {
+            s = saved;
+            return std::move(*f);
         }
         s = saved;
     }
@@ -118,6 +135,10 @@ Reply<Text> command(State& s, TextView keyword) {
                 Text w = takeKeyword(s, n);
                 Reply<Unit> r = spaces(s);
                 return okReply(true, std::move(w), std::move(r.err));
+            }
+            if (std::optional<Failure> f = keywordBrokenOff(s, keyword)) {
+                s = saved;
+                return std::move(*f);
             }
         }
         s = saved;

@@ -168,6 +168,12 @@ TEST(Commands, KeywordsReadDirectlyAsThePlainRuleReadsThem) {
             expectSameAsGrammar(sym, [&](State& st) { return plainGrammar(st, sym); }, in, initialState());
         }
     }
+    for (const char* in : {"begin-select\n", "  BEGIN-SQL x", "\nbegin-sq", "begin-s\u00e9"}) {
+        const auto cmd = command("BEGIN-SQL");
+        const auto end = pEndLine("BEGIN-SQL");
+        expectSameAsGrammar(cmd, [&](State& st) { return plainGrammar(st, cmd); }, in, initialState());
+        expectSameAsGrammar(end, [&](State& st) { return plainGrammar(st, end); }, in, initialState());
+    }
     for (const char* in : {"do x", "DO\n  y", "Do\t(", "do(", "do", "DOX", "do\u00a0x", "do -\n x", "do \u00e9"}) {
         const auto cmd = command("DO");
         const auto sym = symbol("DO");

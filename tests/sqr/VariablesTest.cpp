@@ -253,6 +253,18 @@ TEST(Tokens, QuickScanAgreesWithTheRule) {
     }
 }
 
+TEST(Tokens, QuickScanAgreesWithTheRuleOverTabsOperatorsAndWideCharacters) {
+    // The scan takes ASCII runs at once; a tab, a character beyond ASCII (a name character,
+    // a blank) or an operator next to a sigil, a marker or a quote is where it must hand on.
+    const Text alphabet = T("$_'\t+x\u00C4\u00A0 ");
+    for (const ParserState& st : {rooted(), rooted(Scope::local(T("PROC")))}) {
+        forShortAndRandomTexts(alphabet, 5, 3000, 24, Text(), [&](const Text& t) {
+            expectSame(pArgTokens, pArgTokensByRule, t, st);
+            expectSame(thenFail(pArgTokens), thenFail(pArgTokensByRule), t, st);
+        });
+    }
+}
+
 TEST(Tokens, LongLinesAndNamesRunInLoops) {
     std::string line;
     for (int i = 0; i < 200000; ++i) line += "#a + -\n";

@@ -109,8 +109,10 @@ Reply<VarSymbol> pAnyVarSymbol(State& s) {
         if (s.peek() == U'#') return pNumVarSymbol(s);
         if (s.peek() == U'$') return pTextVarSymbol(s);
     }
-    static const auto p = orElse(pNumVarSymbol, pTextVarSymbol);
-    return p(s);
+    // Both tests fail on the same character: their merged error, made at once.
+    static const MessageSet* const dollar = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'$')}};
+    const Message sharp{MsgKind::Expect, MsgText::quotedChar(U'#')};
+    return Failure{ParseError(s.pos, sharp, detail::foundHere(s), *dollar), false};
 }
 
 bool isVarNameChar(char32_t c) noexcept {

@@ -49,6 +49,15 @@ Strings texts(const std::vector<Text>& v) {
     return out;
 }
 
+// A third test for the sign's place, failing there with its own expectation.
+auto symbolOfX() {
+    return [](State& s) -> Reply<VarSymbol> {
+        Reply<char32_t> r = char_(U'x')(s);
+        if (!r.ok) return Failure{std::move(r.err), r.consumed};
+        return okReply(true, VarSymbol::Sharp, std::move(r.err));
+    };
+}
+
 TEST(Variables, SigilsAndNameCharacters) {
     auto sharp = runOn(pAnyVarSymbol, "#x");
     EXPECT_TRUE(sharp.ok && sharp.value == VarSymbol::Sharp);
@@ -56,6 +65,16 @@ TEST(Variables, SigilsAndNameCharacters) {
     auto none = runOn(pAnyVarSymbol, "x");
     EXPECT_FALSE(none.ok || none.consumed);
     EXPECT_EQ(none.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"x\"\nexpecting \"#\" or \"$\"");
+    // Where no sign stands, the error is the two tests' merged, alone or merged on.
+    const auto bothTests = orElse(pNumVarSymbol, pTextVarSymbol);
+    for (const char* input : {"x", "y", "", "\n", "\xC3\x84"}) {
+        SCOPED_TRACE(input);
+        EXPECT_EQ(runOn(pAnyVarSymbol, input).error, runOn(bothTests, input).error);
+        EXPECT_EQ(runOn(orElse(pAnyVarSymbol, symbolOfX()), input).error,
+                  runOn(orElse(bothTests, symbolOfX()), input).error);
+        EXPECT_EQ(runOn(orElse(pNumVarSymbol, pAnyVarSymbol), input).error,
+                  runOn(orElse(pNumVarSymbol, bothTests), input).error);
+    }
     EXPECT_FALSE(runOn(pNumVarSymbol, "$").ok);
     EXPECT_FALSE(runOn(pTextVarSymbol, "#").ok);
 

@@ -102,12 +102,13 @@ Reply<VarSymbol> pNumVarSymbol(State& s) { return symbolOf(char_(U'#'), VarSymbo
 Reply<VarSymbol> pTextVarSymbol(State& s) { return symbolOf(char_(U'$'), VarSymbol::Dollar, s); }
 
 Reply<VarSymbol> pAnyVarSymbol(State& s) {
-    // Every variable reference asks for its sign here. Where a sign is ahead, the outcome is
-    // the reply of the alternative that takes it (a consumed reply passes `orElse` unchanged),
-    // so that alternative is called alone and the failed test of "#" is not built for "$".
-    if (!s.atEnd()) {
-        if (s.peek() == U'#') return pNumVarSymbol(s);
-        if (s.peek() == U'$') return pTextVarSymbol(s);
+    // Every variable reference asks for its sign here: orElse(pNumVarSymbol, pTextVarSymbol),
+    // read directly. Where a sign is ahead, the reply is that of the test that takes it (a
+    // consumed reply passes `orElse` unchanged), so no failed test of "#" is built for "$".
+    if (!s.atEnd() && (*s.cur == '#' || *s.cur == '$')) {
+        const VarSymbol symbol = *s.cur == '#' ? VarSymbol::Sharp : VarSymbol::Dollar;
+        s.take();
+        return okReply(true, symbol, unknownError(s.pos));
     }
     // Both tests fail on the same character: their merged error, made at once.
     static const MessageSet* const dollar = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'$')}};

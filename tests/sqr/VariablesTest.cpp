@@ -65,10 +65,16 @@ TEST(Variables, SigilsAndNameCharacters) {
     auto none = runOn(pAnyVarSymbol, "x");
     EXPECT_FALSE(none.ok || none.consumed);
     EXPECT_EQ(none.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"x\"\nexpecting \"#\" or \"$\"");
-    // Where no sign stands, the error is the two tests' merged, alone or merged on.
+    // The two tests read as one: the sign taken, and where none stands, their merged error,
+    // alone or merged on.
     const auto bothTests = orElse(pNumVarSymbol, pTextVarSymbol);
-    for (const char* input : {"x", "y", "", "\n", "\xC3\x84"}) {
+    for (const char* input : {"#", "$x", "x", "y", "", "\n", "\xC3\x84"}) {
         SCOPED_TRACE(input);
+        const auto then = [](auto p) { return seqRight(p, char_(U'\x01')); };
+        auto a = runOn(then(pAnyVarSymbol), input);
+        auto b = runOn(then(bothTests), input);
+        EXPECT_EQ(a.error, b.error);
+        EXPECT_EQ(a.consumed, b.consumed);
         EXPECT_EQ(runOn(pAnyVarSymbol, input).error, runOn(bothTests, input).error);
         EXPECT_EQ(runOn(orElse(pAnyVarSymbol, symbolOfX()), input).error,
                   runOn(orElse(bothTests, symbolOfX()), input).error);

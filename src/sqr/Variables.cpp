@@ -47,6 +47,12 @@ struct AsciiSet {
 constexpr AsciiSet kOpChars(opChars);
 constexpr AsciiSet kWordEnds(anyWord_excepts);
 constexpr AsciiSet kSigils(varSigilChars);
+// The ASCII characters of `isWordDelimiter`.
+constexpr AsciiSet kWordDelimiters = [] {
+    AsciiSet set(opChars);
+    for (char c : TextView("\x1A \t\n\r")) set.member[static_cast<unsigned char>(c)] = true;
+    return set;
+}();
 
 bool isOpChar(char32_t c) noexcept { return kOpChars(c); }
 
@@ -96,15 +102,18 @@ Reply<VarSymbol> pNumVarSymbol(State& s) { return symbolOf(char_(U'#'), VarSymbo
 Reply<VarSymbol> pTextVarSymbol(State& s) { return symbolOf(char_(U'$'), VarSymbol::Dollar, s); }
 
 Reply<VarSymbol> pAnyVarSymbol(State& s) {
-    // Every variable reference asks for its sign here. Where a sign is ahead, the outcome is
-    // the reply of the alternative that takes it (a consumed reply passes `orElse` unchanged),
-    // so that alternative is called alone and the failed test of "#" is not built for "$".
-    if (!s.atEnd()) {
-        if (s.peek() == U'#') return pNumVarSymbol(s);
-        if (s.peek() == U'$') return pTextVarSymbol(s);
+    // Every variable reference asks for its sign here: orElse(pNumVarSymbol, pTextVarSymbol),
+    // read directly. Where a sign is ahead, the reply is that of the test that takes it (a
+    // consumed reply passes `orElse` unchanged), so no failed test of "#" is built for "$".
+    if (!s.atEnd() && (*s.cur == '#' || *s.cur == '$')) {
+        const VarSymbol symbol = *s.cur == '#' ? VarSymbol::Sharp : VarSymbol::Dollar;
+        s.take();
+        return okReply(true, symbol, unknownError(s.pos));
     }
-    static const auto p = orElse(pNumVarSymbol, pTextVarSymbol);
-    return p(s);
+    // Both tests fail on the same character: their merged error, made at once.
+    static const MessageSet* const dollar = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'$')}};
+    const Message sharp{MsgKind::Expect, MsgText::quotedChar(U'#')};
+    return Failure{ParseError(s.pos, sharp, detail::foundHere(s), *dollar), false};
 }
 
 bool isVarNameChar(char32_t c) noexcept {
@@ -178,9 +187,7 @@ Reply<Text> pVar(State& s) { return pVariable(pAnyVarSymbol, pStrictName)(s); }
 
 // --- generic command-argument tokens --------------------------------------------------------
 
-bool isWordDelimiter(char32_t c) noexcept {
-    return c == 0x1A || c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || isOpChar(c);
-}
+bool isWordDelimiter(char32_t c) noexcept { return kWordDelimiters(c); }
 
 Reply<char32_t> pWordChar(State& s) { return satisfying([](char32_t c) { return !isWordDelimiter(c); })(s); }
 Reply<char32_t> pOperatorChar(State& s) { return satisfying(isOpChar)(s); }
@@ -233,9 +240,27 @@ void stepOver(State& s, char32_t c) {
     }
 }
 
+// Moves s over [s.cur, to): ASCII characters other than tab and line feed, one column each.
+void advanceOverAscii(State& s, const char* to) noexcept {
+    s.pos.sourceColumn += to - s.cur;
+    s.cur = to;
+}
+
+bool isAsciiByte(char c) noexcept { return !(static_cast<unsigned char>(c) & 0x80); }
+
 // The literal at the quote as `pString` reads it. False, with the state left where it was,
 // when it does not end.
 bool skipLiteralQuietly(State& s) {
+    // The common literal, ASCII within the line and without a tab, at once.
+    for (const char* p = s.cur + 1; p != s.end && isAsciiByte(*p) && *p != '\n' && *p != '\r' && *p != '\t'; ++p) {
+        if (*p != '\'') continue;
+        if (p + 1 != s.end && p[1] == '\'') {
+            ++p; // a doubled quote
+            continue;
+        }
+        advanceOverAscii(s, p + 1);
+        return true;
+    }
     const State start = s;
     s.take();
     while (!s.atEnd()) {
@@ -261,9 +286,8 @@ bool skipLiteralQuietly(State& s) {
 // each, the rest one by one.
 template <class F> void skipUntil(State& s, F stop) {
     const char* p = s.cur;
-    while (p != s.end && !(static_cast<unsigned char>(*p) & 0x80) && !stop(char32_t(*p))) ++p;
-    s.pos.sourceColumn += p - s.cur;
-    s.cur = p;
+    while (p != s.end && isAsciiByte(*p) && !stop(char32_t(*p))) ++p;
+    advanceOverAscii(s, p);
     while (!s.atEnd() && !stop(s.peek())) s.take();
 }
 
@@ -273,6 +297,23 @@ bool skipTokenQuietly(State& s) {
     if (s.atEnd()) return false;
     const char32_t c = s.peek();
     if (c == U'\'') return skipLiteralQuietly(s);
+    // A reference whose name begins with an ASCII character: the sigil, the marker and that
+    // character are one column each (none of them is a tab), the name runs on as a word's.
+    if (kSigils(c) && s.cur + 1 != s.end && isAsciiByte(s.cur[1])) {
+        const char* p = s.cur + 1;
+        const bool marked = *p == '_';
+        if (marked) ++p;
+        if (p != s.end && isAsciiByte(*p) && isBareNameStart(char32_t(*p))) {
+            const SourcePos at = s.pos;
+            const char* const nameBegin = p;
+            advanceOverAscii(s, p + 1);
+            skipUntil(s, isWordDelimiter);
+            recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp,
+                              marked ? TextView("_") : TextView(),
+                              TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
+            return true;
+        }
+    }
     if (kSigils(c)) {
         const std::optional<char32_t> next = s.peekAt(1);
         if (!next || !isBareNameStart(*next)) {
@@ -295,7 +336,7 @@ bool skipTokenQuietly(State& s) {
         return true;
     }
     if (isOpChar(c)) {
-        s.take();
+        advanceOverAscii(s, s.cur + 1);
         return true;
     }
     if (!kWordEnds(c)) { // a bare word (the sigils were taken above)
@@ -307,6 +348,9 @@ bool skipTokenQuietly(State& s) {
 
 // The blanks of `pSkipBlanks`, the continuation marks included; no error.
 void skipBlanksQuietly(State& s) {
+    const char* p = s.cur;
+    while (p != s.end && *p == ' ') ++p;
+    advanceOverAscii(s, p);
     while (!s.atEnd()) {
         const char32_t c = s.peek();
         if (isBlank(c)) {

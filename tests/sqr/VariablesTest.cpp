@@ -49,6 +49,15 @@ Strings texts(const std::vector<Text>& v) {
     return out;
 }
 
+// A third test for the sign's place, failing there with its own expectation.
+auto symbolOfX() {
+    return [](State& s) -> Reply<VarSymbol> {
+        Reply<char32_t> r = char_(U'x')(s);
+        if (!r.ok) return Failure{std::move(r.err), r.consumed};
+        return okReply(true, VarSymbol::Sharp, std::move(r.err));
+    };
+}
+
 TEST(Variables, SigilsAndNameCharacters) {
     auto sharp = runOn(pAnyVarSymbol, "#x");
     EXPECT_TRUE(sharp.ok && sharp.value == VarSymbol::Sharp);
@@ -56,6 +65,22 @@ TEST(Variables, SigilsAndNameCharacters) {
     auto none = runOn(pAnyVarSymbol, "x");
     EXPECT_FALSE(none.ok || none.consumed);
     EXPECT_EQ(none.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"x\"\nexpecting \"#\" or \"$\"");
+    // The two tests read as one: the sign taken, and where none stands, their merged error,
+    // alone or merged on.
+    const auto bothTests = orElse(pNumVarSymbol, pTextVarSymbol);
+    for (const char* input : {"#", "$x", "x", "y", "", "\n", "\xC3\x84"}) {
+        SCOPED_TRACE(input);
+        const auto then = [](auto p) { return seqRight(p, char_(U'\x01')); };
+        auto a = runOn(then(pAnyVarSymbol), input);
+        auto b = runOn(then(bothTests), input);
+        EXPECT_EQ(a.error, b.error);
+        EXPECT_EQ(a.consumed, b.consumed);
+        EXPECT_EQ(runOn(pAnyVarSymbol, input).error, runOn(bothTests, input).error);
+        EXPECT_EQ(runOn(orElse(pAnyVarSymbol, symbolOfX()), input).error,
+                  runOn(orElse(bothTests, symbolOfX()), input).error);
+        EXPECT_EQ(runOn(orElse(pNumVarSymbol, pAnyVarSymbol), input).error,
+                  runOn(orElse(pNumVarSymbol, bothTests), input).error);
+    }
     EXPECT_FALSE(runOn(pNumVarSymbol, "$").ok);
     EXPECT_FALSE(runOn(pTextVarSymbol, "#").ok);
 
@@ -247,6 +272,18 @@ TEST(Tokens, QuickScanAgreesWithTheRule) {
     // In a local procedure the underscore marker sends a use to the global scope.
     for (const ParserState& st : {rooted(), rooted(Scope::local(T("PROC")))}) {
         forShortAndRandomTexts(alphabet, 5, 5000, 24, Text(), [&](const Text& t) {
+            expectSame(pArgTokens, pArgTokensByRule, t, st);
+            expectSame(thenFail(pArgTokens), thenFail(pArgTokensByRule), t, st);
+        });
+    }
+}
+
+TEST(Tokens, QuickScanAgreesWithTheRuleOverTabsOperatorsAndWideCharacters) {
+    // The scan takes ASCII runs at once; a tab, a character beyond ASCII (a name character,
+    // a blank) or an operator next to a sigil, a marker or a quote is where it must hand on.
+    const Text alphabet = T("$_'\t+x\u00C4\u00A0 ");
+    for (const ParserState& st : {rooted(), rooted(Scope::local(T("PROC")))}) {
+        forShortAndRandomTexts(alphabet, 5, 3000, 24, Text(), [&](const Text& t) {
             expectSame(pArgTokens, pArgTokensByRule, t, st);
             expectSame(thenFail(pArgTokens), thenFail(pArgTokensByRule), t, st);
         });

@@ -142,11 +142,13 @@ Reply<Text> quotedArgument(State& s) {
 
 // Characters that are a piece on their own and need no further look: everything but the
 // brace, the hyphen, '!', blank, tab and the line breaks.
-inline bool isSimplePieceChar(unsigned char c) {
-    constexpr std::uint64_t kBelow64 = (1ull << U'-') | (1ull << U'!') | (1ull << U' ') | (1ull << U'\t') |
-                                       (1ull << U'\n') | (1ull << U'\r');
-    return c < 64 ? !((kBelow64 >> c) & 1) : c != U'{';
-}
+constexpr std::array<bool, 256> kSimplePieceChars = [] {
+    std::array<bool, 256> t{};
+    t.fill(true);
+    for (const unsigned char c : TextView("-! \t\n\r{")) t[c] = false;
+    return t;
+}();
+inline bool isSimplePieceChar(unsigned char c) { return kSimplePieceChars[c]; }
 
 // Bytes beyond ASCII belong to characters that are all name characters.
 inline bool isNameChar(char c) { return wordStopChars.find(c) == TextView::npos; }
@@ -215,6 +217,8 @@ struct SeparatorScan {
 
 inline SeparatorScan scanSeparator(const char* p, const char* end) {
     const char* const b = p;
+    // Spaces and tabs, the blanks of nearly every separator, without the full blank test.
+    while (p != end && (*p == U' ' || *p == U'\t')) ++p;
     p = blanksFrom(p, end);
     if (p != end && *p == U'-' && lineTailEnd(p + 1, end)) return {p + 1, SeparatorShape::Hyphen};
     return {p, p == b ? SeparatorShape::Nothing : SeparatorShape::Blanks};
@@ -301,6 +305,15 @@ public:
         s_.cur = copied_ = after;
         appendReference(s_, bracePos, brace, after, out_);
     }
+    // Where the run of simple characters from p ends.
+    const char* simpleRunEnd(const char* p) const {
+        if (stopsAtEnd_ && p != s_.end) {
+            while (isSimplePieceChar(static_cast<unsigned char>(*p))) ++p;
+        } else {
+            while (p != s_.end && isSimplePieceChar(static_cast<unsigned char>(*p))) ++p;
+        }
+        return p;
+    }
     // Where the word at p ends (p when none starts there), its references taken.
     const char* word(const char* p, const char*& lastPiece) {
         return scanWord(p, s_.end, stopsAtEnd_, [this](const char* b, const char* a) { reference(b, a); }, lastPiece);
@@ -335,8 +348,12 @@ TokensRead directTokens(State& s, Text& out) {
     DirectText text(s, out);
     const char* p = s.cur;
     for (;;) {
-        const char* lastPiece = p;
-        const char* w = text.word(p, lastPiece);
+        // Most words are a run of simple characters up to a blank or a line break: that run
+        // is taken here, and scanWord goes on from its end only where another piece may
+        // follow. Each simple character is a piece of its own.
+        const char* w = text.simpleRunEnd(p);
+        const char* lastPiece = w == p ? p : charBefore(w);
+        if (w != s.end && (*w == U'{' || *w == U'-' || *w == U'!')) w = text.word(w, lastPiece);
         if (w == p) break;
         read.lastPiece = lastPiece;
         const SeparatorScan sep = text.separator(w);

@@ -37,8 +37,14 @@ inline bool isBlankAt(const char* p) noexcept {
 
 // Where the blanks (as nbsp takes them) from p end.
 inline const char* blanksFrom(const char* p, const char* end) noexcept {
-    while (p != end && isBlankAt(p)) p += charWidth(*p);
-    return p;
+    for (;;) {
+        // Spaces and tabs, nearly every blank there is, without the full test.
+        while (p != end && (*p == U' ' || *p == U'\t')) ++p;
+        if (p == end) return p;
+        const auto b = static_cast<unsigned char>(*p);
+        if (b < 0x80 ? b != 0x0B && b != 0x0C : !isBlank(decodeAt(p))) return p;
+        p += charWidth(*p);
+    }
 }
 
 // A "\n" or "\r\n" at p.

@@ -42,9 +42,7 @@ Failure substitutedTooLong(const SubstitutionTooLong& e) {
     return consumedError(ParseError(e.pos, Message{MsgKind::Message, MsgText::literal(msg::kSubstitutedTooLong)}));
 }
 
-void startSubstitutedLine(const State& s) {
-    if (s.run) preprocessorRun(s).substitutedOnLine = 0;
-}
+void startSubstitutedLine(PreprocessorRun& run) { run.substitutedOnLine = 0; }
 
 namespace {
 
@@ -217,8 +215,6 @@ struct SeparatorScan {
 
 inline SeparatorScan scanSeparator(const char* p, const char* end) {
     const char* const b = p;
-    // Spaces and tabs, the blanks of nearly every separator, without the full blank test.
-    while (p != end && (*p == U' ' || *p == U'\t')) ++p;
     p = blanksFrom(p, end);
     if (p != end && *p == U'-' && lineTailEnd(p + 1, end)) return {p + 1, SeparatorShape::Hyphen};
     return {p, p == b ? SeparatorShape::Nothing : SeparatorShape::Blanks};

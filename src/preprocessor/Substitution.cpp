@@ -276,6 +276,13 @@ template <class R> const char* scanWord(const char* p, const char* end, R&& onRe
     return scanWord(p, end, stopsSimpleRuns(p, end), onReference, lastPiece);
 }
 
+// The start of the last piece of the word that starts at p (which must start one).
+const char* lastPieceOfWord(const char* p, const char* end) {
+    const char* lastPiece = p;
+    scanWord(p, end, stopsSimpleRuns(p, end), [](const char*, const char*) {}, lastPiece);
+    return lastPiece;
+}
+
 const char* wordEnd(const char* p, const char* end) {
     return scanWord(p, end, [](const char*, const char*) {});
 }
@@ -311,7 +318,8 @@ public:
         return p;
     }
     // Where the word at p ends (p when none starts there), its references taken.
-    const char* word(const char* p, const char*& lastPiece) {
+    const char* word(const char* p) {
+        const char* lastPiece = p;
         return scanWord(p, s_.end, stopsAtEnd_, [this](const char* b, const char* a) { reference(b, a); }, lastPiece);
     }
     // The separator after the word that ended at w.
@@ -334,7 +342,6 @@ private:
 struct TokensRead {
     int tokens = 0;
     SeparatorShape lastSeparator = SeparatorShape::Nothing;
-    const char* lastPiece = nullptr; // the start of the last piece of the last word
 };
 
 // Tokens (words and their separators) for as long as words start, as many pSubstToken
@@ -346,12 +353,10 @@ TokensRead directTokens(State& s, Text& out) {
     for (;;) {
         // Most words are a run of simple characters up to a blank or a line break: that run
         // is taken here, and scanWord goes on from its end only where another piece may
-        // follow. Each simple character is a piece of its own.
+        // follow.
         const char* w = text.simpleRunEnd(p);
-        const char* lastPiece = w == p ? p : charBefore(w);
-        if (w != s.end && (*w == U'{' || *w == U'-' || *w == U'!')) w = text.word(w, lastPiece);
+        if (w != s.end && (*w == U'{' || *w == U'-' || *w == U'!')) w = text.word(w);
         if (w == p) break;
-        read.lastPiece = lastPiece;
         const SeparatorScan sep = text.separator(w);
         p = sep.end;
         read.lastSeparator = sep.shape;
@@ -364,8 +369,7 @@ TokensRead directTokens(State& s, Text& out) {
 // One word, as pSubstWord reads it, appended to out; false when none starts at s.
 bool directWord(State& s, Text& out) {
     DirectText text(s, out);
-    const char* lastPiece = s.cur;
-    const char* w = text.word(s.cur, lastPiece);
+    const char* w = text.word(s.cur);
     if (w == s.cur) return false;
     text.flushTo(w);
     return true;
@@ -479,7 +483,8 @@ ParseError directLineError(const State& start, const DirectLine& line, const Sta
         } restore{counting, counting};
         counting = false;
         State t = start;
-        advanceWithinLine(t, line.lastPiece);
+        // The line's one word starts where the line does.
+        advanceWithinLine(t, lastPieceOfWord(start.cur, start.end));
         return mergeError(pRestOfLineSubst(t).err, trailingError());
     });
 }

@@ -74,15 +74,28 @@ inline void advanceColumns(SourcePos& pos, const char* b, const char* e) noexcep
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
     constexpr std::uint64_t kTabs = 0x0909090909090909ull;
+    // Whether the bytes of w are all ASCII and none is a tab.
+    auto plain = [](std::uint64_t w) {
+        const std::uint64_t notTab = w ^ kTabs; // a zero byte where a tab is
+        return !((((notTab - kOnes) & ~notTab) | w) & kHighBits);
+    };
+    const bool blocks = e - b >= 8;
     while (b != e) {
+        std::uint64_t w;
         if (e - b >= 8) {
-            std::uint64_t w;
             std::memcpy(&w, b, 8);
-            const std::uint64_t notTab = w ^ kTabs; // a zero byte where a tab is
-            if (!((((notTab - kOnes) & ~notTab) | w) & kHighBits)) {
+            if (plain(w)) {
                 pos.sourceColumn += 8;
                 b += 8;
                 continue;
+            }
+        } else if (blocks) {
+            // The last bytes, as the top of the eight that end at e (the bytes below them,
+            // shifted out, were counted already).
+            std::memcpy(&w, e - 8, 8);
+            if (plain(w >> (8 * (8 - (e - b))))) {
+                pos.sourceColumn += e - b;
+                return;
             }
         }
         if (*b == '\t')

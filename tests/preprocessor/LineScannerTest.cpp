@@ -107,15 +107,16 @@ TEST(LineScanner, JoinTextConsumption) {
     EXPECT_EQ(U8(both.value), "abc");
 }
 
-// The column count goes eight ASCII bytes at a time: tabs and characters beyond ASCII
-// anywhere in or around such a block, from several starting columns, must come out as
+// The column count goes eight ASCII bytes at a time, the last few bytes as the top of the
+// eight that end the text: tabs and characters beyond ASCII anywhere in or around a block, from several starting columns, must come out as
 // stepping character by character does.
 TEST(LineScanner, AdvanceColumnsAgreesWithCharacterSteps) {
     const std::vector<std::string> texts = {
         "",          "a",          "abcdefg",          "abcdefgh",          "abcdefghi",
         "\t",        "abcdefg\t",  "abcdefgh\tij",     "\tabcdefghijklmnop", "abc\tdef\tghijklmnopq\t",
         "\xc3\xa9",  "abcdefg\xc3\xa9xyz", "\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac" "abcdefgh\t", "ab\xf0\x9f\x98\x80" "cdefghijklmn",
-        "        \t        ", "\x0b\x0c\x01" "abcdefghijklmnopqrstuvwxyz",
+        "        \t        ", "abcdefghij\t", "abcdefghijk\xc3\xa9", "\xc3\xa9" "abcdefghij", "abcdefghijklm\tn",
+        "\x0b\x0c\x01" "abcdefghijklmnopqrstuvwxyz",
     };
     for (const std::string& t : texts) {
         for (std::int64_t column : {1, 2, 5, 8, 9}) {

@@ -436,10 +436,26 @@ private:
     std::array<std::array<std::optional<ParseError>, 3>, 8>& cache_;
 };
 
+// A place in the input: the state there is the state after the line with that place
+// (the direct path changes nothing else but the table, which no error depends on: a
+// reference is always read, with a value or without).
+struct Place {
+    const char* cur = nullptr;
+    SourcePos pos;
+    explicit Place(const State& s) : cur(s.cur), pos(s.pos) {}
+    Place() = default;
+    State in(const State& after) const {
+        State t = after;
+        t.cur = cur;
+        t.pos = pos;
+        return t;
+    }
+};
+
 // What the direct path of a substituted line read: its tokens, where they ended and how
 // pTrailingBlanks ended the line.
 struct DirectLine : TokensRead {
-    State tokensEnd;
+    Place tokensEnd;
     TailShape tail = TailShape::None;
 };
 
@@ -449,16 +465,16 @@ DirectLine directLine(State& s, Text& out) {
     DirectLine line;
     static_cast<TokensRead&>(line) = directTokens(s, out);
     if (line.tokens == 0) return line;
-    line.tokensEnd = s;
+    line.tokensEnd = Place(s);
     line.tail = directTrailingBlanks(s);
     return line;
 }
 
 // The pending error of pSubstLine after its direct path, which started at `start` and left
 // s (see pSubstLine).
-ParseError directLineError(const State& start, const DirectLine& line, const State& s) {
+ParseError directLineError(const Place& start, const DirectLine& line, const State& s) {
     LineEndErrors cache(s);
-    const State& tokensEnd = line.tokensEnd;
+    const State tokensEnd = line.tokensEnd.in(s);
     auto trailingError = [&tokensEnd] {
         State t = tokensEnd;
         return pTrailingBlanks(t).err;
@@ -475,16 +491,16 @@ ParseError directLineError(const State& start, const DirectLine& line, const Sta
         // pending: the grammar read from the last piece on leaves the same error as from
         // the start of the line, at a cost that does not grow with the word.
         MutedConsole muted;
-        bool& counting = preprocessorRun(start).countSubstitutions;
+        bool& counting = preprocessorRun(s).countSubstitutions;
         struct Restore {
             bool& flag;
             bool old;
             ~Restore() { flag = old; }
         } restore{counting, counting};
         counting = false;
-        State t = start;
+        State t = start.in(s);
         // The line's one word starts where the line does.
-        advanceWithinLine(t, lastPieceOfWord(start.cur, start.end));
+        advanceWithinLine(t, lastPieceOfWord(start.cur, s.end));
         return mergeError(pRestOfLineSubst(t).err, trailingError());
     });
 }
@@ -555,7 +571,7 @@ Reply<Text> pDirectiveArg(State& s) {
 Reply<Text> pSubstLine(State& s) {
     static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
     if (!fastPathsOn(s)) return grammar(s);
-    const State start = s;
+    const Place start(s);
     Text out;
     const DirectLine line = directLine(s, out);
     if (line.tokens == 0) return grammar(s);
@@ -565,7 +581,7 @@ Reply<Text> pSubstLine(State& s) {
 Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out) {
     static const auto grammar = joinText(pSubstLine, pEndOfLine);
     if (!fastPathsOn(s)) return appendTo(out, grammar(s));
-    const State start = s;
+    const Place start(s);
     const std::size_t mark = out.size();
     const DirectLine line = directLine(s, out);
     if (line.tokens == 0) return appendTo(out, grammar(s));

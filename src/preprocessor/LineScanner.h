@@ -106,6 +106,21 @@ inline void advanceColumns(SourcePos& pos, const char* b, const char* e) noexcep
     }
 }
 
+// A place in the input, kept where only the place of a state is needed later: unlike a
+// copy of the state it shares nothing. in(s) is s moved back (or on) to the place.
+struct Place {
+    const char* cur = nullptr;
+    SourcePos pos;
+    Place() = default;
+    explicit Place(const State& s) : cur(s.cur), pos(s.pos) {}
+    State in(const State& s) const {
+        State t = s;
+        t.cur = cur;
+        t.pos = pos;
+        return t;
+    }
+};
+
 // Moves s over [s.cur, to), which holds no line feed.
 inline void advanceWithinLine(State& s, const char* to) noexcept {
     advanceColumns(s.pos, s.cur, to);

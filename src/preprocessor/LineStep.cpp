@@ -189,11 +189,11 @@ Reply<Unit> pLineStepInto(State& s, Text& out) {
     if (!fastPathsOn(s)) return appendTo(out, lineStepInFull(s));
     if (s.atEnd()) return returnThenLine(s, out);
     // Input remains, so there is no include to leave; its failed end-of-input test still
-    // belongs to the error of a line that nothing takes.
-    const State start = s;
+    // belongs to the error of a line that nothing takes (which depends on the place alone).
+    const Place start(s);
     Reply<Unit> r = lineInto(s, out);
     if (!r.ok && !r.consumed) {
-        State probe = start;
+        State probe = start.in(s);
         r.err = mergeError(eof(probe).err, r.err);
     }
     return r;

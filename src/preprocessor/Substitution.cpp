@@ -436,21 +436,9 @@ private:
     std::array<std::array<std::optional<ParseError>, 3>, 8>& cache_;
 };
 
-// A place in the input: the state there is the state after the line with that place
-// (the direct path changes nothing else but the table, which no error depends on: a
-// reference is always read, with a value or without).
-struct Place {
-    const char* cur = nullptr;
-    SourcePos pos;
-    explicit Place(const State& s) : cur(s.cur), pos(s.pos) {}
-    Place() = default;
-    State in(const State& after) const {
-        State t = after;
-        t.cur = cur;
-        t.pos = pos;
-        return t;
-    }
-};
+// The state at a place of the line is the state after the line with that place: the
+// direct path changes nothing else but the table, which no error depends on (a reference
+// is always read, with a value or without).
 
 // What the direct path of a substituted line read: its tokens, where they ended and how
 // pTrailingBlanks ended the line.

@@ -436,12 +436,10 @@ private:
     std::array<std::array<std::optional<ParseError>, 3>, 8>& cache_;
 };
 
-// The state at a place of the line is the state after the line with that place: the
-// direct path changes nothing else but the table, which no error depends on (a reference
-// is always read, with a value or without).
-
 // What the direct path of a substituted line read: its tokens, where they ended and how
-// pTrailingBlanks ended the line.
+// pTrailingBlanks ended the line. The state at a place of the line is taken as the state
+// after the line with that place: the direct path changes nothing else but the table,
+// which no error depends on (a reference is always read, with a value or without).
 struct DirectLine : TokensRead {
     Place tokensEnd;
     TailShape tail = TailShape::None;

@@ -37,8 +37,14 @@ inline bool isBlankAt(const char* p) noexcept {
 
 // Where the blanks (as nbsp takes them) from p end.
 inline const char* blanksFrom(const char* p, const char* end) noexcept {
-    while (p != end && isBlankAt(p)) p += charWidth(*p);
-    return p;
+    for (;;) {
+        // Spaces and tabs, nearly every blank there is, without the full test.
+        while (p != end && (*p == U' ' || *p == U'\t')) ++p;
+        if (p == end) return p;
+        const auto b = static_cast<unsigned char>(*p);
+        if (b < 0x80 ? b != 0x0B && b != 0x0C : !isBlank(decodeAt(p))) return p;
+        p += charWidth(*p);
+    }
 }
 
 // A "\n" or "\r\n" at p.
@@ -63,17 +69,57 @@ inline const char* lineCharsEnd(const char* p, const char* end) noexcept {
 const char* lineTailEnd(const char* p, const char* end) noexcept;
 
 // Advances pos over [b, e), which holds no line feed: one column a character, tabs to
-// their tab stop.
+// their tab stop. Eight bytes at a time where they are ASCII without a tab, as most are.
 inline void advanceColumns(SourcePos& pos, const char* b, const char* e) noexcept {
-    for (;;) {
-        const void* found = b == e ? nullptr : std::memchr(b, '\t', std::size_t(e - b));
-        const char* tab = found ? static_cast<const char*>(found) : e;
-        pos.sourceColumn += std::int64_t(charCount(TextView(b, std::size_t(tab - b))));
-        if (tab == e) return;
-        advancePos(pos, U'\t');
-        b = tab + 1;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+    constexpr std::uint64_t kTabs = 0x0909090909090909ull;
+    // Whether the bytes of w are all ASCII and none is a tab.
+    auto plain = [](std::uint64_t w) {
+        const std::uint64_t notTab = w ^ kTabs; // a zero byte where a tab is
+        return !((((notTab - kOnes) & ~notTab) | w) & kHighBits);
+    };
+    const bool blocks = e - b >= 8;
+    while (b != e) {
+        std::uint64_t w;
+        if (e - b >= 8) {
+            std::memcpy(&w, b, 8);
+            if (plain(w)) {
+                pos.sourceColumn += 8;
+                b += 8;
+                continue;
+            }
+        } else if (blocks) {
+            // The last bytes, as the top of the eight that end at e (the bytes below them,
+            // shifted out, were counted already).
+            std::memcpy(&w, e - 8, 8);
+            if (plain(w >> (8 * (8 - (e - b))))) {
+                pos.sourceColumn += e - b;
+                return;
+            }
+        }
+        if (*b == '\t')
+            advancePos(pos, U'\t');
+        else
+            pos.sourceColumn += (static_cast<unsigned char>(*b) & 0xC0) != 0x80;
+        ++b;
     }
 }
+
+// A place in the input, kept where only the place of a state is needed later: unlike a
+// copy of the state it shares nothing. in(s) is s moved back (or on) to the place.
+struct Place {
+    const char* cur = nullptr;
+    SourcePos pos;
+    Place() = default;
+    explicit Place(const State& s) : cur(s.cur), pos(s.pos) {}
+    State in(const State& s) const {
+        State t = s;
+        t.cur = cur;
+        t.pos = pos;
+        return t;
+    }
+};
 
 // Moves s over [s.cur, to), which holds no line feed.
 inline void advanceWithinLine(State& s, const char* to) noexcept {

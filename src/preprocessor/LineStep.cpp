@@ -20,7 +20,7 @@ constexpr int kMaxLineNesting = 200;
 
 class NestingGuard {
 public:
-    explicit NestingGuard(const State& s) : nesting_(preprocessorRun(s).lineNesting) { ++nesting_; }
+    explicit NestingGuard(PreprocessorRun& run) : nesting_(run.lineNesting) { ++nesting_; }
     ~NestingGuard() { --nesting_; }
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
@@ -105,7 +105,6 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     // Blank lines, comment lines and lines for the dispatcher that end in a line break take
     // a direct path with the outcome the full grammar would have; a line at the end of
     // the input, and every clean failure (for its error), take the full grammar itself.
-    const State start = s;
     const char* p = s.cur;
     p = blanksFrom(p, s.end);
     if (p == s.end) return appendTo(out, lineInFull(s));
@@ -137,8 +136,9 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     if (r.ok || r.consumed) return r;
     out.resize(mark);
     if (!blanks) {
-        // Nothing was consumed: the error names what every kind of line expected.
-        s = start;
+        // Nothing was consumed: the error names what every kind of line expected. (Without
+        // blanks the line starts where they would have ended.)
+        s = afterBlanks;
         return appendTo(out, lineInFull(s));
     }
     ParseError blankEnd = detail::labelledCharError(afterBlanks, MsgText::literal("space")).err;
@@ -146,11 +146,12 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
 }
 
 Reply<Unit> lineInto(State& s, Text& out) {
-    NestingGuard guard(s);
+    PreprocessorRun& run = preprocessorRun(s);
+    NestingGuard guard(run);
     if (guard.tooDeep()) return nestingTooDeep(s);
     const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
     const std::size_t mark = out.size();
-    startSubstitutedLine(s);
+    startSubstitutedLine(run);
     try {
         if (!fastPathsOn(s)) return dropPendingLeftBehind(appendTo(out, lineInFull(s)), s, switchesBefore);
         return dropPendingLeftBehind(lineWithDirectPaths(s, out), s, switchesBefore);
@@ -188,11 +189,11 @@ Reply<Unit> pLineStepInto(State& s, Text& out) {
     if (!fastPathsOn(s)) return appendTo(out, lineStepInFull(s));
     if (s.atEnd()) return returnThenLine(s, out);
     // Input remains, so there is no include to leave; its failed end-of-input test still
-    // belongs to the error of a line that nothing takes.
-    const State start = s;
+    // belongs to the error of a line that nothing takes (which depends on the place alone).
+    const Place start(s);
     Reply<Unit> r = lineInto(s, out);
     if (!r.ok && !r.consumed) {
-        State probe = start;
+        State probe = start.in(s);
         r.err = mergeError(eof(probe).err, r.err);
     }
     return r;

@@ -42,9 +42,7 @@ Failure substitutedTooLong(const SubstitutionTooLong& e) {
     return consumedError(ParseError(e.pos, Message{MsgKind::Message, MsgText::literal(msg::kSubstitutedTooLong)}));
 }
 
-void startSubstitutedLine(const State& s) {
-    if (s.run) preprocessorRun(s).substitutedOnLine = 0;
-}
+void startSubstitutedLine(PreprocessorRun& run) { run.substitutedOnLine = 0; }
 
 namespace {
 
@@ -142,11 +140,13 @@ Reply<Text> quotedArgument(State& s) {
 
 // Characters that are a piece on their own and need no further look: everything but the
 // brace, the hyphen, '!', blank, tab and the line breaks.
-inline bool isSimplePieceChar(unsigned char c) {
-    constexpr std::uint64_t kBelow64 = (1ull << U'-') | (1ull << U'!') | (1ull << U' ') | (1ull << U'\t') |
-                                       (1ull << U'\n') | (1ull << U'\r');
-    return c < 64 ? !((kBelow64 >> c) & 1) : c != U'{';
-}
+constexpr std::array<bool, 256> kSimplePieceChars = [] {
+    std::array<bool, 256> t{};
+    t.fill(true);
+    for (const unsigned char c : TextView("-! \t\n\r{")) t[c] = false;
+    return t;
+}();
+inline bool isSimplePieceChar(unsigned char c) { return kSimplePieceChars[c]; }
 
 // Bytes beyond ASCII belong to characters that are all name characters.
 inline bool isNameChar(char c) { return wordStopChars.find(c) == TextView::npos; }
@@ -276,6 +276,13 @@ template <class R> const char* scanWord(const char* p, const char* end, R&& onRe
     return scanWord(p, end, stopsSimpleRuns(p, end), onReference, lastPiece);
 }
 
+// The start of the last piece of the word that starts at p (which must start one).
+const char* lastPieceOfWord(const char* p, const char* end) {
+    const char* lastPiece = p;
+    scanWord(p, end, stopsSimpleRuns(p, end), [](const char*, const char*) {}, lastPiece);
+    return lastPiece;
+}
+
 const char* wordEnd(const char* p, const char* end) {
     return scanWord(p, end, [](const char*, const char*) {});
 }
@@ -301,8 +308,18 @@ public:
         s_.cur = copied_ = after;
         appendReference(s_, bracePos, brace, after, out_);
     }
+    // Where the run of simple characters from p ends.
+    const char* simpleRunEnd(const char* p) const {
+        if (stopsAtEnd_ && p != s_.end) {
+            while (isSimplePieceChar(static_cast<unsigned char>(*p))) ++p;
+        } else {
+            while (p != s_.end && isSimplePieceChar(static_cast<unsigned char>(*p))) ++p;
+        }
+        return p;
+    }
     // Where the word at p ends (p when none starts there), its references taken.
-    const char* word(const char* p, const char*& lastPiece) {
+    const char* word(const char* p) {
+        const char* lastPiece = p;
         return scanWord(p, s_.end, stopsAtEnd_, [this](const char* b, const char* a) { reference(b, a); }, lastPiece);
     }
     // The separator after the word that ended at w.
@@ -325,7 +342,6 @@ private:
 struct TokensRead {
     int tokens = 0;
     SeparatorShape lastSeparator = SeparatorShape::Nothing;
-    const char* lastPiece = nullptr; // the start of the last piece of the last word
 };
 
 // Tokens (words and their separators) for as long as words start, as many pSubstToken
@@ -335,10 +351,12 @@ TokensRead directTokens(State& s, Text& out) {
     DirectText text(s, out);
     const char* p = s.cur;
     for (;;) {
-        const char* lastPiece = p;
-        const char* w = text.word(p, lastPiece);
+        // Most words are a run of simple characters up to a blank or a line break: that run
+        // is taken here, and scanWord goes on from its end only where another piece may
+        // follow.
+        const char* w = text.simpleRunEnd(p);
+        if (w != s.end && (*w == U'{' || *w == U'-' || *w == U'!')) w = text.word(w);
         if (w == p) break;
-        read.lastPiece = lastPiece;
         const SeparatorScan sep = text.separator(w);
         p = sep.end;
         read.lastSeparator = sep.shape;
@@ -351,8 +369,7 @@ TokensRead directTokens(State& s, Text& out) {
 // One word, as pSubstWord reads it, appended to out; false when none starts at s.
 bool directWord(State& s, Text& out) {
     DirectText text(s, out);
-    const char* lastPiece = s.cur;
-    const char* w = text.word(s.cur, lastPiece);
+    const char* w = text.word(s.cur);
     if (w == s.cur) return false;
     text.flushTo(w);
     return true;
@@ -420,9 +437,11 @@ private:
 };
 
 // What the direct path of a substituted line read: its tokens, where they ended and how
-// pTrailingBlanks ended the line.
+// pTrailingBlanks ended the line. The state at a place of the line is taken as the state
+// after the line with that place: the direct path changes nothing else but the table,
+// which no error depends on (a reference is always read, with a value or without).
 struct DirectLine : TokensRead {
-    State tokensEnd;
+    Place tokensEnd;
     TailShape tail = TailShape::None;
 };
 
@@ -432,16 +451,16 @@ DirectLine directLine(State& s, Text& out) {
     DirectLine line;
     static_cast<TokensRead&>(line) = directTokens(s, out);
     if (line.tokens == 0) return line;
-    line.tokensEnd = s;
+    line.tokensEnd = Place(s);
     line.tail = directTrailingBlanks(s);
     return line;
 }
 
 // The pending error of pSubstLine after its direct path, which started at `start` and left
 // s (see pSubstLine).
-ParseError directLineError(const State& start, const DirectLine& line, const State& s) {
+ParseError directLineError(const Place& start, const DirectLine& line, const State& s) {
     LineEndErrors cache(s);
-    const State& tokensEnd = line.tokensEnd;
+    const State tokensEnd = line.tokensEnd.in(s);
     auto trailingError = [&tokensEnd] {
         State t = tokensEnd;
         return pTrailingBlanks(t).err;
@@ -458,15 +477,16 @@ ParseError directLineError(const State& start, const DirectLine& line, const Sta
         // pending: the grammar read from the last piece on leaves the same error as from
         // the start of the line, at a cost that does not grow with the word.
         MutedConsole muted;
-        bool& counting = preprocessorRun(start).countSubstitutions;
+        bool& counting = preprocessorRun(s).countSubstitutions;
         struct Restore {
             bool& flag;
             bool old;
             ~Restore() { flag = old; }
         } restore{counting, counting};
         counting = false;
-        State t = start;
-        advanceWithinLine(t, line.lastPiece);
+        State t = start.in(s);
+        // The line's one word starts where the line does.
+        advanceWithinLine(t, lastPieceOfWord(start.cur, s.end));
         return mergeError(pRestOfLineSubst(t).err, trailingError());
     });
 }
@@ -537,7 +557,7 @@ Reply<Text> pDirectiveArg(State& s) {
 Reply<Text> pSubstLine(State& s) {
     static const auto grammar = joinText(pRestOfLineSubst, pTrailingBlanks);
     if (!fastPathsOn(s)) return grammar(s);
-    const State start = s;
+    const Place start(s);
     Text out;
     const DirectLine line = directLine(s, out);
     if (line.tokens == 0) return grammar(s);
@@ -547,7 +567,7 @@ Reply<Text> pSubstLine(State& s) {
 Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out) {
     static const auto grammar = joinText(pSubstLine, pEndOfLine);
     if (!fastPathsOn(s)) return appendTo(out, grammar(s));
-    const State start = s;
+    const Place start(s);
     const std::size_t mark = out.size();
     const DirectLine line = directLine(s, out);
     if (line.tokens == 0) return appendTo(out, grammar(s));

@@ -9,6 +9,8 @@
 
 namespace zarnet {
 
+struct PreprocessorRun;
+
 // Stores value under the upper-cased name, replacing an earlier value silently.
 // Consumes nothing, never fails.
 Reply<Unit> defineSubstVar(State& s, const Text& name, Text value);
@@ -27,8 +29,8 @@ struct SubstitutionTooLong {
 };
 // The error that ends the run for it.
 Failure substitutedTooLong(const SubstitutionTooLong& e);
-// Starts the count of substituted characters for a new line.
-void startSubstitutedLine(const State& s);
+// Starts the count of substituted characters for a new line of the run.
+void startSubstitutedLine(PreprocessorRun& run);
 
 // One piece of substituted text: a reference between braces (its value; a name without a
 // value is warned about and then stands for itself), one ordinary character, a hyphen that

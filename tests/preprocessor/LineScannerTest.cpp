@@ -107,6 +107,51 @@ TEST(LineScanner, JoinTextConsumption) {
     EXPECT_EQ(U8(both.value), "abc");
 }
 
+// The column count goes eight ASCII bytes at a time, the last few bytes as the top of the
+// eight that end the text: tabs and characters beyond ASCII anywhere in or around a block, from several starting columns, must come out as
+// stepping character by character does.
+TEST(LineScanner, AdvanceColumnsAgreesWithCharacterSteps) {
+    const std::vector<std::string> texts = {
+        "",          "a",          "abcdefg",          "abcdefgh",          "abcdefghi",
+        "\t",        "abcdefg\t",  "abcdefgh\tij",     "\tabcdefghijklmnop", "abc\tdef\tghijklmnopq\t",
+        "\xc3\xa9",  "abcdefg\xc3\xa9xyz", "\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac" "abcdefgh\t", "ab\xf0\x9f\x98\x80" "cdefghijklmn",
+        "        \t        ", "abcdefghij\t", "abcdefghijk\xc3\xa9", "\xc3\xa9" "abcdefghij", "abcdefghijklm\tn",
+        "\x0b\x0c\x01" "abcdefghijklmnopqrstuvwxyz",
+    };
+    for (const std::string& t : texts) {
+        for (std::int64_t column : {1, 2, 5, 8, 9}) {
+            SCOPED_TRACE(t + " from column " + std::to_string(column));
+            SourcePos quick;
+            quick.sourceColumn = column;
+            SourcePos stepped = quick;
+            advanceColumns(quick, t.data(), t.data() + t.size());
+            advancePos(stepped, TextView(t));
+            EXPECT_EQ(quick.sourceColumn, stepped.sourceColumn);
+            EXPECT_EQ(quick.sourceLine, stepped.sourceLine);
+        }
+    }
+}
+
+// Spaces and tabs are taken before the full blank test; the other blanks, ASCII and beyond,
+// must still be taken, and nothing else.
+TEST(LineScanner, BlanksFromTakesEveryBlankAndNothingElse) {
+    const std::vector<std::pair<std::string, std::size_t>> cases = {
+        {"", 0},
+        {"x", 0},
+        {"  \t x", 4},
+        {" \x0b\x0c y", 4},
+        {"\xc2\xa0 z", 3},             // no-break space
+        {"\t\xe3\x80\x80\t!", 5},     // ideographic space
+        {" \xc3\xa9", 1},               // a letter beyond ASCII
+        {"   ", 3},
+        {" \n ", 1},
+    };
+    for (const auto& [text, length] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(std::size_t(blanksFrom(text.data(), text.data() + text.size()) - text.data()), length);
+    }
+}
+
 TEST(LineScanner, ZarnetReturnsAllRemainingText) {
     auto empty = runOn(pZarnet, "");
     EXPECT_TRUE(empty.ok);

@@ -6,11 +6,6 @@
 
 namespace zarnet {
 
-int compare(const Scope& a, const Scope& b) noexcept {
-    if (a.isLocal != b.isLocal) return a.isLocal ? 1 : -1;
-    return a.isLocal ? compareText(a.name, b.name) : 0;
-}
-
 int compare(const VarType& a, const VarType& b) noexcept {
     if (a.kind != b.kind) return cmpInt(int(a.kind), int(b.kind));
     return a.kind == VarType::Kind::DECIMAL ? cmpInt(a.precision, b.precision) : 0;

@@ -58,7 +58,11 @@ struct Scope {
     static Scope global() { return Scope{}; }
     static Scope local(Text procName) { return Scope{true, std::move(procName)}; }
 };
-int compare(const Scope& a, const Scope& b) noexcept;
+// Inline: every lookup in the map of scopes asks at each level.
+inline int compare(const Scope& a, const Scope& b) noexcept {
+    if (a.isLocal != b.isLocal) return a.isLocal ? 1 : -1;
+    return a.isLocal ? compareText(a.name, b.name) : 0;
+}
 inline bool operator==(const Scope& a, const Scope& b) noexcept { return compare(a, b) == 0; }
 struct ScopeCmp {
     int operator()(const Scope& a, const Scope& b) const noexcept { return compare(a, b); }

@@ -35,7 +35,7 @@ bool isSigil(char32_t c) { return c == U'#' || c == U'$'; }
 
 Reply<Unit> pDeclareVariable(State& s) {
     Seq q(s);
-    q([](State& st) { return pCommand(st, pDeclareVariableKeyword); });
+    q([](State& st) { return command(st, kwDeclareVariable); });
     if (!q) return q.failure();
     q(pDeclQualifierList);
     if (!q) return q.failure();
@@ -219,15 +219,6 @@ Reply<Unit> pDecimalVarSpec(State& s, std::int64_t precision) {
 
 Reply<DeclName> pDeclVarName(State& s, VarSymbol required) {
     const SourcePos pos = s.pos;
-    if (s.atEnd() || !isSigil(s.peek())) {
-        // Where no sigil stands, as at the end of every list, pAnyVarSymbol fails on both of
-        // its tests; its error is made here at once, its two tests being known.
-        static const MessageSet* const dollar =
-            new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'$')}};
-        return Failure{ParseError(s.pos, Message{MsgKind::Expect, MsgText::quotedChar(U'#')}, detail::foundHere(s),
-                                  *dollar),
-                       false};
-    }
     Reply<VarSymbol> sigil = pAnyVarSymbol(s);
     if (!sigil.ok) return Failure{std::move(sigil.err), sigil.consumed};
     if (sigil.value != required)

@@ -150,7 +150,7 @@ bool skipSpacesQuietly(State& s, bool lineEnds) {
         if (c == ' ' || c == '\t')
             s.take();
         else if (lineEnds && c == '\n')
-            eol(s);
+            stepOverLineEnd(s);
         else if (c == '-' && s.cur + 1 != s.end && s.cur[1] == '\n')
             pTrailingHyphen(s);
         else
@@ -221,7 +221,7 @@ bool skipDoArgumentsQuietly(State& s) {
         if (*s.cur == ',')
             s.take();
         else if (*s.cur == '\n')
-            eol(s);
+            stepOverLineEnd(s);
         else
             return false;
         if (!skipSpacesQuietly(s, true)) return false;

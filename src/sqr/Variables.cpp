@@ -270,7 +270,7 @@ bool skipLiteralQuietly(State& s) {
             if (s.atEnd() || s.peek() != U'\'') return true;
             s.take();
         } else if (c == U'\n') {
-            eol(s);
+            stepOverLineEnd(s);
         } else if (c == U'\r') {
             break;
         } else {

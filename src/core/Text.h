@@ -140,7 +140,9 @@ inline bool isAsciiLetter(char32_t c) noexcept { return c < 0x80 && (c | 0x20) >
 inline char asciiUpper(char c) noexcept { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
 // Whether the byte `in` is the ASCII keyword character k in either letter case.
 inline bool asciiMatchesCI(char in, char k) noexcept {
-    return in == k || (isAsciiLetter(static_cast<unsigned char>(k)) && in == char(k ^ 0x20));
+    // k is an ASCII letter when its lower case lies in a..z (bytes beyond ASCII never do).
+    const auto u = static_cast<unsigned char>(k);
+    return in == k || (unsigned((u | 0x20) - 'a') < 26u && in == char(k ^ 0x20));
 }
 
 // Simple one-to-one Unicode case mappings; characters without one map to themselves.

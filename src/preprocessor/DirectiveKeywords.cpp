@@ -217,13 +217,6 @@ Reply<Text> pEndIfLine(State& s) {
 Reply<Text> pElseLineInFull(State& s) { return plainGrammar(s, pElseLine); }
 Reply<Text> pEndIfLineInFull(State& s) { return plainGrammar(s, pEndIfLine); }
 
-bool keywordCIAt(const char* p, const char* end, TextView keyword) {
-    if (std::size_t(end - p) < keyword.size()) return false;
-    for (const char k : keyword)
-        if (!asciiMatchesCI(*p++, k)) return false;
-    return true;
-}
-
 const char* elseKeywordEnd(const char* p, const char* end) {
     return keywordCIAt(p, end, "#else") ? p + 5 : nullptr;
 }

@@ -70,8 +70,13 @@ Reply<Text> pEndIfLineInFull(State& s);
 
 // Looks of the direct paths, which read nothing but the characters they are given.
 // Whether the text at p starts with the keyword as charCI compares it (keywords are ASCII,
-// letters in either case).
-bool keywordCIAt(const char* p, const char* end, TextView keyword);
+// letters in either case). Inline: the second pass asks at nearly every line.
+inline bool keywordCIAt(const char* p, const char* end, TextView keyword) {
+    if (std::size_t(end - p) < keyword.size()) return false;
+    for (const char k : keyword)
+        if (!asciiMatchesCI(*p++, k)) return false;
+    return true;
+}
 // Past the "#else" / #end-if keyword ("#end", an optional "-", "if") at p, or null when
 // it is not there.
 const char* elseKeywordEnd(const char* p, const char* end);

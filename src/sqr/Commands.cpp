@@ -233,14 +233,7 @@ Reply<Unit> pUnexpectedEndCommand(State& s) {
 bool keywordAbsentAfterFirstByte(const State& s, TextView keyword) {
     const auto c = static_cast<unsigned char>(*s.cur);
     if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
-    // keywordCIAt, a byte at a time with the letter test on the keyword's byte alone.
-    if (std::size_t(s.end - s.cur) < keyword.size()) return true;
-    for (std::size_t i = 0; i < keyword.size(); ++i) {
-        const auto k = static_cast<unsigned char>(keyword[i]);
-        const auto in = static_cast<unsigned char>(s.cur[i]);
-        if (in != k && !(unsigned((k | 0x20) - 'a') < 26u && in == (k ^ 0x20))) return true;
-    }
-    return false;
+    return !keywordCIAt(s.cur, s.end, keyword);
 }
 
 namespace {

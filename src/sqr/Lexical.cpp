@@ -93,16 +93,20 @@ Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
         }
         consumed = true;
     }
-    return okReply(consumed, Unit{},
-                   ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("space")}, detail::foundHere(s),
-                              alsoExpected));
+    // Built in place in the reply: this error ends most runs of blanks.
+    return Reply<Unit>{Unit{},
+                       ParseError(s.pos, Message{MsgKind::Expect, MsgText::literal("space")}, detail::foundHere(s),
+                                  alsoExpected),
+                       consumed, true};
 }
 
 } // namespace
 
 Reply<Unit> spaces(State& s) {
-    static const auto plain = manySkip(space);
-    if (!fastPathsOn(s)) return plain(s);
+    if (!fastPathsOn(s)) {
+        static const auto plain = manySkip(space);
+        return plain(s);
+    }
     // After "space": the continuation's hyphen, then the line feed of `eol`.
     static const MessageSet* const rest = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'-')},
                                                          {MsgKind::Expect, MsgText::quotedLiteral("\n")}};
@@ -115,8 +119,10 @@ bool spacesQuietly(State& s) {
 }
 
 Reply<Unit> pSkipBlanks(State& s) {
-    static const auto plain = manySkip(pBlank);
-    if (!fastPathsOn(s)) return plain(s);
+    if (!fastPathsOn(s)) {
+        static const auto plain = manySkip(pBlank);
+        return plain(s);
+    }
     static const MessageSet* const rest = new MessageSet{{MsgKind::Expect, MsgText::quotedChar(U'-')}};
     return blankRun<pBlank, false>(s, *rest);
 }

@@ -53,7 +53,7 @@ namespace {
 // the end of the input: there every alternative fails on its first character. False
 // before a character the item must read itself: a hyphen before anything but a line feed,
 // the other blank characters and characters beyond ASCII.
-template <bool LineEndIsBlank> bool skipPlainBlanks(State& s, bool& consumed) {
+template <bool LineEndIsBlank> [[gnu::always_inline]] inline bool skipPlainBlanks(State& s, bool& consumed) {
     for (;;) {
         if (s.atEnd()) return true;
         const char c = *s.cur;
@@ -77,6 +77,24 @@ template <bool LineEndIsBlank> bool skipPlainBlanks(State& s, bool& consumed) {
     }
 }
 
+// The items of a run of blanks from a character that the item must read itself, up to the
+// end of the plain run after them: false there. True where an item failed, its error in
+// err and s where it began. Out of line, so that the common run stays small.
+template <Reply<Unit> (*Item)(State&), bool LineEndIsBlank>
+[[gnu::noinline]] bool blankItemFailed(State& s, bool& consumed, ParseError& err) {
+    do {
+        const State saved = s;
+        Reply<Unit> r = Item(s);
+        if (!r.ok) {
+            s = saved;
+            err = std::move(r.err);
+            return true;
+        }
+        consumed = true;
+    } while (!skipPlainBlanks<LineEndIsBlank>(s, consumed));
+    return false;
+}
+
 // The run of blank items `Item` reads (`space`, for which a line feed is one, or `pBlank`),
 // as `manySkip Item` reads it. Where the plain run ends at an ASCII character, the error is
 // made at once from what each alternative expected; the characters left to the item are
@@ -84,14 +102,9 @@ template <bool LineEndIsBlank> bool skipPlainBlanks(State& s, bool& consumed) {
 template <Reply<Unit> (*Item)(State&), bool LineEndIsBlank>
 Reply<Unit> blankRun(State& s, const MessageSet& alsoExpected) {
     bool consumed = false;
-    while (!skipPlainBlanks<LineEndIsBlank>(s, consumed)) {
-        const State saved = s;
-        Reply<Unit> r = Item(s);
-        if (!r.ok) {
-            s = saved;
-            return okReply(consumed, Unit{}, std::move(r.err));
-        }
-        consumed = true;
+    if (!skipPlainBlanks<LineEndIsBlank>(s, consumed)) {
+        ParseError err;
+        if (blankItemFailed<Item, LineEndIsBlank>(s, consumed, err)) return okReply(consumed, Unit{}, std::move(err));
     }
     // Built in place in the reply: this error ends most runs of blanks.
     return Reply<Unit>{Unit{},

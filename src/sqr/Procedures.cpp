@@ -163,7 +163,14 @@ Reply<std::vector<ParamItem>> pParameterList(State& s) {
     for (;;) {
         const State before = s;
         Seq step(s);
-        step(lexeme(pComma));
+        // The error of the blanks after the separator never shows: a parameter consumes
+        // after them where it is read, and the step is dropped where it is not.
+        if (fastPathsOn(s)) {
+            step(pComma);
+            if (step && !spacesQuietly(s)) step(spaces);
+        } else {
+            step(lexeme(pComma));
+        }
         ParamItem item;
         if (step) item = step(pParameter);
         if (!step) {

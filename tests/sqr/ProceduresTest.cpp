@@ -232,5 +232,28 @@ TEST(Procedures, QuickReadingOfAProcedureChangesNothing) {
         expectSameAsGrammar(section, [&](State& st) { return plainGrammar(st, section); }, text, initialState());
 }
 
+// The blanks after a parameter separator are read without their error; what follows them,
+// a parameter or not, decides the outcome as in the plain grammar.
+TEST(Procedures, BlanksAfterAParameterSeparatorChangeNothing) {
+    const char* const texts[] = {
+        "BEGIN-PROCEDURE p($a,#b)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a, \t :#b , $c)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a,\n\n  #b)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a\n#b)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a, -\n #b)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a,\xC2\xA0#b)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a, -#b)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a,\f#b)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a, x)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a, )\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a, :)\nEND-PROCEDURE\n",
+        "BEGIN-PROCEDURE p($a,\n",
+        "BEGIN-PROCEDURE p($a, ",
+    };
+    auto section = [](State& st) { return pSection(st, nullptr); };
+    for (const char* text : texts)
+        expectSameAsGrammar(section, [&](State& st) { return plainGrammar(st, section); }, text, initialState());
+}
+
 } // namespace
 } // namespace zarnet::test

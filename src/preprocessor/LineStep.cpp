@@ -131,6 +131,9 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     const bool blanks = p != s.cur;
     out.append(s.cur, p);
     advanceWithinLine(s, p);
+    // The direct path consumes or leaves s as it was; only the dispatch after it needs the
+    // state saved.
+    if (std::optional<Reply<Unit>> r = directiveLineDirect(s, out)) return std::move(*r);
     const State afterBlanks = s;
     Reply<Unit> r = pDirectiveInto(s, out);
     if (r.ok || r.consumed) return r;

@@ -71,14 +71,7 @@ Reply<Text> pCountedLineBreak(State& s) {
 Reply<Text> pEndOfLine(State& s) {
     // The common case first: a line break, counted.
     if (fastPathsOn(s) && startsWithLineBreak(s)) {
-        // The break as written is not needed, nor the count's reply: the state alone moves.
-        if (*s.cur == '\r') {
-            ++s.cur;
-            advancePos(s.pos, U'\r');
-        }
-        ++s.cur;
-        advancePos(s.pos, U'\n');
-        ++s.sequenceNo;
+        stepOverCountedLineBreak(s);
         return okReply(true, Text("\n"), unknownError(s.pos));
     }
     // Left files show in the places to resume, not in the text: a file that includes

@@ -580,9 +580,9 @@ std::optional<Reply<Unit>> substLineThenLineEndDirect(State& s, Text& out) {
     // A line break is taken by pEndOfLine, which then consumed: the error pending from the
     // line before it is dropped unseen, so it is not built.
     if (isLineBreakAt(s.cur, s.end)) {
-        Reply<Text> nl = pEndOfLine(s);
-        out += nl.value;
-        return okReply(true, Unit{}, std::move(nl.err));
+        stepOverCountedLineBreak(s);
+        out += '\n';
+        return okReply(true, Unit{}, unknownError(s.pos));
     }
     Seq q(s);
     q.take(okReply(true, Unit{}, directLineError(start, line, s)));

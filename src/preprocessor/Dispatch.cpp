@@ -164,17 +164,25 @@ Reply<Text> runSeries(State& s, unsigned chosen, const Series& series = kSeries)
 
 } // namespace
 
+std::optional<Reply<Unit>> directiveLineDirect(State& s, Text& out) {
+    if (!fastPathsOn(s) || candidatesFor(s) != bit(kOrdinary)) return std::nullopt;
+    return ordinaryLineDirect(s, out);
+}
+
 Reply<Unit> pDirectiveInto(State& s, Text& out) {
     if (!fastPathsOn(s)) return appendTo(out, runSeries(s, kAllAlternatives, kSeriesInFull));
-    const State saved = s;
     const unsigned chosen = candidatesFor(s);
     if (chosen == bit(kOrdinary)) {
-        // The series of the ordinary line alone.
+        // The series of the ordinary line alone. Its direct path consumes or leaves s as it
+        // was; only the grammar after it needs the state saved.
+        if (std::optional<Reply<Unit>> r = ordinaryLineDirect(s, out)) return std::move(*r);
+        const State saved = s;
         Reply<Unit> r = pOrdinaryLineInto(s, out);
         if (r.consumed) return r;
         s = saved;
         return appendTo(out, runSeries(s, kAllAlternatives));
     }
+    const State saved = s;
     Reply<Text> r = runSeries(s, chosen);
     if (!r.consumed && chosen != kAllAlternatives) {
         // An outcome without consuming merges the errors of every alternative tried before

@@ -3,6 +3,8 @@
 
 #include "core/Parser.h"
 
+#include <optional>
+
 namespace zarnet {
 
 // Runs after the line's leading blanks; the result is those blanks followed by the text of
@@ -11,6 +13,9 @@ Reply<Text> pDirective(State& s, const Text& leadingBlanks);
 // The same with the alternative's text appended to out, which holds the leading blanks;
 // after a failure out is as it was.
 Reply<Unit> pDirectiveInto(State& s, Text& out);
+// Its direct path alone, for an ordinary line that starts with a token: then its outcome,
+// which has always consumed. Otherwise nothing: s and out are untouched.
+std::optional<Reply<Unit>> directiveLineDirect(State& s, Text& out);
 // The same, trying every alternative in turn, without the shortcut by the first character
 // (the reference that the shortcut must agree with).
 Reply<Text> pDirectiveInFull(State& s, const Text& leadingBlanks);

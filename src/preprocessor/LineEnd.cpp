@@ -71,8 +71,7 @@ Reply<Text> pCountedLineBreak(State& s) {
 Reply<Text> pEndOfLine(State& s) {
     // The common case first: a line break, counted.
     if (fastPathsOn(s) && startsWithLineBreak(s)) {
-        takeLineBreak(s);
-        incrementSequenceNo(s);
+        stepOverCountedLineBreak(s);
         return okReply(true, Text("\n"), unknownError(s.pos));
     }
     // Left files show in the places to resume, not in the text: a file that includes

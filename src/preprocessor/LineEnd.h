@@ -29,6 +29,18 @@ Reply<Text> pCountedLineBreak(State& s);
 // The end of a first-pass line: counts it, then "\n", "\r\n", or the end of the current
 // input (leaving finished include files). Result always "\n". Fails clean.
 Reply<Text> pEndOfLine(State& s);
+// What pEndOfLine does, with the fast paths on, where a "\n" or "\r\n" is at the current
+// place: the state alone moves over the break and counts it. pEndOfLine's pending error is
+// then the unknown error at the new place.
+inline void stepOverCountedLineBreak(State& s) noexcept {
+    if (*s.cur == '\r') {
+        ++s.cur;
+        advancePos(s.pos, U'\r');
+    }
+    ++s.cur;
+    advancePos(s.pos, U'\n');
+    ++s.sequenceNo;
+}
 // The line end of the second pass: one "\n", counted, then the recorded switches applied.
 Reply<Text> eol(State& s);
 // The steps of a successful `eol` on the state alone, for readers that drop its result and

@@ -94,10 +94,9 @@ using SwitchMark = PList<SourceSwitch>::const_iterator;
 // end of an included file) keeps no pending error from a place it has left: errors merge by
 // position, source name first, so such an error would outrank those of the text read next
 // whenever the left file's name sorts after that text's name.
-template <class T> Reply<T> dropPendingLeftBehind(Reply<T> r, const State& s, SwitchMark switchesBefore) {
+template <class T> void dropPendingLeftBehind(Reply<T>& r, const State& s, SwitchMark switchesBefore) {
     if (r.ok && s.st().sourceNameStack.begin() != switchesBefore && !(r.err.pos() == s.pos))
         r.err = unknownError(s.pos);
-    return r;
 }
 
 // The line's text goes to out; after a failure out is as it was.
@@ -131,6 +130,9 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     const bool blanks = p != s.cur;
     out.append(s.cur, p);
     advanceWithinLine(s, p);
+    // The direct path consumes or leaves s as it was; only the dispatch after it needs the
+    // state saved.
+    if (std::optional<Reply<Unit>> r = directiveLineDirect(s, out)) return std::move(*r);
     const State afterBlanks = s;
     Reply<Unit> r = pDirectiveInto(s, out);
     if (r.ok || r.consumed) return r;
@@ -153,8 +155,9 @@ Reply<Unit> lineInto(State& s, Text& out) {
     const std::size_t mark = out.size();
     startSubstitutedLine(run);
     try {
-        if (!fastPathsOn(s)) return dropPendingLeftBehind(appendTo(out, lineInFull(s)), s, switchesBefore);
-        return dropPendingLeftBehind(lineWithDirectPaths(s, out), s, switchesBefore);
+        Reply<Unit> r = fastPathsOn(s) ? lineWithDirectPaths(s, out) : appendTo(out, lineInFull(s));
+        dropPendingLeftBehind(r, s, switchesBefore);
+        return r;
     } catch (const SubstitutionTooLong& e) {
         out.resize(mark);
         return substitutedTooLong(e);

@@ -71,12 +71,20 @@ Reply<Text> pEndSetupOutOfPlace(State& s) {
     return q.failure();
 }
 
-Reply<Unit> pOrdinaryLineInto(State& s, Text& out) {
-    if (!fastPathsOn(s)) return appendTo(out, ordinaryLineGrammar(s));
+std::optional<Reply<Unit>> ordinaryLineDirect(State& s, Text& out) {
     // Only a '!' can begin the comment form; for any other line it would fail without
     // consuming and leave nothing that a successful text form keeps.
+    if (s.atEnd() || s.peek() == U'!') return std::nullopt;
+    return substLineThenLineEndDirect(s, out);
+}
+
+Reply<Unit> pOrdinaryLineInto(State& s, Text& out) {
+    if (!fastPathsOn(s)) return appendTo(out, ordinaryLineGrammar(s));
+    // The direct path consumes or leaves s as it was; only the grammar after it needs the
+    // state saved.
+    if (std::optional<Reply<Unit>> r = ordinaryLineDirect(s, out)) return std::move(*r);
     if (!s.atEnd() && s.peek() != U'!') {
-        State saved = s;
+        const State saved = s;
         Reply<Unit> r = pSubstLineThenLineEndInto(s, out);
         if (r.consumed) return r;
         // A clean failure carries the errors of both forms: take the full path for them.

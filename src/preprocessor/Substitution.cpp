@@ -566,17 +566,23 @@ Reply<Text> pSubstLine(State& s) {
 
 Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out) {
     static const auto grammar = joinText(pSubstLine, pEndOfLine);
-    if (!fastPathsOn(s)) return appendTo(out, grammar(s));
+    if (std::optional<Reply<Unit>> r = substLineThenLineEndDirect(s, out)) return std::move(*r);
+    return appendTo(out, grammar(s));
+}
+
+std::optional<Reply<Unit>> substLineThenLineEndDirect(State& s, Text& out) {
+    if (!fastPathsOn(s)) return std::nullopt;
     const Place start(s);
     const std::size_t mark = out.size();
+    // Without a token directLine reads nothing.
     const DirectLine line = directLine(s, out);
-    if (line.tokens == 0) return appendTo(out, grammar(s));
+    if (line.tokens == 0) return std::nullopt;
     // A line break is taken by pEndOfLine, which then consumed: the error pending from the
     // line before it is dropped unseen, so it is not built.
     if (isLineBreakAt(s.cur, s.end)) {
-        Reply<Text> nl = pEndOfLine(s);
-        out += nl.value;
-        return okReply(true, Unit{}, std::move(nl.err));
+        stepOverCountedLineBreak(s);
+        out += '\n';
+        return okReply(true, Unit{}, unknownError(s.pos));
     }
     Seq q(s);
     q.take(okReply(true, Unit{}, directLineError(start, line, s)));

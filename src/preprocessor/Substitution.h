@@ -57,6 +57,9 @@ Reply<Text> pDirectiveArg(State& s);
 Reply<Text> pSubstLineThenLineEnd(State& s);
 // The same with the text appended to out; after a failure out is as it was.
 Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out);
+// Its direct path alone, for a line that starts with a token: then its outcome, which has
+// always consumed. Otherwise (or with the fast paths off) nothing: s and out are untouched.
+std::optional<Reply<Unit>> substLineThenLineEndDirect(State& s, Text& out);
 
 // The direct path of the token grammar, for the direct paths of the lines that use it. The
 // lengths are what pSubstWord and many pSubstToken would read at the start of t, looked at

@@ -67,6 +67,13 @@ TEST(Text, DecodingKeepsUtf8AndReadsAnythingElseAsWindows1252) {
         {"ab\xC3", "ab\u00c3"},                           // a cut sequence at the end
     };
     for (const Case& c : cases) EXPECT_EQ(decodeBytes(c.bytes), c.text) << c.bytes;
+    // ASCII is stepped over in blocks: a byte beyond ASCII is seen at every place in a block.
+    for (std::size_t at = 0; at < 140; ++at) {
+        const std::string head(at, 'a'), tail(140 - at, 'b');
+        EXPECT_EQ(decodeBytes(head + "\xC3\xA9" + tail), head + "\u00e9" + tail) << at;
+        EXPECT_EQ(decodeBytes(head + "\xE9" + tail), head + "\u00e9" + tail) << at;
+        EXPECT_EQ(decodeBytes(head + "\xC3"), head + "\u00c3") << at;
+    }
 }
 
 TEST(Text, TextModeFoldsCrLfAndHonoursByteOrderMarks) {

@@ -114,22 +114,6 @@ TEST(Statements, DoArgumentsOnALaterLineWithoutTheRule) {
     EXPECT_EQ(usesOf(r.st, "$B"), 1);
 }
 
-// What a caller can tell apart after the quick reading and the rule: outcome, error, input,
-// position, line counter, recorded uses and the continuation flag.
-template <class P, class Q> void expectSameReading(P quick, Q rule, const std::string& in, const ParserState& st) {
-    auto a = runOn(quick, in, st);
-    auto b = runOn(rule, in, st);
-    ASSERT_EQ(a.ok, b.ok) << in;
-    ASSERT_EQ(a.consumed, b.consumed) << in;
-    ASSERT_EQ(a.error, b.error) << in;
-    if (!a.ok) return;
-    ASSERT_EQ(a.rest, b.rest) << in;
-    ASSERT_EQ(a.pos, b.pos) << in;
-    ASSERT_EQ(a.sequenceNo, b.sequenceNo) << in;
-    ASSERT_TRUE(a.user->state.scopeMap == b.user->state.scopeMap) << in;
-    ASSERT_EQ(a.user->state.continued, b.user->state.continued) << in;
-}
-
 TEST(Statements, QuickDoArgumentsAreTheRule) {
     // A failing step after the arguments shows their pending error.
     static const auto thenFail = [](auto p) { return seqRight(p, char_(U'\x01')); };

@@ -306,15 +306,18 @@ public:
     }
 };
 
-std::string preprocessWith(const CountingFiles& files, const char* program) {
+// The program preprocessed over the files with the second pass `second`, from a start state
+// that searches the include directories; the error when it fails.
+template <class P>
+std::string preprocessWith(const CountingFiles& files, const char* program, P second, const ParserState& start) {
     RunContext run;
     run.part<IncludeFiles>().fileSystem = &files;
     auto o = runOn(
-        [&run](State& s) {
+        [&run, &second](State& s) {
             s.run = &run;
-            return pSqr(s, sourceOfEachLine);
+            return pSqr(s, second);
         },
-        program, searching({"none", "lib"}), "t.sqr");
+        program, start, "t.sqr");
     return o.ok ? U8(o.value) : o.error;
 }
 
@@ -323,7 +326,7 @@ TEST(Include, ARepeatableFileIsSearchedAndReadOnceAndPlacedAsOften) {
     files.versions["lib/inc.sqc"] = {"a\nb\n"};
     files.versions["lib/other.sqc"] = {"o\n"};
     const char* program = "#include 'inc.sqc'\n#include 'other.sqc'\nx\n#include 'inc.sqc'\n#include 'inc.sqc'\n";
-    EXPECT_EQ(preprocessWith(files, program),
+    EXPECT_EQ(preprocessWith(files, program, sourceOfEachLine, searching({"none", "lib"})),
               "t.sqr:1 inc.sqc:1 inc.sqc:2 t.sqr:2 other.sqc:1 t.sqr:3 t.sqr:4 inc.sqc:1 inc.sqc:2 t.sqr:5 "
               "inc.sqc:1 inc.sqc:2 ");
     EXPECT_EQ(files.reads, 2);
@@ -334,16 +337,8 @@ TEST(Include, AFileWhoseReadCannotBeRepeatedIsReadAtEveryInclude) {
     CountingFiles files;
     files.versions["lib/now.sqc"] = {"one\n", "two\nlines\n"};
     files.repeatable = false;
-    RunContext run;
-    run.part<IncludeFiles>().fileSystem = &files;
-    auto o = runOn(
-        [&run](State& s) {
-            s.run = &run;
-            return pSqr(s, pZarnet);
-        },
-        "#include 'now.sqc'\n#include 'now.sqc'\n", searching({"lib"}), "t.sqr");
-    ASSERT_TRUE(o.ok) << o.error;
-    EXPECT_EQ(U8(o.value), "\none\n\ntwo\nlines\n");
+    EXPECT_EQ(preprocessWith(files, "#include 'now.sqc'\n#include 'now.sqc'\n", pZarnet, searching({"lib"})),
+              "\none\n\ntwo\nlines\n");
     EXPECT_EQ(files.reads, 2);
 }
 

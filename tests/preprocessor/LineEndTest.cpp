@@ -85,6 +85,16 @@ State insideInclude(const char* includedText, const char* rootRest, std::int64_t
     return s;
 }
 
+// A state at the end of the text, with the position, line counter and parser state given.
+State atEndOf(InputView text, const SourcePos& pos, std::int64_t sequenceNo, const ParserState& p) {
+    State s;
+    s.sequenceNo = sequenceNo;
+    s.cur = s.end = text.end;
+    s.pos = pos;
+    s.user = makeUserState(p);
+    return s;
+}
+
 TEST(LineEnd, EndOfLineAtTheEndOfAnIncludedFileReturnsWithTheAdvancedCounter) {
     State s = insideInclude("", "c\nd\n", 4, 5);
     auto r = pEndOfLine(s);
@@ -127,11 +137,7 @@ TEST(LeaveInclude, ReturnIntoTheSameTextDropsTheErrorsOfTheTextLeft) {
     InputView self = keepText(T("c\n"));
     ParserState p = initialState();
     p.context = p.context.push(Context{SourcePos{testSourceName("r.sqr"), 4, 1}, self.begin, self.end});
-    State s;
-    s.sequenceNo = 5;
-    s.cur = s.end = self.end;
-    s.pos = SourcePos{testSourceName("r.sqr"), 9, 1};
-    s.user = makeUserState(p);
+    State s = atEndOf(self, SourcePos{testSourceName("r.sqr"), 9, 1}, 5, p);
     EXPECT_EQ(errorOfFailureAfter(pEndOfLine, s), "\"r.sqr\" (line 4, column 1):\nunexpected \"c\"\nexpecting \"q\"");
 }
 
@@ -161,11 +167,7 @@ TEST(LeaveInclude, LeavesEveryLevelThatHasEndedInOneCall) {
     ParserState p = initialState();
     p.context = p.context.push(Context{SourcePos{testSourceName("r.sqr"), 4, 1}, rootRest.begin, rootRest.end});
     p.context = p.context.push(Context{SourcePos{testSourceName("a.sqc"), 6, 1}, aRest.begin, aRest.end});
-    State s;
-    s.sequenceNo = 9;
-    s.cur = s.end = aRest.end;
-    s.pos = SourcePos{testSourceName("b.sqc"), 3, 1};
-    s.user = makeUserState(p);
+    State s = atEndOf(aRest, SourcePos{testSourceName("b.sqc"), 3, 1}, 9, p);
 
     auto r = pLeaveInclude(s);
     ASSERT_TRUE(r.ok);

@@ -205,6 +205,13 @@ TEST(Procedures, UnderscoreSendsAUseToTheGlobalScope) {
     EXPECT_EQ(usesOf(r.st, "$L", "P"), 1);
 }
 
+// pSection with its quick paths against the plain grammar, on each text.
+template <std::size_t N> void expectSectionsAsGrammar(const char* const (&texts)[N]) {
+    auto section = [](State& st) { return pSection(st, nullptr); };
+    for (const char* text : texts)
+        expectSameAsGrammar(section, [&](State& st) { return plainGrammar(st, section); }, text, initialState());
+}
+
 // A section read where BEGIN-PROCEDURE stands skips the header tests that must fail; the
 // outcome, error and records must be those of the plain grammar, whether the procedure
 // succeeds or not.
@@ -227,9 +234,7 @@ TEST(Procedures, QuickReadingOfAProcedureChangesNothing) {
         "BEGIN-PROCEDUREX p\nEND-PROCEDURE\n",
         "BEGIN-PROCEDURE p local\n let #a = 1\nEND-PROGRAM\n",
     };
-    auto section = [](State& st) { return pSection(st, nullptr); };
-    for (const char* text : texts)
-        expectSameAsGrammar(section, [&](State& st) { return plainGrammar(st, section); }, text, initialState());
+    expectSectionsAsGrammar(texts);
 }
 
 // The blanks after a parameter separator are read without their error; what follows them,
@@ -250,9 +255,7 @@ TEST(Procedures, BlanksAfterAParameterSeparatorChangeNothing) {
         "BEGIN-PROCEDURE p($a,\n",
         "BEGIN-PROCEDURE p($a, ",
     };
-    auto section = [](State& st) { return pSection(st, nullptr); };
-    for (const char* text : texts)
-        expectSameAsGrammar(section, [&](State& st) { return plainGrammar(st, section); }, text, initialState());
+    expectSectionsAsGrammar(texts);
 }
 
 } // namespace

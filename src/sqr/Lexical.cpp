@@ -131,6 +131,11 @@ bool spacesQuietly(State& s) {
     return skipPlainBlanks<true>(s, consumed);
 }
 
+bool blanksQuietly(State& s) {
+    bool consumed = false;
+    return skipPlainBlanks<false>(s, consumed);
+}
+
 Reply<Unit> pSkipBlanks(State& s) {
     if (!fastPathsOn(s)) {
         static const auto plain = manySkip(pBlank);

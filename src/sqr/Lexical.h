@@ -26,6 +26,8 @@ Reply<Unit> spaces(State& s);
 // reached, whatever stands there), false before a blank character or hyphen that `space`
 // must read itself. Fast paths only.
 bool spacesQuietly(State& s);
+// The same for the blanks `pSkipBlanks` reads (no line feed among them).
+bool blanksQuietly(State& s);
 // "-" and a line feed, as a unit; sets `continued`. Fails clean, the hyphen left in place.
 Reply<Unit> pTrailingHyphen(State& s);
 // One blank of a generic command line: `nbsp`, else the continuation (never a bare line

@@ -141,24 +141,6 @@ Reply<std::vector<Text>> argList(State& s) {
 
 namespace {
 
-// The white space `spaces` (lineEnds) or `pSkipBlanks` reads, without its error. False
-// where a character that only the rule reads stands next: another blank, a hyphen before
-// anything but a line feed, a character beyond ASCII.
-bool skipSpacesQuietly(State& s, bool lineEnds) {
-    while (!s.atEnd()) {
-        const char c = *s.cur;
-        if (c == ' ' || c == '\t')
-            s.take();
-        else if (lineEnds && c == '\n')
-            stepOverLineEnd(s);
-        else if (c == '-' && s.cur + 1 != s.end && s.cur[1] == '\n')
-            pTrailingHyphen(s);
-        else
-            return c != '-' && !(static_cast<unsigned char>(c) & 0x80) && !isBlank(char32_t(c));
-    }
-    return true;
-}
-
 bool isAsciiArgWordChar(char c) {
     return !(static_cast<unsigned char>(c) & 0x80) && c != '\x1A' && c != ' ' && c != '\t' && c != '\n' &&
            c != '\r' && c != ')' && c != ',' && c != '!';
@@ -182,7 +164,7 @@ bool skipArgItemQuietly(State& s) {
         advanceWithinLine(s, p);
         recordVariableUse(s, c == '$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
                           TextView(name, std::size_t(p - name)), at);
-        return skipSpacesQuietly(s, false);
+        return blanksQuietly(s);
     }
     if (c == '\'') {
         for (;; ++p) {
@@ -192,13 +174,13 @@ bool skipArgItemQuietly(State& s) {
             ++p; // a doubled quote
         }
         advanceWithinLine(s, p + 1);
-        return skipSpacesQuietly(s, true); // the literal's lexeme blanks leave none to pSkipBlanks
+        return spacesQuietly(s); // the literal's lexeme blanks leave none to pSkipBlanks
     }
     if (c >= '1' && c <= '9') {
         while (p != s.end && *p >= '0' && *p <= '9') ++p;
         if (p != s.end && (*p == '.' || *p == 'e' || *p == 'E')) return false;
         advanceWithinLine(s, p);
-        return skipSpacesQuietly(s, true);
+        return spacesQuietly(s);
     }
     return false;
 }
@@ -211,7 +193,7 @@ bool skipArgItemQuietly(State& s) {
 // reading is left to the rule.
 bool skipDoArgumentsQuietly(State& s) {
     s.take();
-    if (!skipSpacesQuietly(s, true)) return false;
+    if (!spacesQuietly(s)) return false;
     for (;;) {
         if (s.atEnd()) return false;
         if (*s.cur == ')') return true;
@@ -224,7 +206,7 @@ bool skipDoArgumentsQuietly(State& s) {
             stepOverLineEnd(s);
         else
             return false;
-        if (!skipSpacesQuietly(s, true)) return false;
+        if (!spacesQuietly(s)) return false;
     }
 }
 

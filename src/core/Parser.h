@@ -66,10 +66,24 @@ struct State {
     }
 };
 
+// Consumes characters while `pred` holds. A run of ASCII characters other than tab and line
+// feed moves the position once, one column each, as taking them one by one would.
+template <class F> void skipWhile(State& s, F pred) {
+    for (;;) {
+        const char* p = s.cur;
+        while (p != s.end && static_cast<unsigned char>(*p) < 0x80 && *p != '\t' && *p != '\n' && pred(char32_t(*p)))
+            ++p;
+        s.pos.sourceColumn += p - s.cur;
+        s.cur = p;
+        if (s.atEnd() || !pred(s.peek())) return;
+        s.take();
+    }
+}
+
 // Consumes characters while `pred` holds; result them. Never fails.
 template <class F> Text takeWhile(State& s, F pred) {
     const char* const begin = s.cur;
-    while (!s.atEnd() && pred(s.peek())) s.take();
+    skipWhile(s, pred);
     return Text(begin, s.cur); // the characters as the input holds them
 }
 

@@ -32,15 +32,7 @@ Reply<Text> pArgWord(State& s) { return pParameterVarName(s); }
 Reply<Text> pDoProcName(State& s) {
     if (s.atEnd()) return detail::endOfInputError(s);
     if (inCharSet(doNameStops, s.peek())) return detail::unexpectedCharError(s, s.peek());
-    // The ASCII run of the name at once (no tab or line feed in it: one column a character),
-    // then character by character.
-    const char* const begin = s.cur;
-    const char* p = begin;
-    while (p != s.end && !(static_cast<unsigned char>(*p) & 0x80) && !inCharSet(doNameStops, char32_t(*p))) ++p;
-    s.pos.sourceColumn += p - begin;
-    s.cur = p;
-    while (!s.atEnd() && !inCharSet(doNameStops, s.peek())) s.take();
-    Text name(begin, s.cur);
+    Text name = takeWhile(s, [](char32_t c) { return !inCharSet(doNameStops, c); });
     Seq q(s);
     q.take(okReply(true, Unit{}, unknownError(s.pos)));
     q(spaces);

@@ -281,16 +281,6 @@ bool skipLiteralQuietly(State& s) {
     return false;
 }
 
-// Moves s over the characters up to the first that `stop` holds for (the end of a name or
-// a word, where tabs and line ends stop): a run of ASCII characters at once, one column
-// each, the rest one by one.
-template <class F> void skipUntil(State& s, F stop) {
-    const char* p = s.cur;
-    while (p != s.end && isAsciiByte(*p) && !stop(char32_t(*p))) ++p;
-    advanceOverAscii(s, p);
-    while (!s.atEnd() && !stop(s.peek())) s.take();
-}
-
 // One token as `anyTok` reads it, the use of a reference recorded; no text, no error. False,
 // with nothing consumed, where the scan leaves the decision to the rule.
 bool skipTokenQuietly(State& s) {
@@ -307,7 +297,7 @@ bool skipTokenQuietly(State& s) {
             const SourcePos at = s.pos;
             const char* const nameBegin = p;
             advanceOverAscii(s, p + 1);
-            skipUntil(s, isWordDelimiter);
+            skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
             recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp,
                               marked ? TextView("_") : TextView(),
                               TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
@@ -330,7 +320,7 @@ bool skipTokenQuietly(State& s) {
         if (marked) s.take();
         const char* const nameBegin = s.cur;
         s.take();
-        skipUntil(s, isWordDelimiter);
+        skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
         recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
                           TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
         return true;
@@ -340,7 +330,7 @@ bool skipTokenQuietly(State& s) {
         return true;
     }
     if (!kWordEnds(c)) { // a bare word (the sigils were taken above)
-        skipUntil(s, kWordEnds);
+        skipWhile(s, [](char32_t x) { return !kWordEnds(x); });
         return true;
     }
     return false;

@@ -219,5 +219,23 @@ TEST(SeqMap, RunsInOrderAndMapsOrKeepsTheResults) {
     }
 }
 
+TEST(TakeWhile, MovesThePositionAsTakingEachCharacterWould) {
+    // ASCII runs move at once; tabs, line feeds and wide characters inside what the test
+    // accepts, and the character that stops it, must leave the place character stepping does.
+    const auto notStop = [](char32_t c) { return c != U'|'; };
+    for (const char* in : {"abc|x", "a\tb\tc|", "ab\ncd\n\tef|g", "x\u00C4y\u3000z\rw|", "no stop at all", "|", ""}) {
+        State s = test::startState(in);
+        s.pos.outputLine = 1; // as in the second pass, where line feeds move it too
+        const char* const begin = s.cur;
+        State byChar = s;
+        const Text taken = takeWhile(s, notStop);
+        while (!byChar.atEnd() && notStop(byChar.peek())) byChar.take();
+        EXPECT_EQ(s.cur, byChar.cur) << in;
+        EXPECT_EQ(s.pos, byChar.pos) << in;
+        EXPECT_EQ(s.pos.outputLine, byChar.pos.outputLine) << in;
+        EXPECT_EQ(taken, Text(begin, byChar.cur)) << in;
+    }
+}
+
 } // namespace
 } // namespace zarnet

@@ -24,7 +24,11 @@ std::optional<std::string> StdConsole::readLine() {
     bool any = false;
     while ((c = std::getc(stdin)) != EOF) {
         any = true;
-        if (c == '\n') return line;
+        if (c == '\n') {
+            // Text mode: the carriage return of a "\r\n" line end goes with the line feed.
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            return line;
+        }
         line.push_back(static_cast<char>(c));
     }
     if (!any) return std::nullopt;

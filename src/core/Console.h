@@ -14,7 +14,8 @@ public:
     virtual void writeOut(std::string_view utf8) = 0;
     virtual void flushOut() = 0;
     virtual void writeErr(std::string_view utf8) = 0;
-    // One line of standard input without its line feed; nothing at the end of input.
+    // One line of standard input read as text, without its line end ("\n" or "\r\n"); a
+    // carriage return anywhere else is part of the line. Nothing at the end of input.
     virtual std::optional<std::string> readLine() = 0;
 };
 

@@ -22,8 +22,6 @@ void askAtConsole(State& s, const Text& name, const Text& prompt) {
     console().flushOut();
     std::optional<std::string> line = console().readLine();
     if (!line) throw AskInputEnded(programName());
-    // Standard input is read as text: the carriage return of a "\r\n" line end goes too.
-    if (!line->empty() && line->back() == '\r') line->pop_back();
     Text answer = decodeBytes(*line);
     defineSubstVar(s, name, answer);
     console().writeOut(name + msg::kAskEchoSeparator + answer + "\n");

@@ -54,11 +54,11 @@ TEST(Ask, PromptAnswerAndNotice) {
          "\nbegin-setup\n\nend-setup\n", 0, 2},
         {"begin-setup\nask x 'it''s {y}\nend-setup\n", {"1"},
          "\"test.sqr\" (line 2, column 14):\n" + kWarn + "y}\n'it''s {y}: x:1\n", "begin-setup\n\nend-setup\n", 0, 2},
-        // Text-mode input: a carriage return before the line feed goes; an empty answer
-        // is a value too.
+        // A carriage return that is no part of a line end belongs to the answer; an empty
+        // answer is a value too.
         {"begin-setup\nask a\nask b\nask B\nend-setup\n{a}|{b}\n", {"v\r", ""},
-         "Enter a: a:v\nEnter b: b:\n`B` is already defined. The value is ``.\n",
-         "begin-setup\n\n\n\nend-setup\nv|\n", 0, 4},
+         "Enter a: a:v\r\nEnter b: b:\n`B` is already defined. The value is ``.\n",
+         "begin-setup\n\n\n\nend-setup\nv\r|\n", 0, 4},
         // Already defined: by #define (any letter case), before the first line, or by the
         // warning of a reference; nothing is read and nothing flushed.
         {"#define Path p q\nbegin-setup\nask PATH\nend-setup\n", {"unused"},

@@ -1,6 +1,8 @@
 #include "sqr/Symbols.h"
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace zarnet::sqr {
 
@@ -42,12 +44,87 @@ private:
     TextView view_;
 };
 
+// The run's one text for each variable name, which every record of the name shares: a
+// program names the same few variables in procedure after procedure. A name is looked up
+// as written, once for both of its texts (as written and upper-cased).
+struct VarNames : RunPart {
+    struct Names {
+        SharedText written;
+        SharedText upper;
+    };
+    // Open addressing over a power-of-two table kept at most half full; a name is a few
+    // bytes, hashed a word at a time.
+    struct Slot {
+        std::uint64_t hash = 0;
+        Names names; // no written text: a free slot (an empty name is never kept)
+    };
+    std::vector<Slot> slots = std::vector<Slot>(256);
+    std::size_t count = 0;
+
+    static std::uint64_t hashOf(TextView t) noexcept {
+        constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+        std::uint64_t h = t.size() * k;
+        const char* p = t.data();
+        std::size_t n = t.size();
+        for (; n >= 8; p += 8, n -= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            h = (h ^ w) * k;
+            h ^= h >> 29;
+        }
+        if (n) {
+            std::uint64_t w = 0;
+            std::memcpy(&w, p, n);
+            h = (h ^ w) * k;
+            h ^= h >> 29;
+        }
+        return h;
+    }
+    static bool freeSlot(const Slot& s) noexcept { return s.names.written.text().empty(); }
+
+    Names get(TextView written, TextView upper) {
+        const std::uint64_t h = hashOf(written);
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots[i];
+            if (freeSlot(slot)) {
+                slot.hash = h;
+                slot.names.written = SharedText(Text(written));
+                // An upper-case name as written is its own key.
+                slot.names.upper = upper == written ? slot.names.written : SharedText(Text(upper));
+                Names out = slot.names;
+                if (++count * 2 > slots.size()) grow();
+                return out;
+            }
+            const Text& t = slot.names.written.text();
+            if (slot.hash == h && t.size() == written.size() && std::memcmp(t.data(), written.data(), t.size()) == 0)
+                return slot.names;
+        }
+    }
+    void grow() {
+        std::vector<Slot> old = std::exchange(slots, std::vector<Slot>(slots.size() * 2));
+        const std::size_t mask = slots.size() - 1;
+        for (Slot& s : old) {
+            if (freeSlot(s)) continue;
+            std::size_t i = s.hash & mask;
+            while (!freeSlot(slots[i])) i = (i + 1) & mask;
+            slots[i] = std::move(s);
+        }
+    }
+};
+
+// The shared texts of a name: the run's own where there is a run, else texts of their own.
+VarNames::Names namesOf(RunContext* run, TextView written, TextView upper) {
+    if (!run || written.empty()) return {SharedText(Text(written)), SharedText(Text(upper))};
+    return run->part<VarNames>().get(written, upper);
+}
+
 // The recording rule, with the updater inlined where it is known: vars changes in place
 // where no other version shares it (PMap::update). The updater changes the record it is
 // given.
 template <class U>
 void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
-                const std::optional<SourcePos>& reportPos, U& update) {
+                const std::optional<SourcePos>& reportPos, U& update, RunContext* run = nullptr) {
     const bool markUnderbar = reportPos && needlessUnderscore;
     const UpperName upper(name);
     // The order of compare(VarIdentifier), against the key createVarIdentifier would build.
@@ -55,12 +132,18 @@ void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnde
         if (int c = upper.view().compare(k.varName)) return c < 0 ? -1 : 1;
         return compare(symbol, k.varSymbol);
     };
+    // Looked up once, by the first of the two texts a new record needs.
+    std::optional<VarNames::Names> names;
+    auto named = [&]() -> VarNames::Names& {
+        if (!names) names = namesOf(run, name, upper.view());
+        return *names;
+    };
     vars.updateAt(
-        order, [&] { return VarIdentifier{Text(upper.view()), symbol}; },
+        order, [&] { return VarIdentifier{named().upper, symbol}; },
         [&] {
             VarAttr attr;
             attr.varType = placeholderType();
-            attr.caseSensitiveName = Text(name);
+            attr.caseSensitiveName = named().written;
             attr.defined = false;
             attr.usedCount = 1;
             attr.varPosition = pos;
@@ -73,7 +156,7 @@ void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnde
             attr.usedCount += 1;
             if (!attr.reportPos && reportPos) {
                 attr.reportPos = reportPos;
-                attr.caseSensitiveName = Text(name);
+                attr.caseSensitiveName = named().written;
             }
             if (markUnderbar) {
                 FileLine key = fileLine(pos);
@@ -93,7 +176,7 @@ template <class U>
 void recordIn(State& s, const Scope& scope, VarSymbol symbol, TextView name, bool needlessUnderscore,
               const SourcePos& pos, U&& update) {
     std::optional<SourcePos> rp = reportPosFor(s.st(), pos);
-    auto into = [&](VarMap& m) { recordInto(m, symbol, name, needlessUnderscore, pos, rp, update); };
+    auto into = [&](VarMap& m) { recordInto(m, symbol, name, needlessUnderscore, pos, rp, update, s.run); };
     s.modify([&](ParserState& p) {
         p.scopeMap.update(
             scope,
@@ -160,6 +243,12 @@ VarSymbol typeToVarSymbol(const VarType& t) noexcept {
 }
 
 VarIdentifier createVarIdentifier(VarSymbol symbol, TextView name) { return VarIdentifier{toUpperText(name), symbol}; }
+
+VarIdentifier createVarIdentifier(const State& s, VarSymbol symbol, TextView name) {
+    if (!s.run || name.empty()) return createVarIdentifier(symbol, name);
+    const UpperName upper(name);
+    return VarIdentifier{namesOf(s.run, name, upper.view()).upper, symbol};
+}
 
 VarMap recordOccurrence(VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
                         const std::optional<SourcePos>& reportPos, const VarUpdater& update, const VarMap& vars) {

@@ -42,7 +42,7 @@ public:
     bool sameAs(const SharedText& o) const noexcept { return box_ == o.box_; }
 
 private:
-    struct Box : RcObject {
+    struct Box : RcObject, Pooled<Box> {
         explicit Box(Text t) : text(std::move(t)) {}
         Text text;
     };

@@ -59,33 +59,50 @@ struct VarNames : RunPart {
         Names names; // no written text: a free slot (an empty name is never kept)
     };
     std::vector<Slot> slots = std::vector<Slot>(256);
+    unsigned shift = 64 - 8; // 64 - log2(slots.size())
     std::size_t count = 0;
 
+    // With the length mixed in, overlapping loads cover any size with no loop for short
+    // names: the last word (or the two halves of a short one) is read from the end.
     static std::uint64_t hashOf(TextView t) noexcept {
         constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
-        std::uint64_t h = t.size() * k;
         const char* p = t.data();
-        std::size_t n = t.size();
-        for (; n >= 8; p += 8, n -= 8) {
+        const std::size_t n = t.size();
+        std::uint64_t h = n * k;
+        auto mix = [&h](std::uint64_t w) {
+            h = (h ^ w) * k;
+            h ^= h >> 29;
+        };
+        if (n >= 8) {
             std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            h = (h ^ w) * k;
-            h ^= h >> 29;
-        }
-        if (n) {
-            std::uint64_t w = 0;
-            std::memcpy(&w, p, n);
-            h = (h ^ w) * k;
-            h ^= h >> 29;
+            for (std::size_t i = 0; i + 8 < n; i += 8) {
+                std::memcpy(&w, p + i, 8);
+                mix(w);
+            }
+            std::memcpy(&w, p + n - 8, 8);
+            mix(w);
+        } else if (n >= 4) {
+            std::uint32_t a, b;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + n - 4, 4);
+            mix(a | std::uint64_t(b) << 32);
+        } else if (n > 0) {
+            mix(std::uint64_t(static_cast<unsigned char>(p[0])) | std::uint64_t(static_cast<unsigned char>(p[n / 2])) << 8 |
+                std::uint64_t(static_cast<unsigned char>(p[n - 1])) << 16);
         }
         return h;
+    }
+    // The first slot to probe: the top bits of one more multiplication, which depend on
+    // every bit of the hash (its low bits alone cluster).
+    std::size_t home(std::uint64_t h) const noexcept {
+        return std::size_t((h * 0x9E3779B97F4A7C15ull) >> shift);
     }
     static bool freeSlot(const Slot& s) noexcept { return s.names.written.text().empty(); }
 
     Names get(TextView written, TextView upper) {
         const std::uint64_t h = hashOf(written);
         const std::size_t mask = slots.size() - 1;
-        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+        for (std::size_t i = home(h);; i = (i + 1) & mask) {
             Slot& slot = slots[i];
             if (freeSlot(slot)) {
                 slot.hash = h;
@@ -103,10 +120,11 @@ struct VarNames : RunPart {
     }
     void grow() {
         std::vector<Slot> old = std::exchange(slots, std::vector<Slot>(slots.size() * 2));
+        --shift;
         const std::size_t mask = slots.size() - 1;
         for (Slot& s : old) {
             if (freeSlot(s)) continue;
-            std::size_t i = s.hash & mask;
+            std::size_t i = home(s.hash);
             while (!freeSlot(slots[i])) i = (i + 1) & mask;
             slots[i] = std::move(s);
         }

@@ -143,11 +143,12 @@ using UnderbarMap = PMap<FileLine, SourcePos, FileLineCmp>;
 
 // A program holds one of these for every variable of every scope, so the fields are laid
 // out to leave no gaps: the flag `defined` and the count sit in the bytes after the type's
-// kind, and the report position takes the size of a position. A count of 32 bits holds
-// the uses of any program that fits in memory (each use takes a few bytes of input).
+// kind, and the positions are record places (three words each; the report position takes
+// the size of one). A count of 32 bits holds the uses of any program that fits in memory
+// (each use takes a few bytes of input).
 struct VarAttr {
     SharedText caseSensitiveName;
-    SourcePos varPosition;
+    RecordPos varPosition;
     OptionalPos reportPos;
     UnderbarMap warnUnderbarPos;
     [[no_unique_address]] VarType varType;

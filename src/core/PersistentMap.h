@@ -146,14 +146,15 @@ private:
     }
 
     // Adding one to a subtree changes its height by at most one, so a node whose children
-    // still differ by one at most only needs its counts refreshed. A node that another
-    // version shares is first copied (its children stay shared, so the copy of the path goes
-    // on below it), and the old nodes stay as they are.
+    // still differ by one at most only needs its counts refreshed; a changed value changes
+    // no count, so the path above it is left as it is (upd tells whether an entry was
+    // added). A node that another version shares is first copied (its children stay
+    // shared, so the copy of the path goes on below it), and the old nodes stay as they are.
     template <class Order, class MakeKey, class Make, class Change>
-    static void upd(Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
+    static bool upd(Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
         if (!n) {
             n = mk(makeRc<Entry>(key(), make, 0), Link(), Link());
-            return;
+            return true;
         }
         if (!n.unique()) n = makeRc<Node>(*n);
         Node& m = mut(n);
@@ -161,16 +162,17 @@ private:
         if (c == 0) {
             if (!m.entry.unique()) m.entry = makeRc<Entry>(*m.entry);
             change(const_cast<Entry&>(*m.entry).value);
-            return;
+            return false;
         }
-        upd(c < 0 ? m.left : m.right, order, key, make, change);
+        if (!upd(c < 0 ? m.left : m.right, order, key, make, change)) return false;
         int hl = h(m.left), hr = h(m.right);
         if (hl > hr + 1 || hr > hl + 1) {
             rebalance(n);
-            return;
+            return true;
         }
         m.height = unsigned(1 + std::max(hl, hr));
         m.size = 1 + sz(m.left) + sz(m.right);
+        return true;
     }
 
     // Rebalancing after an update, by rotating in place the nodes that only this version

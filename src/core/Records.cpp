@@ -12,7 +12,9 @@ int compare(const VarType& a, const VarType& b) noexcept {
 }
 
 int compare(const VarIdentifier& a, const VarIdentifier& b) noexcept {
-    if (int c = compareText(a.varName, b.varName)) return c;
+    // Names recorded in one run share one text each.
+    if (!a.varName.sameAs(b.varName))
+        if (int c = compareText(a.varName, b.varName)) return c;
     return compare(a.varSymbol, b.varSymbol);
 }
 

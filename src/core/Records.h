@@ -31,22 +31,24 @@ class SharedText {
 public:
     SharedText() = default;
     SharedText(Text t) : box_(t.empty() ? nullptr : makeRc<const Box>(std::move(t))) {} // NOLINT: a text
+    SharedText(const char* t) : SharedText(Text(t)) {}                                    // NOLINT: likewise
     const Text& text() const noexcept { return box_ ? box_->text : empty(); }
     operator const Text&() const noexcept { return text(); } // NOLINT: reads as the text
     operator TextView() const noexcept { return text(); }    // NOLINT: likewise
     friend bool operator==(const SharedText& a, const SharedText& b) noexcept {
         return a.box_ == b.box_ || a.text() == b.text();
     }
+    // The same text object (not merely an equal one).
+    bool sameAs(const SharedText& o) const noexcept { return box_ == o.box_; }
 
 private:
-    struct Box : RcObject {
+    struct Box : RcObject, Pooled<Box> {
         explicit Box(Text t) : text(std::move(t)) {}
         Text text;
     };
-    static const Text& empty() noexcept {
-        static const Text none;
-        return none;
-    }
+    // A constant of namespace scope, so that reading an empty text tests no guard.
+    static const Text& empty() noexcept { return kNone; }
+    static inline const Text kNone;
     Rc<const Box> box_;
 };
 
@@ -90,8 +92,11 @@ inline bool operator==(const VarType& a, const VarType& b) noexcept { return com
 enum class CallType : std::uint8_t { CallByValue, CallByReference };
 inline int compare(CallType a, CallType b) noexcept { return cmpInt(int(a), int(b)); }
 
+// The names of a variable record are shared texts: a run hands out one text per name
+// (see the recording in the symbol table), so a record holds a pointer where a text would
+// take four words, and copying a record copies no characters.
 struct VarIdentifier {
-    Text varName; // upper-cased, without its sigil
+    SharedText varName; // upper-cased, without its sigil
     VarSymbol varSymbol = VarSymbol::Dollar;
 };
 int compare(const VarIdentifier& a, const VarIdentifier& b) noexcept;
@@ -104,7 +109,7 @@ struct VarIdentifierCmp {
     }
 };
 
-// The call type sits in the bytes after the identifier's symbol (40 bytes instead of 48;
+// The call type sits in the bytes after the identifier's symbol (16 bytes instead of 24;
 // a large program holds tens of thousands of parameters).
 struct Parameter {
     [[no_unique_address]] VarIdentifier varIdentifier;
@@ -137,16 +142,18 @@ FileLine fileLine(const SourcePos& p);
 using UnderbarMap = PMap<FileLine, SourcePos, FileLineCmp>;
 
 // A program holds one of these for every variable of every scope, so the fields are laid
-// out to leave no gaps: the flag `defined` sits in the bytes after the type's kind, and the
-// report position takes the size of a position.
+// out to leave no gaps: the flag `defined` and the count sit in the bytes after the type's
+// kind, and the positions are record places (three words each; the report position takes
+// the size of one). A count of 32 bits holds the uses of any program that fits in memory
+// (each use takes a few bytes of input).
 struct VarAttr {
-    Text caseSensitiveName;
-    SourcePos varPosition;
+    SharedText caseSensitiveName;
+    RecordPos varPosition;
     OptionalPos reportPos;
     UnderbarMap warnUnderbarPos;
-    std::int64_t usedCount = 0;
     [[no_unique_address]] VarType varType;
     bool defined = false;
+    std::int32_t usedCount = 0;
 };
 bool operator==(const VarAttr& a, const VarAttr& b);
 

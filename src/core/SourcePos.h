@@ -50,9 +50,30 @@ struct SourcePos {
     }
 };
 
+// A place as a variable record keeps it: source name, line and column in three words. The
+// output line is left out: it only orders the places of messages, and a record's places
+// are only shown and compared for equality (which ignores it); read back, it is 0.
+struct RecordPos {
+    SourceName sourceName;
+    std::int64_t sourceLine = 1;
+    std::int64_t sourceColumn = 1;
+
+    RecordPos() = default;
+    RecordPos(const SourcePos& p) noexcept // NOLINT: a place converts to its record
+        : sourceName(p.sourceName), sourceLine(p.sourceLine), sourceColumn(p.sourceColumn) {}
+    operator SourcePos() const noexcept { return SourcePos{sourceName, sourceLine, sourceColumn, 0}; } // NOLINT
+
+    friend bool operator==(const RecordPos& a, const RecordPos& b) noexcept {
+        return a.sourceLine == b.sourceLine && a.sourceColumn == b.sourceColumn && a.sourceName == b.sourceName;
+    }
+    friend bool operator==(const RecordPos& a, const SourcePos& b) noexcept {
+        return a.sourceLine == b.sourceLine && a.sourceColumn == b.sourceColumn && a.sourceName == b.sourceName;
+    }
+};
+
 // A place or none, read and compared like std::optional<SourcePos> but in the size of one
-// place: none is a place without a name text, which no place has. Every variable record
-// holds one.
+// record place: none is a place without a name text, which no place has. Every variable
+// record holds one.
 class OptionalPos {
 public:
     OptionalPos() noexcept { pos_.sourceName.p_ = nullptr; }
@@ -63,17 +84,17 @@ public:
     }
     operator std::optional<SourcePos>() const { // NOLINT: reads as one
         if (!has_value()) return std::nullopt;
-        return pos_;
+        return SourcePos(pos_);
     }
 
     bool has_value() const noexcept { return pos_.sourceName.p_ != nullptr; }
     explicit operator bool() const noexcept { return has_value(); }
-    const SourcePos& operator*() const noexcept { return pos_; }
-    const SourcePos& value() const {
+    SourcePos operator*() const noexcept { return pos_; }
+    SourcePos value() const {
         if (!has_value()) throw std::bad_optional_access();
         return pos_;
     }
-    SourcePos value_or(const SourcePos& other) const { return has_value() ? pos_ : other; }
+    SourcePos value_or(const SourcePos& other) const { return has_value() ? SourcePos(pos_) : other; }
     void reset() noexcept { pos_.sourceName.p_ = nullptr; }
 
     friend bool operator==(const OptionalPos& a, const OptionalPos& b) noexcept {
@@ -86,7 +107,7 @@ public:
     }
 
 private:
-    SourcePos pos_;
+    RecordPos pos_;
 };
 
 // Which of two places lies further on. Places of the second pass compare by where they

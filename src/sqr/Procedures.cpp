@@ -121,7 +121,7 @@ Reply<ParamItem> pParameterName(State& s, CallType callType) {
         blanks = true;
     }
     q.take(okReply(blanks, Unit{}, detail::labelledCharError(s, MsgText::literal("space")).err));
-    VarIdentifier id = createVarIdentifier(sym, name);
+    VarIdentifier id = createVarIdentifier(s, sym, name);
     return q.ok(ParamItem{Parameter{std::move(id), callType}, std::move(name), at});
 }
 

@@ -1,6 +1,8 @@
 #include "sqr/Symbols.h"
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace zarnet::sqr {
 
@@ -42,12 +44,105 @@ private:
     TextView view_;
 };
 
+// The run's one text for each variable name, which every record of the name shares: a
+// program names the same few variables in procedure after procedure. A name is looked up
+// as written, once for both of its texts (as written and upper-cased).
+struct VarNames : RunPart {
+    struct Names {
+        SharedText written;
+        SharedText upper;
+    };
+    // Open addressing over a power-of-two table kept at most half full; a name is a few
+    // bytes, hashed a word at a time.
+    struct Slot {
+        std::uint64_t hash = 0;
+        Names names; // no written text: a free slot (an empty name is never kept)
+    };
+    std::vector<Slot> slots = std::vector<Slot>(256);
+    unsigned shift = 64 - 8; // 64 - log2(slots.size())
+    std::size_t count = 0;
+
+    // With the length mixed in, overlapping loads cover any size with no loop for short
+    // names: the last word (or the two halves of a short one) is read from the end.
+    static std::uint64_t hashOf(TextView t) noexcept {
+        constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+        const char* p = t.data();
+        const std::size_t n = t.size();
+        std::uint64_t h = n * k;
+        auto mix = [&h](std::uint64_t w) {
+            h = (h ^ w) * k;
+            h ^= h >> 29;
+        };
+        if (n >= 8) {
+            std::uint64_t w;
+            for (std::size_t i = 0; i + 8 < n; i += 8) {
+                std::memcpy(&w, p + i, 8);
+                mix(w);
+            }
+            std::memcpy(&w, p + n - 8, 8);
+            mix(w);
+        } else if (n >= 4) {
+            std::uint32_t a, b;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + n - 4, 4);
+            mix(a | std::uint64_t(b) << 32);
+        } else if (n > 0) {
+            mix(std::uint64_t(static_cast<unsigned char>(p[0])) | std::uint64_t(static_cast<unsigned char>(p[n / 2])) << 8 |
+                std::uint64_t(static_cast<unsigned char>(p[n - 1])) << 16);
+        }
+        return h;
+    }
+    // The first slot to probe: the top bits of one more multiplication, which depend on
+    // every bit of the hash (its low bits alone cluster).
+    std::size_t home(std::uint64_t h) const noexcept {
+        return std::size_t((h * 0x9E3779B97F4A7C15ull) >> shift);
+    }
+    static bool freeSlot(const Slot& s) noexcept { return s.names.written.text().empty(); }
+
+    Names get(TextView written, TextView upper) {
+        const std::uint64_t h = hashOf(written);
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t i = home(h);; i = (i + 1) & mask) {
+            Slot& slot = slots[i];
+            if (freeSlot(slot)) {
+                slot.hash = h;
+                slot.names.written = SharedText(Text(written));
+                // An upper-case name as written is its own key.
+                slot.names.upper = upper == written ? slot.names.written : SharedText(Text(upper));
+                Names out = slot.names;
+                if (++count * 2 > slots.size()) grow();
+                return out;
+            }
+            const Text& t = slot.names.written.text();
+            if (slot.hash == h && t.size() == written.size() && std::memcmp(t.data(), written.data(), t.size()) == 0)
+                return slot.names;
+        }
+    }
+    void grow() {
+        std::vector<Slot> old = std::exchange(slots, std::vector<Slot>(slots.size() * 2));
+        --shift;
+        const std::size_t mask = slots.size() - 1;
+        for (Slot& s : old) {
+            if (freeSlot(s)) continue;
+            std::size_t i = home(s.hash);
+            while (!freeSlot(slots[i])) i = (i + 1) & mask;
+            slots[i] = std::move(s);
+        }
+    }
+};
+
+// The shared texts of a name: the run's own where there is a run, else texts of their own.
+VarNames::Names namesOf(RunContext* run, TextView written, TextView upper) {
+    if (!run || written.empty()) return {SharedText(Text(written)), SharedText(Text(upper))};
+    return run->part<VarNames>().get(written, upper);
+}
+
 // The recording rule, with the updater inlined where it is known: vars changes in place
 // where no other version shares it (PMap::update). The updater changes the record it is
 // given.
 template <class U>
 void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
-                const std::optional<SourcePos>& reportPos, U& update) {
+                const std::optional<SourcePos>& reportPos, U& update, RunContext* run = nullptr) {
     const bool markUnderbar = reportPos && needlessUnderscore;
     const UpperName upper(name);
     // The order of compare(VarIdentifier), against the key createVarIdentifier would build.
@@ -55,12 +150,18 @@ void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnde
         if (int c = upper.view().compare(k.varName)) return c < 0 ? -1 : 1;
         return compare(symbol, k.varSymbol);
     };
+    // Looked up once, by the first of the two texts a new record needs.
+    std::optional<VarNames::Names> names;
+    auto named = [&]() -> VarNames::Names& {
+        if (!names) names = namesOf(run, name, upper.view());
+        return *names;
+    };
     vars.updateAt(
-        order, [&] { return VarIdentifier{Text(upper.view()), symbol}; },
+        order, [&] { return VarIdentifier{named().upper, symbol}; },
         [&] {
             VarAttr attr;
             attr.varType = placeholderType();
-            attr.caseSensitiveName = Text(name);
+            attr.caseSensitiveName = named().written;
             attr.defined = false;
             attr.usedCount = 1;
             attr.varPosition = pos;
@@ -73,7 +174,7 @@ void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnde
             attr.usedCount += 1;
             if (!attr.reportPos && reportPos) {
                 attr.reportPos = reportPos;
-                attr.caseSensitiveName = Text(name);
+                attr.caseSensitiveName = named().written;
             }
             if (markUnderbar) {
                 FileLine key = fileLine(pos);
@@ -93,7 +194,7 @@ template <class U>
 void recordIn(State& s, const Scope& scope, VarSymbol symbol, TextView name, bool needlessUnderscore,
               const SourcePos& pos, U&& update) {
     std::optional<SourcePos> rp = reportPosFor(s.st(), pos);
-    auto into = [&](VarMap& m) { recordInto(m, symbol, name, needlessUnderscore, pos, rp, update); };
+    auto into = [&](VarMap& m) { recordInto(m, symbol, name, needlessUnderscore, pos, rp, update, s.run); };
     s.modify([&](ParserState& p) {
         p.scopeMap.update(
             scope,
@@ -160,6 +261,12 @@ VarSymbol typeToVarSymbol(const VarType& t) noexcept {
 }
 
 VarIdentifier createVarIdentifier(VarSymbol symbol, TextView name) { return VarIdentifier{toUpperText(name), symbol}; }
+
+VarIdentifier createVarIdentifier(const State& s, VarSymbol symbol, TextView name) {
+    if (!s.run || name.empty()) return createVarIdentifier(symbol, name);
+    const UpperName upper(name);
+    return VarIdentifier{namesOf(s.run, name, upper.view()).upper, symbol};
+}
 
 VarMap recordOccurrence(VarSymbol symbol, TextView name, bool needlessUnderscore, const SourcePos& pos,
                         const std::optional<SourcePos>& reportPos, const VarUpdater& update, const VarMap& vars) {

@@ -54,6 +54,8 @@ using VarUpdater = std::function<VarAttr(VarAttr)>;
 VarSymbol typeToVarSymbol(const VarType& t) noexcept;
 // The key of a variable: its name upper-cased, and its symbol.
 VarIdentifier createVarIdentifier(VarSymbol symbol, TextView name);
+// The same with the run's shared text of the name, when the parse has a run.
+VarIdentifier createVarIdentifier(const State& s, VarSymbol symbol, TextView name);
 
 // Records one occurrence of the variable (name as written, without its sigil) in vars and
 // returns the new map: counts it, keeps the first position, the first report position,

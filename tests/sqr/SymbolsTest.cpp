@@ -152,6 +152,38 @@ TEST(Recording, UsesCountAndKeepTheFirstPositions) {
     EXPECT_EQ(var(s, Scope::global(), VarSymbol::Sharp, "TOTAL").usedCount, 1);
 }
 
+// With a run, records hold the run's one text per name: the same name in two scopes shares
+// it, and names enough to grow the run's table many times each keep their own record.
+TEST(Recording, NamesOfARunAreSharedAndEachKeepsItsRecord) {
+    RunContext run;
+    State s = stateAt(rootedState());
+    s.run = &run;
+    const Scope p = Scope::local(T("P")), q = Scope::local(T("Q"));
+    const int n = 3000;
+    for (int i = 0; i < n; ++i) {
+        const std::string name = "Name_" + std::to_string(i);
+        use(s, at("main.sqr", i + 1, 1), name.c_str(), VarSymbol::Dollar, false, p);
+        use(s, at("main.sqr", i + 1, 9), name.c_str(), VarSymbol::Sharp, false, q);
+    }
+    use(s, at("main.sqr", 1, 20), "NAME_7", VarSymbol::Dollar, false, p); // written as its key
+    for (int i = 0; i < n; ++i) {
+        const std::string key = "NAME_" + std::to_string(i);
+        const VarAttr& a = var(s, p, VarSymbol::Dollar, key.c_str());
+        const VarAttr& b = var(s, q, VarSymbol::Sharp, key.c_str());
+        EXPECT_EQ(U8(a.caseSensitiveName), "Name_" + std::to_string(i));
+        EXPECT_TRUE(a.caseSensitiveName.sameAs(b.caseSensitiveName)) << key;
+        EXPECT_EQ(a.varPosition, at("main.sqr", i + 1, 1));
+        EXPECT_EQ(a.usedCount, i == 7 ? 2 : 1);
+    }
+    std::vector<SharedText> keys;
+    for (const Scope& scope : {p, q})
+        s.st().scopeMap.find(scope)->forEach([&](const VarIdentifier& k, const VarAttr&) {
+            if (U8(k.varName) == "NAME_12") keys.push_back(k.varName);
+        });
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_TRUE(keys[0].sameAs(keys[1]));
+}
+
 TEST(Recording, WrittenNameAndReportPositionComeFromTheFirstReportedOccurrence) {
     State s = stateAt(rootedState());
     use(s, at("inc.sqc", 3, 2), "amount");

@@ -3,7 +3,6 @@
 #include "core/Messages.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -23,11 +22,13 @@ ReportScope reportScopeOf(const Scope& scope, const ProcMap& procs) {
     return r;
 }
 
+// The count finding of a variable, if any.
+enum class Count { None, NotUsed, UsedOnlyOnce };
+
 struct Findings {
     bool notDefined = false;
     bool sameNameGlobal = false;
-    const char* countMessage = nullptr; // normal format
-    const char* countCode = nullptr;    // list format
+    Count count = Count::None;
 };
 
 bool sameIdentifier(const VarIdentifier& a, const VarIdentifier& b) noexcept {
@@ -37,13 +38,10 @@ bool sameIdentifier(const VarIdentifier& a, const VarIdentifier& b) noexcept {
 Findings findingsOf(const ReportScope& rs, const VarMap& globals, const SuppressList& suppress, bool exceptParams,
                     const VarIdentifier& id, const VarAttr& attr) {
     Findings f;
-    if (attr.usedCount == 0) {
-        f.countMessage = msg::kNotUsed;
-        f.countCode = msg::kCodeNotUsed;
-    } else if (attr.usedCount == 1) {
-        f.countMessage = msg::kUsedOnlyOnce;
-        f.countCode = msg::kCodeUsedOnlyOnce;
-    }
+    if (attr.usedCount == 0)
+        f.count = Count::NotUsed;
+    else if (attr.usedCount == 1)
+        f.count = Count::UsedOnlyOnce;
     // Both other findings are about a variable without a definition; a defined one (most of
     // them) needs no search of the suppressions, the parameters or the globals.
     if (attr.defined) return f;
@@ -58,121 +56,220 @@ Findings findingsOf(const ReportScope& rs, const VarMap& globals, const Suppress
     return f;
 }
 
-// Where the report's lines go: one text, line after line, with no text per line.
+// The fixed texts of the lines, each joined once with its neighbours so that a line is a
+// few copies: a report has tens of thousands of lines.
+struct FixedTexts {
+    // "Error:\t$" and the like: the kind, its colon and tab, and the sigil.
+    Text kindSigil[2][2]; // [warning][sharp]
+    // Each message of the normal format with the opening of the source place after it.
+    Text notDefined, notUsed, usedOnlyOnce, underscore, sameNameGlobal;
+    // The list format's findings and line end: [not defined][count][same name as a global].
+    Text codes[2][3][2];
+
+    FixedTexts() {
+        for (int w = 0; w < 2; ++w)
+            for (int sharp = 0; sharp < 2; ++sharp)
+                kindSigil[w][sharp] = kindThenSigil(w ? msg::kReportWarning : msg::kReportError,
+                                                    sharp ? VarSymbol::Sharp : VarSymbol::Dollar);
+        notDefined = messageThenOpen(msg::kNotDefined);
+        notUsed = messageThenOpen(msg::kNotUsed);
+        usedOnlyOnce = messageThenOpen(msg::kUsedOnlyOnce);
+        underscore = messageThenOpen(msg::kUnnecessaryUnderscore);
+        sameNameGlobal = messageThenOpen(msg::kSameNameGlobal);
+        const char* countCodes[3] = {nullptr, msg::kCodeNotUsed, msg::kCodeUsedOnlyOnce};
+        for (int nd = 0; nd < 2; ++nd)
+            for (int c = 0; c < 3; ++c)
+                for (int sg = 0; sg < 2; ++sg) {
+                    Text& t = codes[nd][c][sg];
+                    if (nd) t += msg::kCodeNotDefined;
+                    if (c || sg) {
+                        if (nd) t += " ";
+                        t += msg::kCodeWarning;
+                        t += " ";
+                        if (c) t += countCodes[c];
+                        if (c && sg) t += " ";
+                        if (sg) t += msg::kCodeSameNameGlobal;
+                    }
+                    t += "\n";
+                }
+    }
+    static Text kindThenSigil(TextView kind, VarSymbol s) {
+        Text t(kind);
+        t += ":\t";
+        t += s == VarSymbol::Dollar ? '$' : '#';
+        return t;
+    }
+    static Text messageThenOpen(TextView message) {
+        Text t(message);
+        t += "\t(";
+        return t;
+    }
+    const Text& kindSigilOf(bool warning, VarSymbol s) const noexcept {
+        return kindSigil[warning][s == VarSymbol::Dollar ? 0 : 1];
+    }
+    static const FixedTexts& get() {
+        static const FixedTexts texts;
+        return texts;
+    }
+};
+
+// A line number's decimal digits, written from the back of a buffer of their own.
+class Digits {
+public:
+    explicit Digits(std::int64_t n) noexcept {
+        char* p = buf_ + sizeof buf_;
+        std::uint64_t u = n < 0 ? 0 - std::uint64_t(n) : std::uint64_t(n);
+        while (u >= 100) {
+            p -= 2;
+            std::memcpy(p, kPairs + 2 * (u % 100), 2);
+            u /= 100;
+        }
+        if (u >= 10) {
+            p -= 2;
+            std::memcpy(p, kPairs + 2 * u, 2);
+        } else {
+            *--p = char('0' + u);
+        }
+        if (n < 0) *--p = '-';
+        begin_ = p;
+    }
+    TextView view() const noexcept { return TextView(begin_, std::size_t(buf_ + sizeof buf_ - begin_)); }
+
+private:
+    static constexpr const char* kPairs = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                          "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                          "8081828384858687888990919293949596979899";
+    char buf_[24];
+    const char* begin_;
+};
+
+char* copyTo(char* p, TextView t) noexcept {
+    std::memcpy(p, t.data(), t.size());
+    return p + t.size();
+}
+
+// Where the report's lines go: one text, line after line, with no text per line. A writer
+// takes room for a whole line and fills it.
 struct TextOut {
     Text& t;
-    void put(const char* ascii) { t += ascii; }
-    void put(const Text& x) { t += x; }
+    char* room(std::size_t n) {
+        std::size_t at = t.size();
+        t.resize(at + n);
+        return t.data() + at;
+    }
+    void lineWritten(std::size_t) noexcept {}
 };
 
 // The same, into a buffer of its own handed on whenever a line ends past the size of a
 // piece. The piece is held while the whole final state is, at the run's peak of memory, so
-// it stays small. A line is a dozen short texts, each one copy into the buffer.
+// it stays small.
 class PiecesOut {
 public:
     static constexpr std::size_t kPiece = std::size_t(1) << 16;
     explicit PiecesOut(const std::function<void(TextView)>& write) : write_(write), buf_(kPiece) {}
-    void put(const char* ascii) {
-        append(TextView(ascii));
-        if (n_ >= kPiece && buf_[n_ - 1] == '\n') flush();
+    char* room(std::size_t n) {
+        // A line longer than a piece grows the buffer.
+        if (buf_.size() - n_ < n) buf_.resize(std::max(buf_.size() * 2, n_ + n));
+        return buf_.data() + n_;
     }
-    void put(const Text& x) { append(x); }
+    void lineWritten(std::size_t n) {
+        n_ += n;
+        if (n_ >= kPiece) flush();
+    }
     void flush() {
         if (n_ != 0) write_(TextView(buf_.data(), n_));
         n_ = 0;
     }
 
 private:
-    void append(TextView x) {
-        // A line longer than a piece grows the buffer.
-        if (buf_.size() - n_ < x.size()) buf_.resize(std::max(buf_.size() * 2, n_ + x.size()));
-        std::memcpy(buf_.data() + n_, x.data(), x.size());
-        n_ += x.size();
-    }
     const std::function<void(TextView)>& write_;
     std::vector<char> buf_;
     std::size_t n_ = 0;
 };
 
-template <class Out> void putNumber(Out& out, std::int64_t n) {
-    char digits[24];
-    *std::to_chars(digits, digits + sizeof digits - 1, n).ptr = '\0';
-    out.put(digits);
-}
-template <class Out> void putSigil(Out& out, VarSymbol s) { out.put(s == VarSymbol::Dollar ? "$" : "#"); }
+// What the lines of one scope share, built once for all of its variables.
+struct ScopeTexts {
+    const ReportScope& rs;
+    Text normal; // between the name and the message
+    Text list;   // before the sigil
 
-template <class Out>
-void putLine(Out& out, const char* kind, VarSymbol symbol, const Text& caseSensitiveName, const ReportScope& scope,
-             const SourcePos& pos, const char* message) {
-    out.put(kind);
-    out.put(":\t");
-    putSigil(out, symbol);
-    out.put(caseSensitiveName);
-    out.put("\t(");
-    if (scope.scope.isLocal) {
-        out.put("Local ");
-        out.put(scope.procName);
-    } else {
-        out.put("Global");
+    explicit ScopeTexts(const ReportScope& r) : rs(r) {
+        if (rs.scope.isLocal) {
+            normal = "\t(Local " + rs.procName + ")\t";
+            list = "Local\t" + rs.procName + "\t";
+        } else {
+            normal = "\t(Global)\t";
+            list = "Global\t---\t";
+        }
     }
-    out.put(")\t");
-    out.put(message);
-    out.put("\t(");
-    out.put(pos.sourceName.text());
-    out.put("\tline ");
-    putNumber(out, pos.sourceLine);
-    out.put(")\n");
+};
+
+// One line of the normal format; `messageOpen` is the message and the "\t(" after it.
+template <class Out>
+void putLine(Out& out, TextView kindSigil, TextView name, const ScopeTexts& scope, TextView messageOpen,
+             const SourcePos& pos) {
+    constexpr TextView kLine = "\tline ";
+    constexpr TextView kClose = ")\n";
+    const TextView source = pos.sourceName.text();
+    const Digits line(pos.sourceLine);
+    const TextView digits = line.view();
+    const std::size_t n = kindSigil.size() + name.size() + scope.normal.size() + messageOpen.size() + source.size() +
+                          kLine.size() + digits.size() + kClose.size();
+    char* p = out.room(n);
+    p = copyTo(p, kindSigil);
+    p = copyTo(p, name);
+    p = copyTo(p, scope.normal);
+    p = copyTo(p, messageOpen);
+    p = copyTo(p, source);
+    p = copyTo(p, kLine);
+    p = copyTo(p, digits);
+    copyTo(p, kClose);
+    out.lineWritten(n);
 }
 
 template <class Out>
-void putVariable(Out& out, const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
+void putVariable(Out& out, const ScopeTexts& scope, const VarMap& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.reportPos) return;
     const SourcePos& at = *attr.reportPos;
-    Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
-    auto line = [&](const char* kind, const SourcePos& pos, const char* message) {
-        putLine(out, kind, id.varSymbol, attr.caseSensitiveName, scope, pos, message);
-    };
-    if (f.notDefined) line(msg::kReportError, at, msg::kNotDefined);
-    if (f.countMessage) line(msg::kReportWarning, at, f.countMessage);
-    attr.warnUnderbarPos.forEach([&](const FileLine&, const SourcePos& pos) {
-        line(msg::kReportWarning, pos, msg::kUnnecessaryUnderscore);
-    });
-    if (f.sameNameGlobal) line(msg::kReportWarning, at, msg::kSameNameGlobal);
+    Findings f = findingsOf(scope.rs, globals, suppress, exceptParams, id, attr);
+    const FixedTexts& fixed = FixedTexts::get();
+    const Text& error = fixed.kindSigilOf(false, id.varSymbol);
+    const Text& warning = fixed.kindSigilOf(true, id.varSymbol);
+    const Text& name = attr.caseSensitiveName;
+    if (f.notDefined) putLine(out, error, name, scope, fixed.notDefined, at);
+    if (f.count != Count::None)
+        putLine(out, warning, name, scope, f.count == Count::NotUsed ? fixed.notUsed : fixed.usedOnlyOnce, at);
+    attr.warnUnderbarPos.forEach(
+        [&](const FileLine&, const SourcePos& pos) { putLine(out, warning, name, scope, fixed.underscore, pos); });
+    if (f.sameNameGlobal) putLine(out, warning, name, scope, fixed.sameNameGlobal, at);
 }
 
 template <class Out>
-void putListLine(Out& out, const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
+void putListLine(Out& out, const ScopeTexts& scope, const VarMap& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.reportPos) return;
-    Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
-    if (!f.notDefined && !f.countCode && !f.sameNameGlobal) return;
+    Findings f = findingsOf(scope.rs, globals, suppress, exceptParams, id, attr);
+    if (!f.notDefined && f.count == Count::None && !f.sameNameGlobal) return;
 
     const SourcePos& at = *attr.reportPos;
-    if (scope.scope.isLocal) {
-        out.put("Local\t");
-        out.put(scope.procName);
-    } else {
-        out.put("Global\t---");
-    }
-    out.put("\t");
-    putSigil(out, id.varSymbol);
-    out.put(attr.caseSensitiveName);
-    out.put("\t");
-    out.put(at.sourceName.text());
-    out.put("\t");
-    putNumber(out, at.sourceLine);
-    out.put("\t");
-    if (f.notDefined) out.put(msg::kCodeNotDefined);
-    if (f.countCode || f.sameNameGlobal) {
-        if (f.notDefined) out.put(" ");
-        out.put(msg::kCodeWarning);
-        out.put(" ");
-        if (f.countCode) out.put(f.countCode);
-        if (f.countCode && f.sameNameGlobal) out.put(" ");
-        if (f.sameNameGlobal) out.put(msg::kCodeSameNameGlobal);
-    }
-    out.put("\n");
+    const TextView name = attr.caseSensitiveName;
+    const TextView source = at.sourceName.text();
+    const Digits line(at.sourceLine);
+    const TextView digits = line.view();
+    const TextView codes = FixedTexts::get().codes[f.notDefined][int(f.count)][f.sameNameGlobal];
+    const std::size_t n = scope.list.size() + 1 + name.size() + 1 + source.size() + 1 + digits.size() + 1 + codes.size();
+    char* p = out.room(n);
+    p = copyTo(p, scope.list);
+    *p++ = id.varSymbol == VarSymbol::Dollar ? '$' : '#';
+    p = copyTo(p, name);
+    *p++ = '\t';
+    p = copyTo(p, source);
+    *p++ = '\t';
+    p = copyTo(p, digits);
+    *p++ = '\t';
+    copyTo(p, codes);
+    out.lineWritten(n);
 }
 
 template <class Out>
@@ -180,11 +277,12 @@ void putReport(Out& out, bool listFormat, const SuppressList& suppress, bool exc
     VarMap globals = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
     st.scopeMap.forEach([&](const Scope& scope, const VarMap& vars) {
         ReportScope rs = reportScopeOf(scope, st.procMap);
+        ScopeTexts texts(rs);
         vars.forEach([&](const VarIdentifier& id, const VarAttr& attr) {
             if (listFormat)
-                putListLine(out, rs, globals, suppress, exceptParams, id, attr);
+                putListLine(out, texts, globals, suppress, exceptParams, id, attr);
             else
-                putVariable(out, rs, globals, suppress, exceptParams, id, attr);
+                putVariable(out, texts, globals, suppress, exceptParams, id, attr);
         });
     });
 }
@@ -201,17 +299,22 @@ template <class Put> Text textOf(Put put) {
 
 Text reportLine(const char* kind, VarSymbol symbol, const Text& caseSensitiveName, const ReportScope& scope,
                 const SourcePos& pos, const char* message) {
-    return textOf([&](TextOut& out) { putLine(out, kind, symbol, caseSensitiveName, scope, pos, message); });
+    return textOf([&](TextOut& out) {
+        putLine(out, FixedTexts::kindThenSigil(kind, symbol), caseSensitiveName, ScopeTexts(scope),
+                FixedTexts::messageThenOpen(message), pos);
+    });
 }
 
 Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    return textOf([&](TextOut& out) { putVariable(out, scope, globals, suppress, exceptParams, id, attr); });
+    return textOf(
+        [&](TextOut& out) { putVariable(out, ScopeTexts(scope), globals, suppress, exceptParams, id, attr); });
 }
 
 Text reportListLine(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    return textOf([&](TextOut& out) { putListLine(out, scope, globals, suppress, exceptParams, id, attr); });
+    return textOf(
+        [&](TextOut& out) { putListLine(out, ScopeTexts(scope), globals, suppress, exceptParams, id, attr); });
 }
 
 Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {

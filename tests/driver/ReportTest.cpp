@@ -160,6 +160,17 @@ TEST(Report, CountWarningAndSameNameShareTheWarningCode) {
                         "Local\tP\t#n\tm.sqr\t2\tError:NotDefined Warning: NotUsed SameNameGlobalVar\n");
 }
 
+// Line numbers of every length, the digits written two at a time.
+TEST(Report, LineNumbersInDecimal) {
+    const ReportScope global{Scope::global(), {}, {}};
+    for (std::int64_t n : {std::int64_t(1), std::int64_t(9), std::int64_t(10), std::int64_t(99), std::int64_t(100),
+                           std::int64_t(105), std::int64_t(1000), std::int64_t(20304), std::int64_t(9876543210),
+                           std::int64_t(9223372036854775807)}) {
+        EXPECT_EQ(U8(reportLine("Error", VarSymbol::Sharp, T("N"), global, at("m.sqr", n), " is not defined.")),
+                  "Error:\t#N\t(Global)\t is not defined.\t(m.sqr\tline " + std::to_string(n) + ")\n");
+    }
+}
+
 TEST(Report, NothingToReportIsTheEmptyText) {
     EXPECT_EQ(normal(initialState()), "");
     ParserState st = withScopes({{Scope::global(), vars({{"$A", true, 2, at("m.sqr", 1)},

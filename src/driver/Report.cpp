@@ -3,8 +3,10 @@
 #include "core/Messages.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace zarnet {
@@ -35,7 +37,32 @@ bool sameIdentifier(const VarIdentifier& a, const VarIdentifier& b) noexcept {
     return a.varSymbol == b.varSymbol && a.varName == b.varName;
 }
 
-Findings findingsOf(const ReportScope& rs, const VarMap& globals, const SuppressList& suppress, bool exceptParams,
+// The identifiers of the global scope for the same-name test of the undefined local
+// variables (most of a large report): one hash look-up each instead of a search of the
+// global map, the set built at the first test.
+class GlobalNames {
+public:
+    explicit GlobalNames(const VarMap& globals) : globals_(globals) {}
+    bool contains(const VarIdentifier& id) {
+        if (!built_) {
+            globals_.forEach(
+                [this](const VarIdentifier& g, const VarAttr&) { namesOf(g.varSymbol).insert(g.varName); });
+            built_ = true;
+        }
+        const std::unordered_set<TextView>& names = namesOf(id.varSymbol);
+        return names.find(TextView(id.varName)) != names.end();
+    }
+
+private:
+    std::unordered_set<TextView>& namesOf(VarSymbol s) { return s == VarSymbol::Dollar ? dollar_ : sharp_; }
+    const VarMap& globals_;
+    bool built_ = false;
+    std::unordered_set<TextView> dollar_, sharp_;
+};
+
+// Globals: a VarMap or GlobalNames (anything with contains(id)).
+template <class Globals>
+Findings findingsOf(const ReportScope& rs, Globals& globals, const SuppressList& suppress, bool exceptParams,
                     const VarIdentifier& id, const VarAttr& attr) {
     Findings f;
     if (attr.usedCount == 0)
@@ -136,16 +163,36 @@ public:
     TextView view() const noexcept { return TextView(begin_, std::size_t(buf_ + sizeof buf_ - begin_)); }
 
 private:
-    static constexpr const char* kPairs = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                                          "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                                          "8081828384858687888990919293949596979899";
+    static constexpr const char* kPairs =
+        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+        "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
     char buf_[24];
     const char* begin_;
 };
 
-char* copyTo(char* p, TextView t) noexcept {
-    std::memcpy(p, t.data(), t.size());
-    return p + t.size();
+// Copies t to p, a short text (most of a line's are) without a call: two loads that may
+// overlap cover every length from one to sixteen bytes.
+inline char* copyTo(char* p, TextView t) noexcept {
+    const char* b = t.data();
+    const std::size_t n = t.size();
+    if (n >= 8 && n <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, b, 8);
+        std::memcpy(&tail, b + n - 8, 8);
+        std::memcpy(p, &head, 8);
+        std::memcpy(p + n - 8, &tail, 8);
+    } else if (n >= 4 && n < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, b, 4);
+        std::memcpy(&tail, b + n - 4, 4);
+        std::memcpy(p, &head, 4);
+        std::memcpy(p + n - 4, &tail, 4);
+    } else if (n > 16) {
+        std::memcpy(p, b, n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) p[i] = b[i];
+    }
+    return p + n;
 }
 
 // Where the report's lines go: one text, line after line, with no text per line. A writer
@@ -227,8 +274,8 @@ void putLine(Out& out, TextView kindSigil, TextView name, const ScopeTexts& scop
     out.lineWritten(n);
 }
 
-template <class Out>
-void putVariable(Out& out, const ScopeTexts& scope, const VarMap& globals, const SuppressList& suppress,
+template <class Out, class Globals>
+void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.reportPos) return;
     const SourcePos& at = *attr.reportPos;
@@ -245,8 +292,8 @@ void putVariable(Out& out, const ScopeTexts& scope, const VarMap& globals, const
     if (f.sameNameGlobal) putLine(out, warning, name, scope, fixed.sameNameGlobal, at);
 }
 
-template <class Out>
-void putListLine(Out& out, const ScopeTexts& scope, const VarMap& globals, const SuppressList& suppress,
+template <class Out, class Globals>
+void putListLine(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.reportPos) return;
     Findings f = findingsOf(scope.rs, globals, suppress, exceptParams, id, attr);
@@ -258,7 +305,8 @@ void putListLine(Out& out, const ScopeTexts& scope, const VarMap& globals, const
     const Digits line(at.sourceLine);
     const TextView digits = line.view();
     const TextView codes = FixedTexts::get().codes[f.notDefined][int(f.count)][f.sameNameGlobal];
-    const std::size_t n = scope.list.size() + 1 + name.size() + 1 + source.size() + 1 + digits.size() + 1 + codes.size();
+    const std::size_t n =
+        scope.list.size() + 1 + name.size() + 1 + source.size() + 1 + digits.size() + 1 + codes.size();
     char* p = out.room(n);
     p = copyTo(p, scope.list);
     *p++ = id.varSymbol == VarSymbol::Dollar ? '$' : '#';
@@ -274,7 +322,8 @@ void putListLine(Out& out, const ScopeTexts& scope, const VarMap& globals, const
 
 template <class Out>
 void putReport(Out& out, bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
-    VarMap globals = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
+    const VarMap globalMap = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
+    GlobalNames globals(globalMap);
     st.scopeMap.forEach([&](const Scope& scope, const VarMap& vars) {
         ReportScope rs = reportScopeOf(scope, st.procMap);
         ScopeTexts texts(rs);

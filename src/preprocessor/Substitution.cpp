@@ -147,6 +147,14 @@ constexpr std::array<bool, 256> kSimplePieceChars = [] {
     return t;
 }();
 inline bool isSimplePieceChar(unsigned char c) { return kSimplePieceChars[c]; }
+// The simple characters that end the blanks before them where they stand: all but the
+// other ASCII blanks (vertical tab, form feed) and the bytes of wider characters.
+constexpr std::array<bool, 256> kWordAfterBlank = [] {
+    std::array<bool, 256> t = kSimplePieceChars;
+    for (unsigned c = 0x80; c < 256; ++c) t[c] = false;
+    t[0x0B] = t[0x0C] = false;
+    return t;
+}();
 
 // Bytes beyond ASCII belong to characters that are all name characters.
 inline bool isNameChar(char c) { return wordStopChars.find(c) == TextView::npos; }
@@ -324,6 +332,9 @@ public:
     }
     // The separator after the word that ended at w.
     SeparatorScan separator(const char* w) {
+        // One space and then a word, the usual separator, needs no scan of blanks.
+        if (w != s_.end && *w == U' ' && w + 1 != s_.end && kWordAfterBlank[static_cast<unsigned char>(w[1])])
+            return {w + 1, SeparatorShape::Blanks};
         SeparatorScan sep = scanSeparator(w, s_.end);
         if (sep.shape == SeparatorShape::Hyphen && sep.end == w + 1) {
             flushTo(w);

@@ -13,16 +13,25 @@ namespace zarnet {
 
 namespace {
 
-ReportScope reportScopeOf(const Scope& scope, const ProcMap& procs) {
-    ReportScope r{scope, {}, {}};
-    if (!scope.isLocal) return r;
-    // Found in place: the procedure record is not copied for the two things taken from it.
-    if (const Procedure* proc = procs.find(scope.name)) {
-        r.procName = proc->procName;
-        for (const Parameter& p : proc->parameters) r.parameters.push_back(p.varIdentifier);
+// The procedures in key order, which is the order of the local scopes in their map: the
+// procedure of each scope is found by walking both together instead of a search of the map
+// per scope (a scope the walk passes by is looked up in the map all the same).
+class ProcWalk {
+public:
+    explicit ProcWalk(const ProcMap& procs) : map_(procs) {
+        procs.forEach([this](const Text& name, const Procedure& proc) { procs_.emplace_back(&name, &proc); });
     }
-    return r;
-}
+    const Procedure* find(const Text& name) {
+        while (next_ != procs_.size() && compareText(*procs_[next_].first, name) < 0) ++next_;
+        if (next_ != procs_.size() && *procs_[next_].first == name) return procs_[next_].second;
+        return map_.find(name);
+    }
+
+private:
+    const ProcMap& map_;
+    std::vector<std::pair<const Text*, const Procedure*>> procs_;
+    std::size_t next_ = 0;
+};
 
 // The count finding of a variable, if any.
 enum class Count { None, NotUsed, UsedOnlyOnce };
@@ -36,6 +45,42 @@ struct Findings {
 bool sameIdentifier(const VarIdentifier& a, const VarIdentifier& b) noexcept {
     return a.varSymbol == b.varSymbol && a.varName == b.varName;
 }
+
+// The scope being reported and what its lines share, built once for all of its variables.
+// The procedure's header is read where it is, in the final state or in a ReportScope.
+class ScopeTexts {
+public:
+    Text normal; // between the name and the message
+    Text list;   // before the sigil
+
+    ScopeTexts(const Scope& scope, const Procedure* proc) : scope_(scope), proc_(proc) {
+        build(proc ? TextView(proc->procName) : TextView());
+    }
+    explicit ScopeTexts(const ReportScope& r) : scope_(r.scope), given_(&r) { build(r.procName); }
+
+    const Scope& scope() const noexcept { return scope_; }
+    bool hasParameter(const VarIdentifier& id) const {
+        auto same = [&id](const VarIdentifier& p) { return sameIdentifier(p, id); };
+        if (given_) return std::any_of(given_->parameters.begin(), given_->parameters.end(), same);
+        if (!proc_) return false;
+        return std::any_of(proc_->parameters.begin(), proc_->parameters.end(),
+                           [&same](const Parameter& p) { return same(p.varIdentifier); });
+    }
+
+private:
+    void build(TextView procName) {
+        if (scope_.isLocal) {
+            normal.append("\t(Local ").append(procName).append(")\t");
+            list.append("Local\t").append(procName).append("\t");
+        } else {
+            normal = "\t(Global)\t";
+            list = "Global\t---\t";
+        }
+    }
+    const Scope& scope_;
+    const Procedure* proc_ = nullptr;
+    const ReportScope* given_ = nullptr;
+};
 
 // The identifiers of the global scope for the same-name test of the undefined local
 // variables (most of a large report): one hash look-up each instead of a search of the
@@ -62,7 +107,7 @@ private:
 
 // Globals: a VarMap or GlobalNames (anything with contains(id)).
 template <class Globals>
-Findings findingsOf(const ReportScope& rs, Globals& globals, const SuppressList& suppress, bool exceptParams,
+Findings findingsOf(const ScopeTexts& scope, Globals& globals, const SuppressList& suppress, bool exceptParams,
                     const VarIdentifier& id, const VarAttr& attr) {
     Findings f;
     if (attr.usedCount == 0)
@@ -73,13 +118,12 @@ Findings findingsOf(const ReportScope& rs, Globals& globals, const SuppressList&
     // them) needs no search of the suppressions, the parameters or the globals.
     if (attr.defined) return f;
     bool suppressed = std::any_of(suppress.begin(), suppress.end(), [&](const auto& p) {
-        return p.first == rs.scope && p.second == id;
+        return p.first == scope.scope() && p.second == id;
     });
     if (suppressed) return f;
-    bool isParam = std::any_of(rs.parameters.begin(), rs.parameters.end(),
-                               [&](const VarIdentifier& p) { return sameIdentifier(p, id); });
+    const bool isParam = scope.hasParameter(id);
     f.notDefined = !(exceptParams && isParam);
-    f.sameNameGlobal = rs.scope.isLocal && !isParam && globals.contains(id);
+    f.sameNameGlobal = scope.scope().isLocal && !isParam && globals.contains(id);
     return f;
 }
 
@@ -234,23 +278,6 @@ private:
     std::size_t n_ = 0;
 };
 
-// What the lines of one scope share, built once for all of its variables.
-struct ScopeTexts {
-    const ReportScope& rs;
-    Text normal; // between the name and the message
-    Text list;   // before the sigil
-
-    explicit ScopeTexts(const ReportScope& r) : rs(r) {
-        if (rs.scope.isLocal) {
-            normal = "\t(Local " + rs.procName + ")\t";
-            list = "Local\t" + rs.procName + "\t";
-        } else {
-            normal = "\t(Global)\t";
-            list = "Global\t---\t";
-        }
-    }
-};
-
 // One line of the normal format; `messageOpen` is the message and the "\t(" after it.
 template <class Out>
 void putLine(Out& out, TextView kindSigil, TextView name, const ScopeTexts& scope, TextView messageOpen,
@@ -279,7 +306,7 @@ void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, const Supp
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.reportPos) return;
     const SourcePos& at = *attr.reportPos;
-    Findings f = findingsOf(scope.rs, globals, suppress, exceptParams, id, attr);
+    Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
     const FixedTexts& fixed = FixedTexts::get();
     const Text& error = fixed.kindSigilOf(false, id.varSymbol);
     const Text& warning = fixed.kindSigilOf(true, id.varSymbol);
@@ -296,7 +323,7 @@ template <class Out, class Globals>
 void putListLine(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.reportPos) return;
-    Findings f = findingsOf(scope.rs, globals, suppress, exceptParams, id, attr);
+    Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
     if (!f.notDefined && f.count == Count::None && !f.sameNameGlobal) return;
 
     const SourcePos& at = *attr.reportPos;
@@ -324,9 +351,9 @@ template <class Out>
 void putReport(Out& out, bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
     const VarMap globalMap = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
     GlobalNames globals(globalMap);
+    ProcWalk procs(st.procMap);
     st.scopeMap.forEach([&](const Scope& scope, const VarMap& vars) {
-        ReportScope rs = reportScopeOf(scope, st.procMap);
-        ScopeTexts texts(rs);
+        ScopeTexts texts(scope, scope.isLocal ? procs.find(scope.name) : nullptr);
         vars.forEach([&](const VarIdentifier& id, const VarAttr& attr) {
             if (listFormat)
                 putListLine(out, texts, globals, suppress, exceptParams, id, attr);

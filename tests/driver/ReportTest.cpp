@@ -160,6 +160,20 @@ TEST(Report, CountWarningAndSameNameShareTheWarningCode) {
                         "Local\tP\t#n\tm.sqr\t2\tError:NotDefined Warning: NotUsed SameNameGlobalVar\n");
 }
 
+// Each local scope takes its own procedure's name and parameters, whichever procedures
+// have no scope and whichever scopes have no procedure around it.
+TEST(Report, ScopesFindTheirProceduresAmongOthers) {
+    ParserState st = withScopes({{Scope::local(T("B")), vars({{"$b", false, 2, at("m.sqr", 2)}})},
+                                 {Scope::local(T("D")), vars({{"$x", false, 2, at("m.sqr", 4)}})},
+                                 {Scope::local(T("E")), vars({{"$e", false, 2, at("m.sqr", 5)}})},
+                                 {Scope::local(T("G")), vars({{"$g", false, 2, at("m.sqr", 7)}})}},
+                                {proc("a", {"$b"}), proc("b", {"$x"}), proc("c", {}), proc("d", {"$d"}),
+                                 proc("f", {"$g"}), proc("g", {"$g"})});
+    EXPECT_EQ(normal(st, {}, true), "Error:\t$b\t(Local b)\t is not defined.\t(m.sqr\tline 2)\n"
+                                    "Error:\t$x\t(Local d)\t is not defined.\t(m.sqr\tline 4)\n"
+                                    "Error:\t$e\t(Local )\t is not defined.\t(m.sqr\tline 5)\n");
+}
+
 // Line numbers of every length, the digits written two at a time.
 TEST(Report, LineNumbersInDecimal) {
     const ReportScope global{Scope::global(), {}, {}};

@@ -3,188 +3,362 @@
 #include "core/Messages.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace zarnet {
 
 namespace {
 
-ReportScope reportScopeOf(const Scope& scope, const ProcMap& procs) {
-    ReportScope r{scope, {}, {}};
-    if (!scope.isLocal) return r;
-    // Found in place: the procedure record is not copied for the two things taken from it.
-    if (const Procedure* proc = procs.find(scope.name)) {
-        r.procName = proc->procName;
-        for (const Parameter& p : proc->parameters) r.parameters.push_back(p.varIdentifier);
+// The procedures in key order, which is the order of the local scopes in their map: the
+// procedure of each scope is found by walking both together instead of a search of the map
+// per scope (a scope the walk passes by is looked up in the map all the same).
+class ProcWalk {
+public:
+    explicit ProcWalk(const ProcMap& procs) : map_(procs) {
+        procs.forEach([this](const Text& name, const Procedure& proc) { procs_.emplace_back(&name, &proc); });
     }
-    return r;
-}
+    const Procedure* find(const Text& name) {
+        while (next_ != procs_.size() && compareText(*procs_[next_].first, name) < 0) ++next_;
+        if (next_ != procs_.size() && *procs_[next_].first == name) return procs_[next_].second;
+        return map_.find(name);
+    }
+
+private:
+    const ProcMap& map_;
+    std::vector<std::pair<const Text*, const Procedure*>> procs_;
+    std::size_t next_ = 0;
+};
+
+// The count finding of a variable, if any.
+enum class Count { None, NotUsed, UsedOnlyOnce };
 
 struct Findings {
     bool notDefined = false;
     bool sameNameGlobal = false;
-    const char* countMessage = nullptr; // normal format
-    const char* countCode = nullptr;    // list format
+    Count count = Count::None;
 };
 
 bool sameIdentifier(const VarIdentifier& a, const VarIdentifier& b) noexcept {
     return a.varSymbol == b.varSymbol && a.varName == b.varName;
 }
 
-Findings findingsOf(const ReportScope& rs, const VarMap& globals, const SuppressList& suppress, bool exceptParams,
+// The scope being reported and what its lines share, built once for all of its variables.
+// The procedure's header is read where it is, in the final state or in a ReportScope.
+class ScopeTexts {
+public:
+    Text normal; // between the name and the message
+    Text list;   // before the sigil
+
+    ScopeTexts(const Scope& scope, const Procedure* proc) : scope_(scope), proc_(proc) {
+        build(proc ? TextView(proc->procName) : TextView());
+    }
+    explicit ScopeTexts(const ReportScope& r) : scope_(r.scope), given_(&r) { build(r.procName); }
+
+    const Scope& scope() const noexcept { return scope_; }
+    bool hasParameter(const VarIdentifier& id) const {
+        auto same = [&id](const VarIdentifier& p) { return sameIdentifier(p, id); };
+        if (given_) return std::any_of(given_->parameters.begin(), given_->parameters.end(), same);
+        if (!proc_) return false;
+        return std::any_of(proc_->parameters.begin(), proc_->parameters.end(),
+                           [&same](const Parameter& p) { return same(p.varIdentifier); });
+    }
+
+private:
+    void build(TextView procName) {
+        if (scope_.isLocal) {
+            normal.append("\t(Local ").append(procName).append(")\t");
+            list.append("Local\t").append(procName).append("\t");
+        } else {
+            normal = "\t(Global)\t";
+            list = "Global\t---\t";
+        }
+    }
+    const Scope& scope_;
+    const Procedure* proc_ = nullptr;
+    const ReportScope* given_ = nullptr;
+};
+
+// The identifiers of the global scope for the same-name test of the undefined local
+// variables (most of a large report): one hash look-up each instead of a search of the
+// global map, the set built at the first test.
+class GlobalNames {
+public:
+    explicit GlobalNames(const VarMap& globals) : globals_(globals) {}
+    bool contains(const VarIdentifier& id) {
+        if (!built_) {
+            globals_.forEach(
+                [this](const VarIdentifier& g, const VarAttr&) { namesOf(g.varSymbol).insert(g.varName); });
+            built_ = true;
+        }
+        const std::unordered_set<TextView>& names = namesOf(id.varSymbol);
+        return names.find(TextView(id.varName)) != names.end();
+    }
+
+private:
+    std::unordered_set<TextView>& namesOf(VarSymbol s) { return s == VarSymbol::Dollar ? dollar_ : sharp_; }
+    const VarMap& globals_;
+    bool built_ = false;
+    std::unordered_set<TextView> dollar_, sharp_;
+};
+
+// Globals: a VarMap or GlobalNames (anything with contains(id)).
+template <class Globals>
+Findings findingsOf(const ScopeTexts& scope, Globals& globals, const SuppressList& suppress, bool exceptParams,
                     const VarIdentifier& id, const VarAttr& attr) {
     Findings f;
-    if (attr.usedCount == 0) {
-        f.countMessage = msg::kNotUsed;
-        f.countCode = msg::kCodeNotUsed;
-    } else if (attr.usedCount == 1) {
-        f.countMessage = msg::kUsedOnlyOnce;
-        f.countCode = msg::kCodeUsedOnlyOnce;
-    }
+    if (attr.usedCount == 0)
+        f.count = Count::NotUsed;
+    else if (attr.usedCount == 1)
+        f.count = Count::UsedOnlyOnce;
     // Both other findings are about a variable without a definition; a defined one (most of
     // them) needs no search of the suppressions, the parameters or the globals.
     if (attr.defined) return f;
     bool suppressed = std::any_of(suppress.begin(), suppress.end(), [&](const auto& p) {
-        return p.first == rs.scope && p.second == id;
+        return p.first == scope.scope() && p.second == id;
     });
     if (suppressed) return f;
-    bool isParam = std::any_of(rs.parameters.begin(), rs.parameters.end(),
-                               [&](const VarIdentifier& p) { return sameIdentifier(p, id); });
+    const bool isParam = scope.hasParameter(id);
     f.notDefined = !(exceptParams && isParam);
-    f.sameNameGlobal = rs.scope.isLocal && !isParam && globals.contains(id);
+    f.sameNameGlobal = scope.scope().isLocal && !isParam && globals.contains(id);
     return f;
 }
 
-// Where the report's lines go: one text, line after line, with no text per line.
+// The fixed texts of the lines, each joined once with its neighbours so that a line is a
+// few copies: a report has tens of thousands of lines.
+struct FixedTexts {
+    // "Error:\t$" and the like: the kind, its colon and tab, and the sigil.
+    Text kindSigil[2][2]; // [warning][sharp]
+    // Each message of the normal format with the opening of the source place after it.
+    Text notDefined, notUsed, usedOnlyOnce, underscore, sameNameGlobal;
+    // The list format's findings and line end: [not defined][count][same name as a global].
+    Text codes[2][3][2];
+
+    FixedTexts() {
+        for (int w = 0; w < 2; ++w)
+            for (int sharp = 0; sharp < 2; ++sharp)
+                kindSigil[w][sharp] = kindThenSigil(w ? msg::kReportWarning : msg::kReportError,
+                                                    sharp ? VarSymbol::Sharp : VarSymbol::Dollar);
+        notDefined = messageThenOpen(msg::kNotDefined);
+        notUsed = messageThenOpen(msg::kNotUsed);
+        usedOnlyOnce = messageThenOpen(msg::kUsedOnlyOnce);
+        underscore = messageThenOpen(msg::kUnnecessaryUnderscore);
+        sameNameGlobal = messageThenOpen(msg::kSameNameGlobal);
+        const char* countCodes[3] = {nullptr, msg::kCodeNotUsed, msg::kCodeUsedOnlyOnce};
+        for (int nd = 0; nd < 2; ++nd)
+            for (int c = 0; c < 3; ++c)
+                for (int sg = 0; sg < 2; ++sg) {
+                    Text& t = codes[nd][c][sg];
+                    if (nd) t += msg::kCodeNotDefined;
+                    if (c || sg) {
+                        if (nd) t += " ";
+                        t += msg::kCodeWarning;
+                        t += " ";
+                        if (c) t += countCodes[c];
+                        if (c && sg) t += " ";
+                        if (sg) t += msg::kCodeSameNameGlobal;
+                    }
+                    t += "\n";
+                }
+    }
+    static Text kindThenSigil(TextView kind, VarSymbol s) {
+        Text t(kind);
+        t += ":\t";
+        t += s == VarSymbol::Dollar ? '$' : '#';
+        return t;
+    }
+    static Text messageThenOpen(TextView message) {
+        Text t(message);
+        t += "\t(";
+        return t;
+    }
+    const Text& kindSigilOf(bool warning, VarSymbol s) const noexcept {
+        return kindSigil[warning][s == VarSymbol::Dollar ? 0 : 1];
+    }
+    static const FixedTexts& get() {
+        static const FixedTexts texts;
+        return texts;
+    }
+};
+
+// A line number's decimal digits, written from the back of a buffer of their own.
+class Digits {
+public:
+    explicit Digits(std::int64_t n) noexcept {
+        char* p = buf_ + sizeof buf_;
+        std::uint64_t u = n < 0 ? 0 - std::uint64_t(n) : std::uint64_t(n);
+        while (u >= 100) {
+            p -= 2;
+            std::memcpy(p, kPairs + 2 * (u % 100), 2);
+            u /= 100;
+        }
+        if (u >= 10) {
+            p -= 2;
+            std::memcpy(p, kPairs + 2 * u, 2);
+        } else {
+            *--p = char('0' + u);
+        }
+        if (n < 0) *--p = '-';
+        begin_ = p;
+    }
+    TextView view() const noexcept { return TextView(begin_, std::size_t(buf_ + sizeof buf_ - begin_)); }
+
+private:
+    static constexpr const char* kPairs =
+        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+        "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+    char buf_[24];
+    const char* begin_;
+};
+
+// Copies t to p, a short text (most of a line's are) without a call: two loads that may
+// overlap cover every length from one to sixteen bytes.
+inline char* copyTo(char* p, TextView t) noexcept {
+    const char* b = t.data();
+    const std::size_t n = t.size();
+    if (n >= 8 && n <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, b, 8);
+        std::memcpy(&tail, b + n - 8, 8);
+        std::memcpy(p, &head, 8);
+        std::memcpy(p + n - 8, &tail, 8);
+    } else if (n >= 4 && n < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, b, 4);
+        std::memcpy(&tail, b + n - 4, 4);
+        std::memcpy(p, &head, 4);
+        std::memcpy(p + n - 4, &tail, 4);
+    } else if (n > 16) {
+        std::memcpy(p, b, n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) p[i] = b[i];
+    }
+    return p + n;
+}
+
+// Where the report's lines go: one text, line after line, with no text per line. A writer
+// takes room for a whole line and fills it.
 struct TextOut {
     Text& t;
-    void put(const char* ascii) { t += ascii; }
-    void put(const Text& x) { t += x; }
+    char* room(std::size_t n) {
+        std::size_t at = t.size();
+        t.resize(at + n);
+        return t.data() + at;
+    }
+    void lineWritten(std::size_t) noexcept {}
 };
 
 // The same, into a buffer of its own handed on whenever a line ends past the size of a
 // piece. The piece is held while the whole final state is, at the run's peak of memory, so
-// it stays small. A line is a dozen short texts, each one copy into the buffer.
+// it stays small.
 class PiecesOut {
 public:
     static constexpr std::size_t kPiece = std::size_t(1) << 16;
     explicit PiecesOut(const std::function<void(TextView)>& write) : write_(write), buf_(kPiece) {}
-    void put(const char* ascii) {
-        append(TextView(ascii));
-        if (n_ >= kPiece && buf_[n_ - 1] == '\n') flush();
+    char* room(std::size_t n) {
+        // A line longer than a piece grows the buffer.
+        if (buf_.size() - n_ < n) buf_.resize(std::max(buf_.size() * 2, n_ + n));
+        return buf_.data() + n_;
     }
-    void put(const Text& x) { append(x); }
+    void lineWritten(std::size_t n) {
+        n_ += n;
+        if (n_ >= kPiece) flush();
+    }
     void flush() {
         if (n_ != 0) write_(TextView(buf_.data(), n_));
         n_ = 0;
     }
 
 private:
-    void append(TextView x) {
-        // A line longer than a piece grows the buffer.
-        if (buf_.size() - n_ < x.size()) buf_.resize(std::max(buf_.size() * 2, n_ + x.size()));
-        std::memcpy(buf_.data() + n_, x.data(), x.size());
-        n_ += x.size();
-    }
     const std::function<void(TextView)>& write_;
     std::vector<char> buf_;
     std::size_t n_ = 0;
 };
 
-template <class Out> void putNumber(Out& out, std::int64_t n) {
-    char digits[24];
-    *std::to_chars(digits, digits + sizeof digits - 1, n).ptr = '\0';
-    out.put(digits);
-}
-template <class Out> void putSigil(Out& out, VarSymbol s) { out.put(s == VarSymbol::Dollar ? "$" : "#"); }
-
+// One line of the normal format; `messageOpen` is the message and the "\t(" after it.
 template <class Out>
-void putLine(Out& out, const char* kind, VarSymbol symbol, const Text& caseSensitiveName, const ReportScope& scope,
-             const SourcePos& pos, const char* message) {
-    out.put(kind);
-    out.put(":\t");
-    putSigil(out, symbol);
-    out.put(caseSensitiveName);
-    out.put("\t(");
-    if (scope.scope.isLocal) {
-        out.put("Local ");
-        out.put(scope.procName);
-    } else {
-        out.put("Global");
-    }
-    out.put(")\t");
-    out.put(message);
-    out.put("\t(");
-    out.put(pos.sourceName.text());
-    out.put("\tline ");
-    putNumber(out, pos.sourceLine);
-    out.put(")\n");
+void putLine(Out& out, TextView kindSigil, TextView name, const ScopeTexts& scope, TextView messageOpen,
+             const SourcePos& pos) {
+    constexpr TextView kLine = "\tline ";
+    constexpr TextView kClose = ")\n";
+    const TextView source = pos.sourceName.text();
+    const Digits line(pos.sourceLine);
+    const TextView digits = line.view();
+    const std::size_t n = kindSigil.size() + name.size() + scope.normal.size() + messageOpen.size() + source.size() +
+                          kLine.size() + digits.size() + kClose.size();
+    char* p = out.room(n);
+    p = copyTo(p, kindSigil);
+    p = copyTo(p, name);
+    p = copyTo(p, scope.normal);
+    p = copyTo(p, messageOpen);
+    p = copyTo(p, source);
+    p = copyTo(p, kLine);
+    p = copyTo(p, digits);
+    copyTo(p, kClose);
+    out.lineWritten(n);
 }
 
-template <class Out>
-void putVariable(Out& out, const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
+template <class Out, class Globals>
+void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.reportPos) return;
     const SourcePos& at = *attr.reportPos;
     Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
-    auto line = [&](const char* kind, const SourcePos& pos, const char* message) {
-        putLine(out, kind, id.varSymbol, attr.caseSensitiveName, scope, pos, message);
-    };
-    if (f.notDefined) line(msg::kReportError, at, msg::kNotDefined);
-    if (f.countMessage) line(msg::kReportWarning, at, f.countMessage);
-    attr.warnUnderbarPos.forEach([&](const FileLine&, const SourcePos& pos) {
-        line(msg::kReportWarning, pos, msg::kUnnecessaryUnderscore);
-    });
-    if (f.sameNameGlobal) line(msg::kReportWarning, at, msg::kSameNameGlobal);
+    const FixedTexts& fixed = FixedTexts::get();
+    const Text& error = fixed.kindSigilOf(false, id.varSymbol);
+    const Text& warning = fixed.kindSigilOf(true, id.varSymbol);
+    const Text& name = attr.caseSensitiveName;
+    if (f.notDefined) putLine(out, error, name, scope, fixed.notDefined, at);
+    if (f.count != Count::None)
+        putLine(out, warning, name, scope, f.count == Count::NotUsed ? fixed.notUsed : fixed.usedOnlyOnce, at);
+    attr.warnUnderbarPos.forEach(
+        [&](const FileLine&, const SourcePos& pos) { putLine(out, warning, name, scope, fixed.underscore, pos); });
+    if (f.sameNameGlobal) putLine(out, warning, name, scope, fixed.sameNameGlobal, at);
 }
 
-template <class Out>
-void putListLine(Out& out, const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
+template <class Out, class Globals>
+void putListLine(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.reportPos) return;
     Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
-    if (!f.notDefined && !f.countCode && !f.sameNameGlobal) return;
+    if (!f.notDefined && f.count == Count::None && !f.sameNameGlobal) return;
 
     const SourcePos& at = *attr.reportPos;
-    if (scope.scope.isLocal) {
-        out.put("Local\t");
-        out.put(scope.procName);
-    } else {
-        out.put("Global\t---");
-    }
-    out.put("\t");
-    putSigil(out, id.varSymbol);
-    out.put(attr.caseSensitiveName);
-    out.put("\t");
-    out.put(at.sourceName.text());
-    out.put("\t");
-    putNumber(out, at.sourceLine);
-    out.put("\t");
-    if (f.notDefined) out.put(msg::kCodeNotDefined);
-    if (f.countCode || f.sameNameGlobal) {
-        if (f.notDefined) out.put(" ");
-        out.put(msg::kCodeWarning);
-        out.put(" ");
-        if (f.countCode) out.put(f.countCode);
-        if (f.countCode && f.sameNameGlobal) out.put(" ");
-        if (f.sameNameGlobal) out.put(msg::kCodeSameNameGlobal);
-    }
-    out.put("\n");
+    const TextView name = attr.caseSensitiveName;
+    const TextView source = at.sourceName.text();
+    const Digits line(at.sourceLine);
+    const TextView digits = line.view();
+    const TextView codes = FixedTexts::get().codes[f.notDefined][int(f.count)][f.sameNameGlobal];
+    const std::size_t n =
+        scope.list.size() + 1 + name.size() + 1 + source.size() + 1 + digits.size() + 1 + codes.size();
+    char* p = out.room(n);
+    p = copyTo(p, scope.list);
+    *p++ = id.varSymbol == VarSymbol::Dollar ? '$' : '#';
+    p = copyTo(p, name);
+    *p++ = '\t';
+    p = copyTo(p, source);
+    *p++ = '\t';
+    p = copyTo(p, digits);
+    *p++ = '\t';
+    copyTo(p, codes);
+    out.lineWritten(n);
 }
 
 template <class Out>
 void putReport(Out& out, bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
-    VarMap globals = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
+    const VarMap globalMap = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
+    GlobalNames globals(globalMap);
+    ProcWalk procs(st.procMap);
     st.scopeMap.forEach([&](const Scope& scope, const VarMap& vars) {
-        ReportScope rs = reportScopeOf(scope, st.procMap);
+        ScopeTexts texts(scope, scope.isLocal ? procs.find(scope.name) : nullptr);
         vars.forEach([&](const VarIdentifier& id, const VarAttr& attr) {
             if (listFormat)
-                putListLine(out, rs, globals, suppress, exceptParams, id, attr);
+                putListLine(out, texts, globals, suppress, exceptParams, id, attr);
             else
-                putVariable(out, rs, globals, suppress, exceptParams, id, attr);
+                putVariable(out, texts, globals, suppress, exceptParams, id, attr);
         });
     });
 }
@@ -201,17 +375,22 @@ template <class Put> Text textOf(Put put) {
 
 Text reportLine(const char* kind, VarSymbol symbol, const Text& caseSensitiveName, const ReportScope& scope,
                 const SourcePos& pos, const char* message) {
-    return textOf([&](TextOut& out) { putLine(out, kind, symbol, caseSensitiveName, scope, pos, message); });
+    return textOf([&](TextOut& out) {
+        putLine(out, FixedTexts::kindThenSigil(kind, symbol), caseSensitiveName, ScopeTexts(scope),
+                FixedTexts::messageThenOpen(message), pos);
+    });
 }
 
 Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    return textOf([&](TextOut& out) { putVariable(out, scope, globals, suppress, exceptParams, id, attr); });
+    return textOf(
+        [&](TextOut& out) { putVariable(out, ScopeTexts(scope), globals, suppress, exceptParams, id, attr); });
 }
 
 Text reportListLine(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    return textOf([&](TextOut& out) { putListLine(out, scope, globals, suppress, exceptParams, id, attr); });
+    return textOf(
+        [&](TextOut& out) { putListLine(out, ScopeTexts(scope), globals, suppress, exceptParams, id, attr); });
 }
 
 Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {

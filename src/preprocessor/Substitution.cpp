@@ -147,6 +147,20 @@ constexpr std::array<bool, 256> kSimplePieceChars = [] {
     return t;
 }();
 inline bool isSimplePieceChar(unsigned char c) { return kSimplePieceChars[c]; }
+// The characters after a run of simple characters that may begin a further piece of its word.
+constexpr std::array<bool, 256> kPieceAfterRun = [] {
+    std::array<bool, 256> t{};
+    t[static_cast<unsigned char>('{')] = t[static_cast<unsigned char>('-')] = t[static_cast<unsigned char>('!')] = true;
+    return t;
+}();
+// The simple characters that end the blanks before them where they stand: all but the
+// other ASCII blanks (vertical tab, form feed) and the bytes of wider characters.
+constexpr std::array<bool, 256> kWordAfterBlank = [] {
+    std::array<bool, 256> t = kSimplePieceChars;
+    for (unsigned c = 0x80; c < 256; ++c) t[c] = false;
+    t[0x0B] = t[0x0C] = false;
+    return t;
+}();
 
 // Bytes beyond ASCII belong to characters that are all name characters.
 inline bool isNameChar(char c) { return wordStopChars.find(c) == TextView::npos; }
@@ -324,6 +338,9 @@ public:
     }
     // The separator after the word that ended at w.
     SeparatorScan separator(const char* w) {
+        // One space and then a word, the usual separator, needs no scan of blanks.
+        if (w != s_.end && *w == U' ' && w + 1 != s_.end && kWordAfterBlank[static_cast<unsigned char>(w[1])])
+            return {w + 1, SeparatorShape::Blanks};
         SeparatorScan sep = scanSeparator(w, s_.end);
         if (sep.shape == SeparatorShape::Hyphen && sep.end == w + 1) {
             flushTo(w);
@@ -355,7 +372,7 @@ TokensRead directTokens(State& s, Text& out) {
         // is taken here, and scanWord goes on from its end only where another piece may
         // follow.
         const char* w = text.simpleRunEnd(p);
-        if (w != s.end && (*w == U'{' || *w == U'-' || *w == U'!')) w = text.word(w);
+        if (w != s.end && kPieceAfterRun[static_cast<unsigned char>(*w)]) w = text.word(w);
         if (w == p) break;
         const SeparatorScan sep = text.separator(w);
         p = sep.end;
@@ -385,6 +402,8 @@ constexpr int kLineErrorAfterTokens = 4;
 constexpr int kLineErrorAfterOneToken = 5; // + the separator's shape
 
 TailShape directTrailingBlanks(State& s) {
+    // Most lines end right after their last token.
+    if (s.cur != s.end && *s.cur == U'\n') return TailShape::None;
     const char* p = s.cur;
     p = blanksFrom(p, s.end);
     TailShape shape = p == s.cur ? TailShape::None : TailShape::Blanks;

@@ -160,6 +160,31 @@ TEST(Report, CountWarningAndSameNameShareTheWarningCode) {
                         "Local\tP\t#n\tm.sqr\t2\tError:NotDefined Warning: NotUsed SameNameGlobalVar\n");
 }
 
+// Each local scope takes its own procedure's name and parameters, whichever procedures
+// have no scope and whichever scopes have no procedure around it.
+TEST(Report, ScopesFindTheirProceduresAmongOthers) {
+    ParserState st = withScopes({{Scope::local(T("B")), vars({{"$b", false, 2, at("m.sqr", 2)}})},
+                                 {Scope::local(T("D")), vars({{"$x", false, 2, at("m.sqr", 4)}})},
+                                 {Scope::local(T("E")), vars({{"$e", false, 2, at("m.sqr", 5)}})},
+                                 {Scope::local(T("G")), vars({{"$g", false, 2, at("m.sqr", 7)}})}},
+                                {proc("a", {"$b"}), proc("b", {"$x"}), proc("c", {}), proc("d", {"$d"}),
+                                 proc("f", {"$g"}), proc("g", {"$g"})});
+    EXPECT_EQ(normal(st, {}, true), "Error:\t$b\t(Local b)\t is not defined.\t(m.sqr\tline 2)\n"
+                                    "Error:\t$x\t(Local d)\t is not defined.\t(m.sqr\tline 4)\n"
+                                    "Error:\t$e\t(Local )\t is not defined.\t(m.sqr\tline 5)\n");
+}
+
+// Line numbers of every length, the digits written two at a time.
+TEST(Report, LineNumbersInDecimal) {
+    const ReportScope global{Scope::global(), {}, {}};
+    for (std::int64_t n : {std::int64_t(1), std::int64_t(9), std::int64_t(10), std::int64_t(99), std::int64_t(100),
+                           std::int64_t(105), std::int64_t(1000), std::int64_t(20304), std::int64_t(9876543210),
+                           std::int64_t(9223372036854775807)}) {
+        EXPECT_EQ(U8(reportLine("Error", VarSymbol::Sharp, T("N"), global, at("m.sqr", n), " is not defined.")),
+                  "Error:\t#N\t(Global)\t is not defined.\t(m.sqr\tline " + std::to_string(n) + ")\n");
+    }
+}
+
 TEST(Report, NothingToReportIsTheEmptyText) {
     EXPECT_EQ(normal(initialState()), "");
     ParserState st = withScopes({{Scope::global(), vars({{"$A", true, 2, at("m.sqr", 1)},

@@ -11,6 +11,7 @@
 #include "preprocessor/PreprocessorRun.h"
 
 #include <limits>
+#include <optional>
 
 namespace zarnet::sqr {
 
@@ -247,7 +248,30 @@ Reply<DeclName> pDeclNumVarName(State& s) { return pDeclVarName(s, VarSymbol::Sh
 
 namespace {
 // One name of a list, white space or the end of the input after it, and the blanks after it.
+// The common entry read directly: the sign, a name of ASCII characters and a blank, tab or
+// line feed after it. There the blanks that follow consume, so their error alone is pending
+// and the errors of the steps before need not be made. Null elsewhere, s untouched.
+std::optional<Reply<DeclEntry>> plainVarEntry(State& s, VarSymbol required) {
+    const char* p = s.cur;
+    if (p == s.end || *p != (required == VarSymbol::Sharp ? '#' : '$')) return std::nullopt;
+    const char* const begin = ++p;
+    const bool underscore = p != s.end && *p == '_';
+    if (underscore) ++p;
+    const char* const chars = p;
+    // Tab and line feed are no name characters, so each character takes one column.
+    while (p != s.end && static_cast<unsigned char>(*p) < 0x80 && isDeclVarNameChar(char32_t(*p))) ++p;
+    if (p == chars || p == s.end || (*p != ' ' && *p != '\t' && *p != '\n')) return std::nullopt;
+    const SourcePos pos = s.pos;
+    s.pos.sourceColumn += std::int64_t(p - s.cur);
+    s.cur = p;
+    DeclEntry entry{required, TextView(begin, std::size_t(p - begin)), underscore && !s.st().currentScope.isLocal, pos};
+    Reply<Unit> blanks = spaces(s);
+    return okReply(true, std::move(entry), std::move(blanks.err));
+}
+
 Reply<DeclEntry> pVarEntry(State& s, VarSymbol required) {
+    if (fastPathsOn(s))
+        if (std::optional<Reply<DeclEntry>> r = plainVarEntry(s, required)) return std::move(*r);
     Seq q(s);
     DeclName n = q([required](State& st) { return pDeclVarName(st, required); });
     if (!q) return q.failure();

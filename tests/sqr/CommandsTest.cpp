@@ -155,7 +155,10 @@ TEST(Commands, KeywordsReadDirectlyAsThePlainRuleReadsThem) {
     const char* inputs[] = {"END-PROCEDURE", "end-procedure\n", "  End-Procedure \t\n\n  x", "END-PROCEDURE main",
                             "END-PROCEDURE main\n  y", "END-PROCEDURE\r\n\r\nx", "END-PROCEDURE\u00a0x",
                             "END-PROCEDUREX", "END-PROCEDURE(", "END-PROC\n", " -\n END-PROCEDURE\n", "\u3000END-PROCEDURE\n",
-                            " -END-PROCEDURE\n", "\n\nEND-PROCEDURE -\nx", "END-PROCEDURE\v\n", "\tx", ""};
+                            " -END-PROCEDURE\n", "\n\nEND-PROCEDURE -\nx", "END-PROCEDURE\v\n", "\tx", "",
+                            // Eight characters at a time: the case bit only of letters.
+                            "END\rPROCEDURE\n", "eNd-pRoCeDuRe\n", "END-PROCEDURE\n", "END-PRO\x03" "EDURE\n",
+                            "END-PROCEDURe\n", "EN@-PROCEDURE\n", "\x05ND-PROCEDURE\n", "END-PROCEDUR\x05\n"};
     for (const char* in : inputs) {
         for (TextView kw : {kwEndProcedure, TextView("DO")}) {
             const auto cmd = command(kw);
@@ -165,6 +168,15 @@ TEST(Commands, KeywordsReadDirectlyAsThePlainRuleReadsThem) {
             expectSameAsGrammar(cmd, [&](State& st) { return plainGrammar(st, cmd); }, in, initialState());
             expectSameAsGrammar(end, [&](State& st) { return plainGrammar(st, end); }, in, initialState());
             expectSameAsGrammar(sectionEnd, [&](State& st) { return plainGrammar(st, sectionEnd); }, in, initialState());
+            expectSameAsGrammar(sym, [&](State& st) { return plainGrammar(st, sym); }, in, initialState());
+        }
+    }
+    // Keywords with characters at the edges of the letter ranges and beyond printable ASCII.
+    for (const char* in : {"@[`{-Z A\n", "`{@[-z a\n", "@[`{-Z A", "@[`{-ZAA\n", "\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f\n"}) {
+        for (TextView kw : {TextView("@[`{-Z A"), TextView("\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f"), TextView("\x1f[`{-Z A")}) {
+            const auto cmd = command(kw);
+            const auto sym = symbol(kw);
+            expectSameAsGrammar(cmd, [&](State& st) { return plainGrammar(st, cmd); }, in, initialState());
             expectSameAsGrammar(sym, [&](State& st) { return plainGrammar(st, sym); }, in, initialState());
         }
     }

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/Show.h"
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Declare.h"
 #include "sqr/SqrMessages.h"
 #include "sqr/Symbols.h"
@@ -16,6 +17,7 @@ namespace zarnet::sqr {
 namespace {
 
 using test::CapturedConsole;
+using test::expectSameAsGrammar;
 using test::runOn;
 using test::T;
 using test::U8;
@@ -312,6 +314,34 @@ TEST(DefaultNumeric, IsOneUnitThatBacktracks) {
         // The state is given back whole: the continuation read on the way is forgotten.
         EXPECT_EQ(o.rest, input);
         EXPECT_FALSE(o.user->state.continued);
+    }
+}
+
+// Names read directly where a blank, tab or line feed ends them: the entries, their
+// definitions (underscore warnings, positions), the pending error, the place and the
+// continuation flag stay the plain rule's, whatever ends or breaks the name.
+TEST(TypedLists, NamesReadDirectlyAsThePlainRuleReadsThem) {
+    const char* names[] = {"#a #b\n", "#local_a #local_b\n    text", "#_a\t#b \t\n\n  x", "#a-b) #c",
+                           "#a -\n #b\n", "#a", "#a\r\n", "#a,#b ", "#a#b ", "#\u00e9 x", "#a\u00e9 x", "#_ x",
+                           "# x", "#_\n", "#a\v x", "#a\u00a0x", "#a\x1a x", "$a $b\n", "$_a #b ", "#a(3) x", ""};
+    auto list = [](VarSymbol sym) {
+        return [sym](State& st) -> Reply<std::string> {
+            Reply<std::vector<DeclEntry>> r = pVarList(st, sym);
+            if (!r.ok) return Failure{std::move(r.err), r.consumed};
+            std::string shown;
+            for (const DeclEntry& e : r.value) shown += showParsed(e);
+            return okReply(r.consumed, std::move(shown), std::move(r.err));
+        };
+    };
+    for (const ParserState& user : {initialState(), inLocalScope()}) {
+        for (const char* n : names) {
+            for (const std::string& in : {std::string(n), "integer " + std::string(n), "text " + std::string(n)}) {
+                for (auto p : {list(VarSymbol::Sharp), list(VarSymbol::Dollar)})
+                    expectSameAsGrammar(p, [&](State& st) { return plainGrammar(st, p); }, T(in), user);
+                for (Reply<Unit> (*p)(State&) : {pDeclIntegerVars, pDeclTextVars, pDeclVarQualifier})
+                    expectSameAsGrammar(p, [&](State& st) { return plainGrammar(st, p); }, T(in), user);
+            }
+        }
     }
 }
 

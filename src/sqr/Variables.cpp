@@ -341,6 +341,9 @@ void skipBlanksQuietly(State& s) {
     const char* p = s.cur;
     while (p != s.end && *p == ' ') ++p;
     advanceOverAscii(s, p);
+    // Mostly a token or the line end follows: a printable ASCII character other than "-", or
+    // a line feed, is neither a blank nor a continuation mark.
+    if (p == s.end || *p == '\n' || (*p > ' ' && *p < 0x7F && *p != '-')) return;
     while (!s.atEnd()) {
         const char32_t c = s.peek();
         if (isBlank(c)) {

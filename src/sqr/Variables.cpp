@@ -248,6 +248,17 @@ void advanceOverAscii(State& s, const char* to) noexcept {
 
 bool isAsciiByte(char c) noexcept { return !(static_cast<unsigned char>(c) & 0x80); }
 
+// Moves s over the rest of a word, up to a character of `ends`, as `skipWhile` reads it. Both
+// sets hold tab and line feed, so the ASCII run is one column a character and is told by one
+// lookup each; `skipWhile` reads on from a character beyond ASCII.
+template <const AsciiSet& Ends> void skipWordRest(State& s) {
+    static_assert(Ends(U'\t') && Ends(U'\n'));
+    const char* p = s.cur;
+    while (p != s.end && isAsciiByte(*p) && !Ends.member[static_cast<unsigned char>(*p)]) ++p;
+    advanceOverAscii(s, p);
+    if (p != s.end && !isAsciiByte(*p)) skipWhile(s, [](char32_t x) { return !Ends(x); });
+}
+
 // The literal at the quote as `pString` reads it. False, with the state left where it was,
 // when it does not end.
 bool skipLiteralQuietly(State& s) {
@@ -297,7 +308,7 @@ bool skipTokenQuietly(State& s) {
             const SourcePos at = s.pos;
             const char* const nameBegin = p;
             advanceOverAscii(s, p + 1);
-            skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
+            skipWordRest<kWordDelimiters>(s);
             recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp,
                               marked ? TextView("_") : TextView(),
                               TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
@@ -330,7 +341,7 @@ bool skipTokenQuietly(State& s) {
         return true;
     }
     if (!kWordEnds(c)) { // a bare word (the sigils were taken above)
-        skipWhile(s, [](char32_t x) { return !kWordEnds(x); });
+        skipWordRest<kWordEnds>(s);
         return true;
     }
     return false;

@@ -259,6 +259,8 @@ template <const AsciiSet& Ends> void skipWordRest(State& s) {
     if (p != s.end && !isAsciiByte(*p)) skipWhile(s, [](char32_t x) { return !Ends(x); });
 }
 
+bool skipLiteralSlowly(State& s);
+
 // The literal at the quote as `pString` reads it. False, with the state left where it was,
 // when it does not end.
 bool skipLiteralQuietly(State& s) {
@@ -272,6 +274,12 @@ bool skipLiteralQuietly(State& s) {
         advanceOverAscii(s, p + 1);
         return true;
     }
+    return skipLiteralSlowly(s);
+}
+
+// The literal at the quote that runs beyond ASCII, over a tab or over a line end. Out of
+// line, so that the common scan stays small.
+[[gnu::noinline]] bool skipLiteralSlowly(State& s) {
     const State start = s;
     s.take();
     while (!s.atEnd()) {
@@ -290,6 +298,30 @@ bool skipLiteralQuietly(State& s) {
     }
     s = start;
     return false;
+}
+
+// A reference, or a lone sign, at a sigil that the quick test above leaves: a name that
+// begins beyond ASCII, or none. Out of line, so that the common scan stays small.
+[[gnu::noinline]] bool skipReferenceSlowly(State& s, char32_t c) {
+    const std::optional<char32_t> next = s.peekAt(1);
+    if (!next || !isBareNameStart(*next)) {
+        s.take(); // a lone sign
+        return true;
+    }
+    const bool marked = *next == U'_';
+    if (marked) {
+        const std::optional<char32_t> first = s.peekAt(2);
+        if (!first || !isBareNameStart(*first)) return false; // no token: the rule says why
+    }
+    const SourcePos at = s.pos;
+    s.take();
+    if (marked) s.take();
+    const char* const nameBegin = s.cur;
+    s.take();
+    skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
+    recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
+                      TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
+    return true;
 }
 
 // One token as `anyTok` reads it, the use of a reference recorded; no text, no error. False,
@@ -315,27 +347,7 @@ bool skipTokenQuietly(State& s) {
             return true;
         }
     }
-    if (kSigils(c)) {
-        const std::optional<char32_t> next = s.peekAt(1);
-        if (!next || !isBareNameStart(*next)) {
-            s.take(); // a lone sign
-            return true;
-        }
-        const bool marked = *next == U'_';
-        if (marked) {
-            const std::optional<char32_t> first = s.peekAt(2);
-            if (!first || !isBareNameStart(*first)) return false; // no token: the rule says why
-        }
-        const SourcePos at = s.pos;
-        s.take();
-        if (marked) s.take();
-        const char* const nameBegin = s.cur;
-        s.take();
-        skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
-        recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
-                          TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
-        return true;
-    }
+    if (kSigils(c)) return skipReferenceSlowly(s, c);
     if (isOpChar(c)) {
         advanceOverAscii(s, s.cur + 1);
         return true;

@@ -248,6 +248,19 @@ void advanceOverAscii(State& s, const char* to) noexcept {
 
 bool isAsciiByte(char c) noexcept { return !(static_cast<unsigned char>(c) & 0x80); }
 
+// Moves s over the rest of a word, up to a character of `ends`, as `skipWhile` reads it. Both
+// sets hold tab and line feed, so the ASCII run is one column a character and is told by one
+// lookup each; `skipWhile` reads on from a character beyond ASCII.
+template <const AsciiSet& Ends> void skipWordRest(State& s) {
+    static_assert(Ends(U'\t') && Ends(U'\n'));
+    const char* p = s.cur;
+    while (p != s.end && isAsciiByte(*p) && !Ends.member[static_cast<unsigned char>(*p)]) ++p;
+    advanceOverAscii(s, p);
+    if (p != s.end && !isAsciiByte(*p)) skipWhile(s, [](char32_t x) { return !Ends(x); });
+}
+
+bool skipLiteralSlowly(State& s);
+
 // The literal at the quote as `pString` reads it. False, with the state left where it was,
 // when it does not end.
 bool skipLiteralQuietly(State& s) {
@@ -261,6 +274,12 @@ bool skipLiteralQuietly(State& s) {
         advanceOverAscii(s, p + 1);
         return true;
     }
+    return skipLiteralSlowly(s);
+}
+
+// The literal at the quote that runs beyond ASCII, over a tab or over a line end. Out of
+// line, so that the common scan stays small.
+[[gnu::noinline]] bool skipLiteralSlowly(State& s) {
     const State start = s;
     s.take();
     while (!s.atEnd()) {
@@ -281,6 +300,30 @@ bool skipLiteralQuietly(State& s) {
     return false;
 }
 
+// A reference, or a lone sign, at a sigil that the quick test above leaves: a name that
+// begins beyond ASCII, or none. Out of line, so that the common scan stays small.
+[[gnu::noinline]] bool skipReferenceSlowly(State& s, char32_t c) {
+    const std::optional<char32_t> next = s.peekAt(1);
+    if (!next || !isBareNameStart(*next)) {
+        s.take(); // a lone sign
+        return true;
+    }
+    const bool marked = *next == U'_';
+    if (marked) {
+        const std::optional<char32_t> first = s.peekAt(2);
+        if (!first || !isBareNameStart(*first)) return false; // no token: the rule says why
+    }
+    const SourcePos at = s.pos;
+    s.take();
+    if (marked) s.take();
+    const char* const nameBegin = s.cur;
+    s.take();
+    skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
+    recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
+                      TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
+    return true;
+}
+
 // One token as `anyTok` reads it, the use of a reference recorded; no text, no error. False,
 // with nothing consumed, where the scan leaves the decision to the rule.
 bool skipTokenQuietly(State& s) {
@@ -297,40 +340,20 @@ bool skipTokenQuietly(State& s) {
             const SourcePos at = s.pos;
             const char* const nameBegin = p;
             advanceOverAscii(s, p + 1);
-            skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
+            skipWordRest<kWordDelimiters>(s);
             recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp,
                               marked ? TextView("_") : TextView(),
                               TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
             return true;
         }
     }
-    if (kSigils(c)) {
-        const std::optional<char32_t> next = s.peekAt(1);
-        if (!next || !isBareNameStart(*next)) {
-            s.take(); // a lone sign
-            return true;
-        }
-        const bool marked = *next == U'_';
-        if (marked) {
-            const std::optional<char32_t> first = s.peekAt(2);
-            if (!first || !isBareNameStart(*first)) return false; // no token: the rule says why
-        }
-        const SourcePos at = s.pos;
-        s.take();
-        if (marked) s.take();
-        const char* const nameBegin = s.cur;
-        s.take();
-        skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
-        recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
-                          TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
-        return true;
-    }
+    if (kSigils(c)) return skipReferenceSlowly(s, c);
     if (isOpChar(c)) {
         advanceOverAscii(s, s.cur + 1);
         return true;
     }
     if (!kWordEnds(c)) { // a bare word (the sigils were taken above)
-        skipWhile(s, [](char32_t x) { return !kWordEnds(x); });
+        skipWordRest<kWordEnds>(s);
         return true;
     }
     return false;
@@ -341,6 +364,9 @@ void skipBlanksQuietly(State& s) {
     const char* p = s.cur;
     while (p != s.end && *p == ' ') ++p;
     advanceOverAscii(s, p);
+    // Mostly a token or the line end follows: a printable ASCII character other than "-", or
+    // a line feed, is neither a blank nor a continuation mark.
+    if (p == s.end || *p == '\n' || (*p > ' ' && *p < 0x7F && *p != '-')) return;
     while (!s.atEnd()) {
         const char32_t c = s.peek();
         if (isBlank(c)) {

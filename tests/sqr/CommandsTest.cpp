@@ -157,7 +157,7 @@ TEST(Commands, KeywordsReadDirectlyAsThePlainRuleReadsThem) {
                             "END-PROCEDUREX", "END-PROCEDURE(", "END-PROC\n", " -\n END-PROCEDURE\n", "\u3000END-PROCEDURE\n",
                             " -END-PROCEDURE\n", "\n\nEND-PROCEDURE -\nx", "END-PROCEDURE\v\n", "\tx", "",
                             // Eight characters at a time: the case bit only of letters.
-                            "END\rPROCEDURE\n", "eNd-pRoCeDuRe\n", "END-PROCEDURE\n", "END-PRO\x03" "EDURE\n",
+                            "END\rPROCEDURE\n", "eNd-pRoCeDuRe\n", "END-PROCEDURE\n", "END-PRO\003EDURE\n",
                             "END-PROCEDURe\n", "EN@-PROCEDURE\n", "\x05ND-PROCEDURE\n", "END-PROCEDUR\x05\n"};
     for (const char* in : inputs) {
         for (TextView kw : {kwEndProcedure, TextView("DO")}) {

@@ -2,12 +2,16 @@
 
 #include "core/Messages.h"
 #include "core/ParserLib.h"
+#include "preprocessor/LineScanner.h"
+#include "preprocessor/PreprocessorRun.h"
 #include "sqr/Commands.h"
 #include "sqr/Declare.h"
 #include "sqr/Lexical.h"
 #include "sqr/Paragraphs.h"
 #include "sqr/Statements.h"
 #include "sqr/Symbols.h"
+
+#include <optional>
 
 namespace zarnet::sqr {
 
@@ -193,7 +197,72 @@ Reply<std::vector<ParamItem>> pParameterList(State& s) {
     return q.ok(std::move(items));
 }
 
+namespace {
+
+// An ASCII character of a parameter name that the direct reader takes (see isParameterStop).
+bool isPlainParamChar(char c) noexcept {
+    return c > ' ' && c < 0x7F && c != ')' && c != ',' && c != '!';
+}
+
+const char* skipSpaceAndTab(const char* p, const char* end) noexcept {
+    while (p != end && (*p == ' ' || *p == '\t')) ++p;
+    return p;
+}
+
+// The common parameter read directly: ":" or nothing, the sign, ASCII name characters, then
+// blanks and tabs up to a "," or ")". Null elsewhere (s untouched): there the plain rule reads.
+std::optional<ParamItem> plainParameter(State& s) {
+    const char* p = s.cur;
+    CallType call = CallType::CallByValue;
+    if (p != s.end && *p == ':') {
+        call = CallType::CallByReference;
+        ++p;
+    }
+    if (p == s.end || (*p != '$' && *p != '#')) return std::nullopt;
+    const VarSymbol sym = *p == '$' ? VarSymbol::Dollar : VarSymbol::Sharp;
+    const char* const sign = p++;
+    const char* const begin = p;
+    while (p != s.end && isPlainParamChar(*p)) ++p;
+    const char* const nameEnd = p;
+    p = skipSpaceAndTab(p, s.end);
+    if (nameEnd == begin || p == s.end || (*p != ',' && *p != ')')) return std::nullopt;
+    advanceWithinLine(s, sign);
+    const SourcePos at = s.pos;
+    advanceWithinLine(s, p);
+    Text name(begin, nameEnd);
+    VarIdentifier id = createVarIdentifier(s, sym, name);
+    return ParamItem{Parameter{std::move(id), call}, std::move(name), at};
+}
+
+// A parenthesized list of common parameters on one line, read directly: "(", blanks and tabs,
+// parameters separated by "," and blanks and tabs, ")". Every error the plain rule makes on
+// the way is dropped once ")" consumes, so only that of the blanks after ")" stays. Null
+// where anything else stands (s untouched).
+std::optional<Reply<HeaderInfo>> plainParenParameters(State& s) {
+    if (s.atEnd() || *s.cur != '(') return std::nullopt;
+    const State saved = s;
+    std::vector<ParamItem> items;
+    items.reserve(4);
+    advanceWithinLine(s, skipSpaceAndTab(s.cur + 1, s.end));
+    for (;;) {
+        std::optional<ParamItem> item = plainParameter(s);
+        if (!item) {
+            s = saved;
+            return std::nullopt;
+        }
+        items.push_back(std::move(*item));
+        if (*s.cur == ')') break;
+        advanceWithinLine(s, skipSpaceAndTab(s.cur + 1, s.end));
+    }
+    Reply<char32_t> close = pCloseParen(s);
+    return okReply(true, HeaderInfo{true, std::move(items)}, std::move(close.err));
+}
+
+} // namespace
+
 Reply<HeaderInfo> pParenParameters(State& s) {
+    if (fastPathsOn(s))
+        if (std::optional<Reply<HeaderInfo>> r = plainParenParameters(s)) return std::move(*r);
     Seq q(s);
     q(pOpenParen);
     if (!q) return q.failure();

@@ -1,6 +1,8 @@
 #include "ProgramFixtures.h"
 
+#include "core/Show.h"
 #include "preprocessor/PreprocessorRun.h"
+#include "sqr/Procedures.h"
 #include "sqr/Program.h"
 
 #include <gtest/gtest.h>
@@ -256,6 +258,32 @@ TEST(Procedures, BlanksAfterAParameterSeparatorChangeNothing) {
         "BEGIN-PROCEDURE p($a, ",
     };
     expectSectionsAsGrammar(texts);
+}
+
+// Lists of common parameters are read directly: items, names as written, their places, the
+// error after ")", the input left and the recorded names stay the plain rule's; whatever breaks
+// the common form (line feeds, continuations, other blanks, non-ASCII, doubled "!", a missing
+// ")", ",,", the end of the input) is left to the plain rule.
+TEST(Procedures, ParameterListsReadDirectlyAsThePlainRuleReadsThem) {
+    const char* const lists[] = {
+        "($a)", "($key_1, :#count_1, $name)\n", "( $a ,\t#b\t)  x", "(:$a,:#b) !c\n", "(#a)",
+        "($a, #b", "($a,,#b)", "($a,)", "(,$a)", "()", "( )", "(", "($", "($)", "(: $a)", "(:)",
+        "($a #b)", "($a\n)", "($a,\n#b)", "($a, -\n #b)", "($a -\n)", "($a!!b)", "($a!b)",
+        "($\u00e9)", "($a\u00e9, #b)", "($a\u00a0)", "($a,\u00a0#b)", "($a\v)", "($a\r\n)", "($a\x1a)",
+        "($a(1), #b)", "($$a, ##b)", "($a-b, #c:d)", "($a, $A, #a)", "($_a)", "($a)\u00a0x", "($a)-\n x",
+        "x($a)", "",
+    };
+    auto header = [](State& st) -> Reply<std::string> {
+        Reply<HeaderInfo> r = pParenParameters(st);
+        if (!r.ok) return Failure{std::move(r.err), r.consumed};
+        std::string shown = r.value.first ? "local" : "global";
+        for (const ParamItem& i : r.value.second)
+            shown += " " + show(i.parameter) + " " + U8(i.writtenName) + " " + std::to_string(i.position.sourceLine) +
+                     ":" + std::to_string(i.position.sourceColumn);
+        return okReply(r.consumed, std::move(shown), std::move(r.err));
+    };
+    for (const char* in : lists)
+        expectSameAsGrammar(header, [&](State& st) { return plainGrammar(st, header); }, T(in), initialState());
 }
 
 } // namespace

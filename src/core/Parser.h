@@ -66,15 +66,21 @@ struct State {
     }
 };
 
+// Moves s over [s.cur, to), ASCII characters other than tab and line feed: one column each,
+// as taking them one by one would.
+inline void advanceOverAscii(State& s, const char* to) noexcept {
+    s.pos.sourceColumn += to - s.cur;
+    s.cur = to;
+}
+
 // Consumes characters while `pred` holds. A run of ASCII characters other than tab and line
-// feed moves the position once, one column each, as taking them one by one would.
+// feed moves the position once (advanceOverAscii).
 template <class F> void skipWhile(State& s, F pred) {
     for (;;) {
         const char* p = s.cur;
         while (p != s.end && static_cast<unsigned char>(*p) < 0x80 && *p != '\t' && *p != '\n' && pred(char32_t(*p)))
             ++p;
-        s.pos.sourceColumn += p - s.cur;
-        s.cur = p;
+        advanceOverAscii(s, p);
         if (s.atEnd() || !pred(s.peek())) return;
         s.take();
     }

@@ -40,8 +40,7 @@ Reply<Text> stringCI(State& s, TextView keyword) {
                asciiMatchesCI(s.cur[n], k[n]))
             ++n;
         if (n != 0) {
-            s.cur += n;
-            s.pos.sourceColumn += std::int64_t(n);
+            advanceOverAscii(s, s.cur + n);
             consumed = true;
             k += n;
             continue;

@@ -85,8 +85,7 @@ std::optional<Failure> keywordBrokenOff(State& s, TextView keyword) {
 // Takes the n ASCII characters keywordThenBlankAt matched; result them as written.
 Text takeKeyword(State& s, std::size_t n) {
     Text w(s.cur, n);
-    s.cur += n;
-    s.pos.sourceColumn += std::int64_t(n);
+    advanceOverAscii(s, s.cur + n);
     return w;
 }
 
@@ -108,8 +107,7 @@ Reply<Unit> endLine(State& s, TextView keyword, bool restOfLine) {
     // below reads it again.
     if (fastPathsOn(s) && spacesQuietly(s)) {
         if (const std::size_t n = keywordThenBlankAt(s, s.cur, keyword)) {
-            s.cur += n;
-            s.pos.sourceColumn += std::int64_t(n);
+            advanceOverAscii(s, s.cur + n);
             if (restOfLine) skipRestOfLine(s);
             // At the end of the input the look-ahead of pNewlines leaves what it expected.
             if (!s.atEnd()) {

@@ -262,8 +262,7 @@ std::optional<Reply<DeclEntry>> plainVarEntry(State& s, VarSymbol required) {
     while (p != s.end && static_cast<unsigned char>(*p) < 0x80 && isDeclVarNameChar(char32_t(*p))) ++p;
     if (p == chars || p == s.end || (*p != ' ' && *p != '\t' && *p != '\n')) return std::nullopt;
     const SourcePos pos = s.pos;
-    s.pos.sourceColumn += std::int64_t(p - s.cur);
-    s.cur = p;
+    advanceOverAscii(s, p);
     DeclEntry entry{required, TextView(begin, std::size_t(p - begin)), underscore && !s.st().currentScope.isLocal, pos};
     Reply<Unit> blanks = spaces(s);
     return okReply(true, std::move(entry), std::move(blanks.err));

@@ -240,12 +240,6 @@ void stepOver(State& s, char32_t c) {
     }
 }
 
-// Moves s over [s.cur, to): ASCII characters other than tab and line feed, one column each.
-void advanceOverAscii(State& s, const char* to) noexcept {
-    s.pos.sourceColumn += to - s.cur;
-    s.cur = to;
-}
-
 bool isAsciiByte(char c) noexcept { return !(static_cast<unsigned char>(c) & 0x80); }
 
 // Moves s over the rest of a word, up to a character of `ends`, as `skipWhile` reads it. Both
@@ -257,6 +251,13 @@ template <const AsciiSet& Ends> void skipWordRest(State& s) {
     while (p != s.end && isAsciiByte(*p) && !Ends.member[static_cast<unsigned char>(*p)]) ++p;
     advanceOverAscii(s, p);
     if (p != s.end && !isAsciiByte(*p)) skipWhile(s, [](char32_t x) { return !Ends(x); });
+}
+
+// Records the reference read at `at`: its sigil, the "_" marker or none, and its name from
+// nameBegin up to the current place.
+void recordReference(State& s, char32_t sigil, bool marked, const char* nameBegin, const SourcePos& at) {
+    recordVariableUse(s, sigil == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
+                      TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
 }
 
 bool skipLiteralSlowly(State& s);
@@ -319,8 +320,7 @@ bool skipLiteralQuietly(State& s) {
     const char* const nameBegin = s.cur;
     s.take();
     skipWhile(s, [](char32_t x) { return !isWordDelimiter(x); });
-    recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp, marked ? TextView("_") : TextView(),
-                      TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
+    recordReference(s, c, marked, nameBegin, at);
     return true;
 }
 
@@ -341,9 +341,7 @@ bool skipTokenQuietly(State& s) {
             const char* const nameBegin = p;
             advanceOverAscii(s, p + 1);
             skipWordRest<kWordDelimiters>(s);
-            recordVariableUse(s, c == U'$' ? VarSymbol::Dollar : VarSymbol::Sharp,
-                              marked ? TextView("_") : TextView(),
-                              TextView(nameBegin, std::size_t(s.cur - nameBegin)), at);
+            recordReference(s, c, marked, nameBegin, at);
             return true;
         }
     }

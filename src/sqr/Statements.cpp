@@ -133,10 +133,7 @@ Reply<std::vector<Text>> argList(State& s) {
 
 namespace {
 
-bool isAsciiArgWordChar(char c) {
-    return !(static_cast<unsigned char>(c) & 0x80) && c != '\x1A' && c != ' ' && c != '\t' && c != '\n' &&
-           c != '\r' && c != ')' && c != ',' && c != '!';
-}
+bool isAsciiArgWordChar(char c) { return !(static_cast<unsigned char>(c) & 0x80) && !isParameterStop(char32_t(c)); }
 
 // One argument as `pArgItem` and the blanks after it read it in its common forms (a
 // variable with a name of ASCII characters, a one-line ASCII text, a whole number without

@@ -65,10 +65,6 @@ bool isBindNameChar(char32_t c) noexcept {
     return c != U' ' && c != U'\t' && c != U'\n' && c != U'\r' && c != U'[' && c != U']';
 }
 
-bool isParameterStop(char32_t c) noexcept {
-    return c == 0x1A || c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U')' || c == U',' ||
-           c == U'!';
-}
 
 Reply<Text> pOperatorToken(State& s) {
     Reply<char32_t> r = pOperatorChar(s);

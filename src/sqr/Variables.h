@@ -86,6 +86,12 @@ template <class N> auto pAnyVariable(N name) { return pVariable(pAnyVarSymbol, s
 
 // Ctrl-Z, blank, tab, line feed, carriage return and the operator characters.
 bool isWordDelimiter(char32_t c) noexcept;
+// The characters that end a procedure parameter's or a DO argument's name. Inline: the DO
+// argument scan tests every character of a name with it.
+inline bool isParameterStop(char32_t c) noexcept {
+    return c == 0x1A || c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U')' || c == U',' ||
+           c == U'!';
+}
 // One character that is no word delimiter; no label.
 Reply<char32_t> pWordChar(State& s);
 // One operator character of `opChars`; no label.

@@ -48,12 +48,13 @@ namespace {
 
 // Counts a reference's value of the given length into its line, before it is appended;
 // past the bound the run ends at the reference's "{".
-void countSubstituted(const State& s, const SourcePos& bracePos, std::size_t length) {
-    if (!s.run) return;
-    PreprocessorRun& run = preprocessorRun(s);
+void countSubstituted(PreprocessorRun& run, const SourcePos& bracePos, std::size_t length) {
     if (!run.countSubstitutions) return;
     run.substitutedOnLine += length;
     if (run.substitutedOnLine > run.maxSubstitutedLength) throw SubstitutionTooLong{bracePos};
+}
+void countSubstituted(const State& s, const SourcePos& bracePos, std::size_t length) {
+    if (s.run) countSubstituted(preprocessorRun(s), bracePos, length);
 }
 
 // The value a complete reference stands for. A name without a value is warned about at
@@ -163,7 +164,13 @@ constexpr std::array<bool, 256> kWordAfterBlank = [] {
 }();
 
 // Bytes beyond ASCII belong to characters that are all name characters.
-inline bool isNameChar(char c) { return wordStopChars.find(c) == TextView::npos; }
+constexpr std::array<bool, 256> kNameChars = [] {
+    std::array<bool, 256> t{};
+    t.fill(true);
+    for (const char c : wordStopChars) t[static_cast<unsigned char>(c)] = false;
+    return t;
+}();
+inline bool isNameChar(char c) { return kNameChars[static_cast<unsigned char>(c)]; }
 
 // Past the "}" of the complete reference whose "{" is at p, or null when the brace opens
 // no complete reference (it is then a plain character); stop is where the scan of its name
@@ -185,16 +192,27 @@ const char* referenceEnd(const char* p, const char* end, const char*& stop) {
     return any && q != end && *q == U'}' ? q + 1 : nullptr;
 }
 
-// Appends to out the name of a complete reference from its pieces in [b, e), each
-// character through f: every '!' in it begins a "!=" (kept) or a "!!" (read as one '!').
-template <class F> void appendReferenceName(const char* b, const char* e, Text& out, F f) {
+// Appends to out the name of a complete reference from its pieces in [b, e), upper-cased
+// when `upper`: every '!' in it begins a "!=" (kept) or a "!!" (read as one '!').
+void appendReferenceName(const char* b, const char* e, Text& out, bool upper) {
+    // A run of ASCII characters other than '!' goes in one step, as most names do.
+    const char* ascii = b;
+    while (ascii != e && static_cast<unsigned char>(*ascii) < 0x80 && *ascii != '!') ++ascii;
+    if (ascii != b) {
+        const std::size_t from = out.size();
+        out.append(b, ascii);
+        if (upper)
+            for (auto it = out.begin() + std::ptrdiff_t(from); it != out.end(); ++it) *it = asciiUpper(*it);
+        b = ascii;
+    }
     while (b != e) {
         if (*b == '!') {
             out += '!';
             if (b[1] == '=') out += '=';
             b += 2;
         } else {
-            appendChar(out, f(decodeAt(b)));
+            const char32_t c = decodeAt(b);
+            appendChar(out, upper ? toUpperSimple(c) : c);
             b += charWidth(*b);
         }
     }
@@ -203,19 +221,21 @@ template <class F> void appendReferenceName(const char* b, const char* e, Text& 
 // The value of the complete reference in [brace, after), appended to out. A name without
 // a value is warned about at the position of its "{" and from then on stands for its own
 // reference text (see resolveReference).
-void appendReference(State& s, const SourcePos& bracePos, const char* brace, const char* after, Text& out) {
+// run: the run's part of s, looked up once by the caller for all the references it reads.
+void appendReference(State& s, PreprocessorRun& run, const SourcePos& bracePos, const char* brace, const char* after,
+                     Text& out) {
     // The key is built in a buffer of the run kept from one reference to the next, which
     // spares an allocation for each; nothing in here comes back to this function.
-    Text& key = preprocessorRun(s).referenceKey;
+    Text& key = run.referenceKey;
     key.clear();
-    appendReferenceName(brace + 1, after - 1, key, toUpperSimple);
+    appendReferenceName(brace + 1, after - 1, key, true);
     if (const Text* v = s.st().symtab.find(key)) {
-        countSubstituted(s, bracePos, charCount(*v));
+        countSubstituted(run, bracePos, charCount(*v));
         out += *v;
         return;
     }
     Text name;
-    appendReferenceName(brace + 1, after - 1, name, [](char32_t c) { return c; });
+    appendReferenceName(brace + 1, after - 1, name, false);
     out += resolveReference(s, bracePos, name);
 }
 
@@ -320,7 +340,8 @@ public:
         const SourcePos bracePos = s_.pos;
         s_.pos.sourceColumn += std::int64_t(charCount(TextView(brace, std::size_t(after - brace)))); // a name holds no tab
         s_.cur = copied_ = after;
-        appendReference(s_, bracePos, brace, after, out_);
+        if (!run_) run_ = &preprocessorRun(s_);
+        appendReference(s_, *run_, bracePos, brace, after, out_);
     }
     // Where the run of simple characters from p ends.
     const char* simpleRunEnd(const char* p) const {
@@ -354,6 +375,7 @@ private:
     Text& out_;
     const char* copied_;
     bool stopsAtEnd_;
+    PreprocessorRun* run_ = nullptr; // looked up at the first reference
 };
 
 struct TokensRead {

@@ -126,20 +126,42 @@ Text reservedText(std::size_t n, BufferHint hint) {
     return out;
 }
 
-// Windows-1252 bytes as their characters. Runs of ASCII bytes other than line feeds are
-// their own UTF-8 and go as they stand; the other bytes one at a time.
+// Where the run of ASCII bytes other than a carriage return from p ends: eight bytes at
+// a time while none of them is either.
+const char* plainAsciiEnd(const char* p, const char* const e) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+    constexpr std::uint64_t kCrs = 0x0D0D0D0D0D0D0D0Dull;
+    while (e - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        const std::uint64_t notCr = w ^ kCrs; // a zero byte where a carriage return is
+        if ((((notCr - kOnes) & ~notCr) | w) & kHighBits) break;
+        p += 8;
+    }
+    while (p != e && !(static_cast<unsigned char>(*p) & 0x80) && *p != '\r') ++p;
+    return p;
+}
+
+// Windows-1252 bytes as their characters. Runs of ASCII bytes other than carriage returns
+// are their own UTF-8 and go as they stand; the other bytes one at a time. A carriage
+// return is the only byte that a line feed after it folds into.
 Text decode1252(std::string_view bytes, bool foldCrLf, BufferHint hint) {
     Text out = reservedText(bytes.size() + bytes.size() / 4, hint);
     const char* p = bytes.data();
     const char* const e = p + bytes.size();
     while (p != e) {
-        const char* q = p;
-        while (q != e && !(static_cast<unsigned char>(*q) & 0x80) && *q != '\n') ++q;
+        const char* q = plainAsciiEnd(p, e);
         out.append(p, q);
         if (q == e) break;
         const auto b = static_cast<unsigned char>(*q);
-        put(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b), foldCrLf);
         p = q + 1;
+        if (b == '\r') {
+            if (foldCrLf && p != e && *p == '\n') ++p;
+            out += p[-1];
+            continue;
+        }
+        appendChar(out, b < 0xA0 ? kCp1252High[b - 0x80] : char32_t(b));
     }
     return out;
 }

@@ -109,6 +109,15 @@ TEST(Text, TextModeFoldsCrLfAndHonoursByteOrderMarks) {
         const Text text = fromTextMode(bytes);
         EXPECT_EQ(inPlace(bytes), std::make_pair(text, true)) << bytes;
     }
+    // The Windows-1252 reading steps over ASCII in blocks: a carriage return or a byte
+    // beyond ASCII is seen at every place in a block.
+    for (std::size_t at = 0; at < 20; ++at) {
+        const std::string head(at, 'a'), tail(20 - at, 'b');
+        EXPECT_EQ(fromTextMode(head + "\r\n" + tail + "\xE9"), head + "\n" + tail + "\u00e9") << at;
+        EXPECT_EQ(fromTextMode(head + "\r" + tail + "\xE9"), head + "\r" + tail + "\u00e9") << at;
+        EXPECT_EQ(fromTextMode(head + "\x80" + tail), head + "\u20ac" + tail) << at;
+        EXPECT_EQ(decodeBytes(head + "\r\n\xE9"), head + "\r\n\u00e9") << at;
+    }
     // Long runs between carriage returns are copied whole.
     const std::string longLine(10000, 'x');
     EXPECT_EQ(fromTextMode(longLine + "\r\n" + longLine), longLine + "\n" + longLine);

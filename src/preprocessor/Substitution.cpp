@@ -611,8 +611,76 @@ Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out) {
     return appendTo(out, grammar(s));
 }
 
+namespace {
+
+// How a byte stands in a line of plain words (see plainLineEnd).
+enum class PlainByte : std::uint8_t { Piece, Space, Hyphen, Bang, Other };
+constexpr std::array<PlainByte, 256> kPlainBytes = [] {
+    std::array<PlainByte, 256> t{};
+    t.fill(PlainByte::Other);
+    for (unsigned c = 0; c < 0x80; ++c)
+        if (kSimplePieceChars[c] && c != 0x0B && c != 0x0C) t[c] = PlainByte::Piece;
+    t[static_cast<unsigned char>(' ')] = PlainByte::Space;
+    t[static_cast<unsigned char>('-')] = PlainByte::Hyphen;
+    t[static_cast<unsigned char>('!')] = PlainByte::Bang;
+    return t;
+}();
+
+// The line feed that ends the line from p when the line is nothing but words of ASCII
+// characters that are pieces on their own, "!=" pieces and hyphens that a piece or another
+// hyphen follows, between single spaces or runs of them, starting with a word; otherwise
+// null. The token grammar reads such a line as it stands, to its line feed: no reference,
+// no continuation, no comment, no blank beyond the space, and one column a byte.
+const char* plainLineEnd(const char* p, const char* const end) {
+    if (p == end) return nullptr;
+    if (const PlainByte first = kPlainBytes[static_cast<unsigned char>(*p)];
+        first == PlainByte::Space || first == PlainByte::Other)
+        return nullptr;
+    // Without a plain byte at its end, the text stops the run of plain bytes by itself.
+    const bool stopsAtEnd = kPlainBytes[static_cast<unsigned char>(end[-1])] > PlainByte::Space;
+    auto plain = [](const char* q) { return kPlainBytes[static_cast<unsigned char>(*q)] <= PlainByte::Space; };
+    for (; p != end; ++p) {
+        if (stopsAtEnd) {
+            while (plain(p)) ++p;
+        } else {
+            while (p != end && plain(p)) ++p;
+            if (p == end) break;
+        }
+        switch (kPlainBytes[static_cast<unsigned char>(*p)]) {
+        case PlainByte::Piece:
+        case PlainByte::Space:
+            continue; // not reached: the run took them
+        case PlainByte::Hyphen:
+            if (p + 1 != end && (kPlainBytes[static_cast<unsigned char>(p[1])] == PlainByte::Piece || p[1] == '-'))
+                continue;
+            return nullptr;
+        case PlainByte::Bang:
+            if (p + 1 != end && p[1] == '=') {
+                ++p;
+                continue;
+            }
+            return nullptr;
+        case PlainByte::Other:
+            return *p == '\n' ? p : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
 std::optional<Reply<Unit>> substLineThenLineEndDirect(State& s, Text& out) {
     if (!fastPathsOn(s)) return std::nullopt;
+    // Most lines are plain words: the line goes as it stands, with the outcome the token
+    // path below gives it.
+    if (const char* const lineFeed = plainLineEnd(s.cur, s.end)) {
+        out.append(s.cur, lineFeed);
+        s.pos.sourceColumn += lineFeed - s.cur;
+        s.cur = lineFeed;
+        stepOverCountedLineBreak(s);
+        out += '\n';
+        return okReply(true, Unit{}, unknownError(s.pos));
+    }
     const Place start(s);
     const std::size_t mark = out.size();
     // Without a token directLine reads nothing.

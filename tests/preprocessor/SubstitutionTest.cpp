@@ -259,6 +259,16 @@ TEST(SubstLine, ThenLineEndAgreesWithTheGrammar) {
     });
 }
 
+// Lines of plain words, which go as they stand, next to the hyphens, "!" and blanks that
+// end such a line's plain reading: every short line, then longer ones.
+TEST(SubstLine, PlainWordLinesAgreeWithTheGrammar) {
+    static const auto grammar = joinText(joinText(pRestOfLineSubst, pTrailingBlanks), pEndOfLine);
+    const ParserState st = withSymtab({{"x", "1 2"}});
+    forShortAndRandomTexts("a- !=\n\t", 5, 20000, 30, "a b-c ", [&](const Text& t) {
+        expectSameAsGrammar(pSubstLineThenLineEnd, grammar, t, st);
+    });
+}
+
 // A run of "{" that opens no reference is read once by the direct path: the same text,
 // state and error as the grammar, wherever the run ends.
 TEST(SubstLine, RunsOfBracesAgreeWithTheGrammar) {

@@ -613,8 +613,8 @@ Reply<Unit> pSubstLineThenLineEndInto(State& s, Text& out) {
 
 namespace {
 
-// How a byte stands in a line of plain words (see plainLineEnd).
-enum class PlainByte : std::uint8_t { Piece, Space, Hyphen, Bang, Other };
+// How a byte stands in a line of plain words (see plainLineDirect).
+enum class PlainByte : std::uint8_t { Piece, Space, Hyphen, Bang, Brace, Other };
 constexpr std::array<PlainByte, 256> kPlainBytes = [] {
     std::array<PlainByte, 256> t{};
     t.fill(PlainByte::Other);
@@ -623,48 +623,91 @@ constexpr std::array<PlainByte, 256> kPlainBytes = [] {
     t[static_cast<unsigned char>(' ')] = PlainByte::Space;
     t[static_cast<unsigned char>('-')] = PlainByte::Hyphen;
     t[static_cast<unsigned char>('!')] = PlainByte::Bang;
+    t[static_cast<unsigned char>('{')] = PlainByte::Brace;
     return t;
 }();
 
-// The line feed that ends the line from p when the line is nothing but words of ASCII
-// characters that are pieces on their own, "!=" pieces and hyphens that a piece or another
-// hyphen follows, between single spaces or runs of them, starting with a word; otherwise
-// null. The token grammar reads such a line as it stands, to its line feed: no reference,
-// no continuation, no comment, no blank beyond the space, and one column a byte.
-const char* plainLineEnd(const char* p, const char* const end) {
-    if (p == end) return nullptr;
+// Reads the line at s when it is nothing but words, between single spaces or runs of them,
+// starting with a word, and ended by a line feed; words made of ASCII characters that are
+// pieces on their own, "!=" pieces, hyphens that such a character or another hyphen
+// follows, and complete references whose names are such characters (without braces) and
+// have a value. The token grammar reads such a line as it stands but for the references'
+// values: no continuation, no comment, no blank beyond the space, no warning, one column
+// a byte. Then the text goes to out and s is past the line feed; otherwise (or where the
+// references would take the line past its bound, which the token path reports) nothing
+// has changed.
+bool plainLineDirect(State& s, Text& out) {
+    const char* p = s.cur;
+    const char* const end = s.end;
+    if (p == end) return false;
     if (const PlainByte first = kPlainBytes[static_cast<unsigned char>(*p)];
         first == PlainByte::Space || first == PlainByte::Other)
-        return nullptr;
+        return false;
+    const std::size_t mark = out.size();
+    const char* copied = p;
+    PreprocessorRun* run = nullptr;
+    std::size_t substituted = 0;
+    auto giveUp = [&out, mark] {
+        out.resize(mark);
+        return false;
+    };
     // Without a plain byte at its end, the text stops the run of plain bytes by itself.
     const bool stopsAtEnd = kPlainBytes[static_cast<unsigned char>(end[-1])] > PlainByte::Space;
     auto plain = [](const char* q) { return kPlainBytes[static_cast<unsigned char>(*q)] <= PlainByte::Space; };
-    for (; p != end; ++p) {
+    for (;; ++p) {
         if (stopsAtEnd) {
             while (plain(p)) ++p;
         } else {
             while (p != end && plain(p)) ++p;
-            if (p == end) break;
+            if (p == end) return giveUp();
         }
         switch (kPlainBytes[static_cast<unsigned char>(*p)]) {
         case PlainByte::Piece:
         case PlainByte::Space:
-            continue; // not reached: the run took them
+            return giveUp(); // not reached: the run took them
         case PlainByte::Hyphen:
             if (p + 1 != end && (kPlainBytes[static_cast<unsigned char>(p[1])] == PlainByte::Piece || p[1] == '-'))
                 continue;
-            return nullptr;
+            return giveUp();
         case PlainByte::Bang:
             if (p + 1 != end && p[1] == '=') {
                 ++p;
                 continue;
             }
-            return nullptr;
-        case PlainByte::Other:
-            return *p == '\n' ? p : nullptr;
+            return giveUp();
+        case PlainByte::Brace: {
+            const char* q = p + 1;
+            while (q != end && *q != '}' && kPlainBytes[static_cast<unsigned char>(*q)] == PlainByte::Piece) ++q;
+            if (q == p + 1 || q == end || *q != '}' || !s.run) return giveUp();
+            if (!run) run = &preprocessorRun(s);
+            Text& key = run->referenceKey;
+            key.assign(p + 1, q);
+            for (char& c : key) c = asciiUpper(c);
+            const Text* v = s.st().symtab.find(key);
+            if (!v) return giveUp();
+            out.append(copied, p);
+            out += *v;
+            substituted += charCount(*v);
+            copied = q + 1;
+            p = q;
+            continue;
         }
+        case PlainByte::Other:
+            break;
+        }
+        if (*p != '\n') return giveUp();
+        break;
     }
-    return nullptr;
+    if (run && run->countSubstitutions) {
+        if (run->substitutedOnLine + substituted > run->maxSubstitutedLength) return giveUp();
+        run->substitutedOnLine += substituted;
+    }
+    out.append(copied, p);
+    s.pos.sourceColumn += p - s.cur;
+    s.cur = p;
+    stepOverCountedLineBreak(s);
+    out += '\n';
+    return true;
 }
 
 } // namespace
@@ -673,14 +716,7 @@ std::optional<Reply<Unit>> substLineThenLineEndDirect(State& s, Text& out) {
     if (!fastPathsOn(s)) return std::nullopt;
     // Most lines are plain words: the line goes as it stands, with the outcome the token
     // path below gives it.
-    if (const char* const lineFeed = plainLineEnd(s.cur, s.end)) {
-        out.append(s.cur, lineFeed);
-        s.pos.sourceColumn += lineFeed - s.cur;
-        s.cur = lineFeed;
-        stepOverCountedLineBreak(s);
-        out += '\n';
-        return okReply(true, Unit{}, unknownError(s.pos));
-    }
+    if (plainLineDirect(s, out)) return okReply(true, Unit{}, unknownError(s.pos));
     const Place start(s);
     const std::size_t mark = out.size();
     // Without a token directLine reads nothing.

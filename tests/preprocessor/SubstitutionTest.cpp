@@ -259,12 +259,16 @@ TEST(SubstLine, ThenLineEndAgreesWithTheGrammar) {
     });
 }
 
-// Lines of plain words, which go as they stand, next to the hyphens, "!" and blanks that
-// end such a line's plain reading: every short line, then longer ones.
+// Lines of plain words and references, which go as they stand but for the references'
+// values, next to the hyphens, "!", braces and blanks that end such a line's plain
+// reading: every short line, then longer ones.
 TEST(SubstLine, PlainWordLinesAgreeWithTheGrammar) {
     static const auto grammar = joinText(joinText(pRestOfLineSubst, pTrailingBlanks), pEndOfLine);
-    const ParserState st = withSymtab({{"x", "1 2"}});
+    const ParserState st = withSymtab({{"x", "1 2"}, {"XA", "\u00e9-!"}});
     forShortAndRandomTexts("a- !=\n\t", 5, 20000, 30, "a b-c ", [&](const Text& t) {
+        expectSameAsGrammar(pSubstLineThenLineEnd, grammar, t, st);
+    });
+    forShortAndRandomTexts("ax-{} \n", 5, 20000, 30, "{x} {xa}-{X} ", [&](const Text& t) {
         expectSameAsGrammar(pSubstLineThenLineEnd, grammar, t, st);
     });
 }

@@ -28,12 +28,6 @@ struct InputView {
 // A view of a text the caller keeps alive while the view is read.
 inline InputView viewOf(const Text& t) { return InputView{t.data(), t.data() + t.size()}; }
 
-// A buffer of the run held by something other than a text (a file mapped into memory),
-// freed with the object that holds it.
-struct KeptBuffer {
-    virtual ~KeptBuffer() = default;
-};
-
 // A layer's part of a run.
 struct RunPart {
     virtual ~RunPart() = default;
@@ -75,15 +69,9 @@ public:
         texts_.push_back(std::move(t));
         return viewOf(texts_.back());
     }
-    // Keeps the buffer that `owner` holds, which v spans, like a text.
-    InputView keep(std::unique_ptr<KeptBuffer> owner, InputView v) {
-        buffers_.push_back(std::move(owner));
-        return v;
-    }
     // Drops every text kept so far: no view into them may be read after this.
     void dropTexts() {
         texts_.clear();
-        buffers_.clear();
         ++textsDropped_;
     }
     // How often the texts were dropped: a view kept aside is valid only while this stays
@@ -110,7 +98,6 @@ private:
     };
     std::vector<std::unique_ptr<RunPart>> parts_;
     std::deque<Text> texts_;
-    std::vector<std::unique_ptr<KeptBuffer>> buffers_;
     std::size_t textsDropped_ = 0;
     // Node-based, so the texts never move while names are added.
     std::unordered_set<Text, NameHash, std::equal_to<>> sourceNames_;

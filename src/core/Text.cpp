@@ -50,18 +50,6 @@ void foldInPlace(Text& t, std::size_t from) {
     t.resize(std::size_t(out - t.data()));
 }
 
-// The bytes of [b, e) appended to out, every CR LF pair made one line feed: one pass
-// that only writes out, where the fold in place would move nearly every byte.
-void appendFolded(Text& out, const char* b, const char* const e) {
-    while (b != e) {
-        const auto* cr = static_cast<const char*>(std::memchr(b, '\r', std::size_t(e - b)));
-        const char* const runEnd = !cr ? e : cr + 1 != e && cr[1] == '\n' ? cr : cr + 1;
-        out.append(b, runEnd);
-        if (!cr) break;
-        b = runEnd == cr ? cr + 1 : runEnd; // the carriage return of a pair is dropped
-    }
-}
-
 // Appends c, or folds it into a preceding carriage return as a line feed when CR LF
 // pairs are to become one line feed.
 inline void put(Text& out, char32_t c, bool foldCrLf) {
@@ -203,26 +191,6 @@ Text fromTextMode(std::string bytes, BufferHint hint) {
     if (!isValidUtf8(std::string_view(bytes).substr(from))) return decode1252(std::string_view(bytes).substr(from), true, hint);
     foldInPlace(bytes, from);
     return bytes;
-}
-
-TextView fromTextMode(std::string_view bytes, Text& made, BufferHint hint) {
-    auto starts = [bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
-    if (starts("\xFF\xFE")) return made = decodeUtf16(bytes.substr(2), false, true, hint);
-    if (starts("\xFE\xFF")) return made = decodeUtf16(bytes.substr(2), true, true, hint);
-    const std::string_view rest = bytes.substr(starts("\xEF\xBB\xBF") ? 3 : 0);
-    if (!isValidUtf8(rest)) return made = decode1252(rest, true, hint);
-    const char* const e = rest.data() + rest.size();
-    for (const char* p = rest.data(); p != e; ++p) {
-        p = static_cast<const char*>(std::memchr(p, '\r', std::size_t(e - p)));
-        if (!p) break;
-        if (p + 1 != e && p[1] == '\n') {
-            made = reservedText(rest.size(), hint);
-            made.append(rest.data(), p);
-            appendFolded(made, p, e);
-            return made;
-        }
-    }
-    return rest;
 }
 
 char32_t detail::toUpperBeyondAscii(char32_t c) noexcept { return mapCase(kUpperRanges, c); }

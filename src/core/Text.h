@@ -126,11 +126,6 @@ Text decodeBytes(std::string_view bytes);
 // text may ask for large pages; see the platform layer).
 using BufferHint = void (*)(void* begin, std::size_t bytes) noexcept;
 Text fromTextMode(std::string bytes, BufferHint hint = nullptr);
-// The same reading of bytes that stay where they are (a file mapped into memory): when
-// they hold their text as they stand (valid UTF-8 without a CR LF pair, past a UTF-8
-// byte-order mark), that run of them; otherwise the text is made in `made` and its view
-// returned.
-TextView fromTextMode(std::string_view bytes, Text& made, BufferHint hint = nullptr);
 
 namespace detail {
 // The tables, for the characters beyond ASCII.

@@ -119,7 +119,7 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
     // for comparing the two (see the command-line cases run that way).
     if (const char* plain = std::getenv("ZARNET_PLAIN_GRAMMAR"); plain && *plain)
         runContext.fastPaths = false;
-    const InputView input = readTextFileForRun(path, runContext);
+    const InputView input = runContext.keep(readTextFile(path));
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(sqr::pSqrSecondPass);
     auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
                                      makeUserState(std::move(st)), runContext.sourceName(root), input,

@@ -4,13 +4,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -175,122 +173,51 @@ bool fileExists(const Text& path) {
 
 namespace {
 
-// A file opened for reading, closed with this.
-class OpenFile {
-public:
-    // Opens the file, refusing a directory and, when `regularOnly`, anything but a regular
-    // file, without reading it; then opening does not wait on a pipe either.
-    OpenFile(const Text& path, const std::string& native, bool regularOnly) : path_(path) {
-        fd_ = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
-        if (fd_ < 0) throw FileOpError(path, "openFile", errno);
-        int refused = 0;
-        if (::fstat(fd_, &st_) != 0)
-            refused = errno;
-        else if (S_ISDIR(st_.st_mode) || (regularOnly && !S_ISREG(st_.st_mode)))
-            refused = S_ISDIR(st_.st_mode) ? EISDIR : EINVAL;
-        if (refused) {
-            ::close(fd_); // no destructor runs for an object not made
-            throw FileOpError(path, "openFile", refused);
-        }
-    }
-    ~OpenFile() { ::close(fd_); }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-
-    // The size of a regular file when it was opened; 0 for other files.
-    std::size_t size() const { return S_ISREG(st_.st_mode) && st_.st_size > 0 ? std::size_t(st_.st_size) : 0; }
-
-    // Reads the whole file.
-    FileBytes read() {
-        // A regular file is read straight into its text's buffer; what it holds beyond the
-        // size it had (a file that grows) and other files come in blocks.
-        const std::size_t sized = size();
-        std::string bytes;
-        bytes.reserve(sized);
-        preferLargePages(bytes.data(), sized);
-        bytes.resize(sized);
-        std::size_t got = 0;
-        char block[65536];
-        for (;;) {
-            const bool intoText = got < bytes.size();
-            ssize_t n = intoText ? ::read(fd_, bytes.data() + got, bytes.size() - got) : ::read(fd_, block, sizeof block);
-            if (n == 0) break;
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                fail("hGetContents", errno);
-            }
-            if (!intoText) bytes.append(block, std::size_t(n));
-            got += std::size_t(n);
-        }
-        bytes.resize(got);
-        // An empty file counts as unsized: files under /proc give the size 0 whatever they hold.
-        const bool repeatable = sized > 0 && got == sized;
-        return FileBytes{std::move(bytes), repeatable};
-    }
-
-    // The file mapped whole, or nothing when a read should take it: see mapFile.
-    std::unique_ptr<KeptBuffer> map(std::string_view& bytes);
-
-private:
-    [[noreturn]] void fail(const char* operation, int e) { throw FileOpError(path_, operation, e); }
-
-    const Text& path_;
-    int fd_ = -1;
-    struct stat st_ {};
-};
-
+// Reads a whole file. `regularOnly`: anything but a regular file is refused without being
+// read, and opening does not wait on a pipe.
 FileBytes readBytesAt(const Text& path, const std::string& native, bool regularOnly) {
-    return OpenFile(path, native, regularOnly).read();
-}
-
-// A file's bytes mapped into memory, unmapped with it.
-class MappedFile final : public KeptBuffer {
-public:
-    MappedFile(void* at, std::size_t size) : at_(at), size_(size) {}
-    ~MappedFile() override { ::munmap(at_, size_); }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-
-private:
-    void* at_;
-    std::size_t size_;
-};
-
-// Mapping pays from here on: below it the copy of a read costs less than the mapping.
-constexpr std::size_t kMapFrom = std::size_t(1) << 20;
-
-// Maps a regular file whole, or nothing where a read should take it: a small file,
-// another kind of file, one whose size ends on a page boundary (the scanners may look at
-// the byte after a text, which a text's own buffer holds as its terminating NUL and the
-// rest of a mapped page holds as zero), or one that has grown since its size was taken
-// (a read takes what it holds then).
-std::unique_ptr<KeptBuffer> OpenFile::map(std::string_view& bytes) {
-    const std::size_t sized = size();
-    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    if (sized < kMapFrom || sized % page == 0) return nullptr;
-    void* at = ::mmap(nullptr, sized, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
-    if (at == MAP_FAILED) return nullptr;
-    auto mapped = std::make_unique<MappedFile>(at, sized);
-    char more;
-    if (::pread(fd_, &more, 1, off_t(sized)) != 0) return nullptr;
-    bytes = std::string_view(static_cast<const char*>(at), sized);
-    return mapped;
+    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
+    if (fd < 0) throw FileOpError(path, "openFile", errno);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        int e = errno;
+        ::close(fd);
+        throw FileOpError(path, "openFile", e);
+    }
+    if (S_ISDIR(st.st_mode) || (regularOnly && !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        throw FileOpError(path, "openFile", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    // A regular file is read straight into its text's buffer; what it holds beyond the
+    // size it had (a file that grows) and other files come in blocks.
+    const std::size_t size = S_ISREG(st.st_mode) && st.st_size > 0 ? std::size_t(st.st_size) : 0;
+    std::string bytes;
+    bytes.reserve(size);
+    preferLargePages(bytes.data(), size);
+    bytes.resize(size);
+    std::size_t got = 0;
+    char block[65536];
+    for (;;) {
+        const bool intoText = got < bytes.size();
+        ssize_t n = intoText ? ::read(fd, bytes.data() + got, bytes.size() - got) : ::read(fd, block, sizeof block);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            throw FileOpError(path, "hGetContents", e);
+        }
+        if (!intoText) bytes.append(block, std::size_t(n));
+        got += std::size_t(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    // An empty file counts as unsized: files under /proc give the size 0 whatever they hold.
+    const bool repeatable = size > 0 && got == size;
+    return FileBytes{std::move(bytes), repeatable};
 }
 
 } // namespace
-
-InputView readTextFileForRun(const Text& path, RunContext& run) {
-    if (!isUsablePath(path)) throw FileOpError(path, "openFile", EINVAL);
-    OpenFile file(path, toNativePath(path), false);
-    std::string_view bytes;
-    if (std::unique_ptr<KeptBuffer> mapped = file.map(bytes)) {
-        Text made;
-        const TextView text = fromTextMode(bytes, made, preferLargePages);
-        if (text.data() != made.data()) return run.keep(std::move(mapped), InputView{text.data(), text.data() + text.size()});
-        return run.keep(std::move(made));
-    }
-    return run.keep(fromTextMode(file.read().bytes, preferLargePages));
-}
 
 std::string readFileBytes(const Text& path) {
     if (!isUsablePath(path)) throw FileOpError(path, "openFile", EINVAL);

@@ -4,7 +4,6 @@
 // only through the FileSystem interface, so their tests can run on files held in memory.
 #pragma once
 
-#include "core/RunContext.h"
 #include "core/Text.h"
 
 #include <map>
@@ -113,11 +112,6 @@ bool fileExists(const Text& path);
 // Reads a whole file in text mode (CR LF becomes LF; UTF-8, or else Windows-1252).
 // Throws FileOpError ("openFile") when the file cannot be opened or read, or is a directory.
 Text readTextFile(const Text& path);
-
-// readTextFile, the text kept by the run: a regular file of some size is mapped into
-// memory rather than copied, and where its bytes are their own text (UTF-8 without CR LF)
-// the run reads them where they are.
-InputView readTextFileForRun(const Text& path, RunContext& run);
 
 // Joins a directory and a file name: a name beginning with "/" or "\" stands alone, an
 // empty directory gives the name, an empty name gives the directory, and "/" goes between

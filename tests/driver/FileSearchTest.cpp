@@ -116,31 +116,6 @@ TEST(ReadTextFile, DecodesInTextMode) {
     EXPECT_EQ(U8(readTextFile(T("utf8.sqr"))), "caf\xc3\xa9");
 }
 
-// A large file is mapped rather than read: the run sees the same text either way, and a
-// file whose size ends on a page boundary, or a small one, is read as before.
-TEST(ReadTextFile, TheRunReadsLargeFilesAsTheyAreRead) {
-    TempDir tmp;
-    const std::string line = "  show 'abc' {x}\n";
-    std::string big;
-    while (big.size() < (std::size_t(3) << 20)) big += line;
-    const std::string page(std::size_t(1) << 21, 'a');
-    const std::pair<const char*, std::string> files[] = {
-        {"plain.sqr", big},
-        {"crlf.sqr", big + "a\r\nb\r"},
-        {"latin.sqr", big + "caf\xe9\r\n"},
-        {"bom.sqr", "\xEF\xBB\xBF" + big},
-        {"page.sqr", page},
-        {"small.sqr", "a\r\nb"},
-    };
-    for (const auto& [name, bytes] : files) {
-        TempDir::write(name, bytes);
-        RunContext run;
-        const InputView v = readTextFileForRun(T(name), run);
-        EXPECT_EQ(std::string(v.view()), U8(readTextFile(T(name)))) << name;
-        EXPECT_EQ(*v.end, '\0') << name; // a byte after the text, as a text's buffer has
-    }
-}
-
 TEST(ReadTextFile, FailuresNameThePathOperationAndKind) {
     TempDir tmp;
     TempDir::write("dir/x", "");

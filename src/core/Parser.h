@@ -410,34 +410,47 @@ template <class P, class Q> auto seqRight(P p, Q q_) {
 
 namespace detail {
 // Runs the alternatives in order on the same saved state; merges the errors of the
-// alternatives that failed without consuming.
+// alternatives that failed without consuming into one accumulator (the first such error,
+// held in its own reply), as the nested alternatives would.
 template <class R, class P, class... Ps>
 Reply<R> choiceFrom(State& s, const State& saved, ParseError* acc, const P& p, const Ps&... ps) {
     Reply<R> r = p(s);
     if (r.consumed) return r;
-    if (acc) {
-        acc->merge(std::move(r.err));
-        r.err = std::move(*acc);
-    }
-    if (r.ok) return r;
-    if constexpr (sizeof...(Ps) == 0) {
-        s = saved;
+    if (r.ok || sizeof...(Ps) == 0) {
+        if (acc) {
+            acc->merge(std::move(r.err));
+            r.err = std::move(*acc);
+        }
+        if (!r.ok) s = saved;
         return r;
+    }
+    s = saved;
+    if constexpr (sizeof...(Ps) != 0) {
+        if (!acc) return choiceFrom<R>(s, saved, &r.err, ps...);
+        acc->merge(std::move(r.err));
+        return choiceFrom<R>(s, saved, acc, ps...);
     } else {
-        s = saved;
-        ParseError e = std::move(r.err);
-        return choiceFrom<R>(s, saved, &e, ps...);
+        return r;
     }
 }
 } // namespace detail
 
-template <class P, class Q> auto orElse(P p, Q q) {
-    return [p, q](State& s) {
-        using R = ResultOf<P>;
-        static_assert(std::is_same_v<R, ResultOf<Q>>, "alternatives must have one result type");
+// Alternatives tried in order on one saved state. Merging errors is associative, so
+// `p1 orElse (p2 orElse p3)` is one flat run of three alternatives: one saved state and one
+// accumulated error instead of one per level.
+template <class... Ps> struct OrElse {
+    std::tuple<Ps...> ps;
+    auto operator()(State& s) const {
+        using R = ResultOf<std::tuple_element_t<0, std::tuple<Ps...>>>;
+        static_assert((std::is_same_v<R, ResultOf<Ps>> && ...), "alternatives must have one result type");
         State saved = s;
-        return detail::choiceFrom<R>(s, saved, nullptr, p, q);
-    };
+        return std::apply([&](const Ps&... p) { return detail::choiceFrom<R>(s, saved, nullptr, p...); }, ps);
+    }
+};
+
+template <class P, class Q> OrElse<P, Q> orElse(P p, Q q) { return OrElse<P, Q>{{std::move(p), std::move(q)}}; }
+template <class P, class... Qs> OrElse<P, Qs...> orElse(P p, OrElse<Qs...> q) {
+    return OrElse<P, Qs...>{std::tuple_cat(std::make_tuple(std::move(p)), std::move(q.ps))};
 }
 
 // p1 `orElse` (p2 `orElse` ... (pn `orElse` failEmpty)).

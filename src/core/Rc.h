@@ -32,6 +32,8 @@ public:
     ~Rc() { release(); }
 
     Rc& operator=(const Rc& o) noexcept {
+        // Putting back a saved state mostly finds the same object: no count to change.
+        if (p_ == o.p_) return *this;
         T* old = p_;
         p_ = o.p_;
         retain();

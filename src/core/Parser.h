@@ -578,6 +578,47 @@ template <class P> auto manyOne(P p) {
     };
 }
 
+namespace detail {
+// Appends one result of a repeated parser to the joined text.
+inline void appendPiece(Text& out, const Text& t) { out += t; }
+inline void appendPiece(Text& out, char32_t c) { appendChar(out, c); }
+// The loop of `many p` with p's results (texts or characters) appended to out as they come.
+template <class P> Reply<Unit> manyInto(const P& p, State& s, Text& out) {
+    using T = ResultOf<P>;
+    bool consumed = false;
+    ParseError pending;
+    if (auto f = repeat(p, s, consumed, pending, [&out](T&& v) { appendPiece(out, v); })) return std::move(*f);
+    return okReply(consumed, Unit{}, std::move(pending));
+}
+} // namespace detail
+
+// `many p` whose texts or characters are joined into one text: the same outcome, without a
+// vector of pieces to join afterwards.
+template <class P> auto manyText(P p) {
+    return [p](State& s) -> Reply<Text> {
+        Text out;
+        Reply<Unit> r = detail::manyInto(p, s, out);
+        return Reply<Text>{r.ok ? std::move(out) : Text(), std::move(r.err), r.consumed, r.ok};
+    };
+}
+
+// `manyOne p` joined into one text, as manyText.
+template <class P> auto manyOneText(P p) {
+    return [p](State& s) -> Reply<Text> {
+        Seq q(s);
+        Text out;
+        auto first = q(p);
+        if (!q) return q.failure();
+        if constexpr (std::is_same_v<ResultOf<P>, Text>)
+            out = std::move(first);
+        else
+            detail::appendPiece(out, first);
+        q.take(detail::manyInto(p, s, out));
+        if (!q) return q.failure();
+        return q.ok(std::move(out));
+    };
+}
+
 inline auto spaceChars() { return labelled(manySkip(spaceChar()), MsgText::literal("white space")); }
 
 template <class P, class E> auto manyUntil(P p, E end) {

@@ -98,14 +98,12 @@ Reply<Text> pWordPiece(State& s) {
 }
 
 Reply<Text> pWordText(State& s) {
-    static const auto pieces = manyOne(pWordPiece);
+    static const auto pieces = manyOneText(pWordPiece);
     Seq q(s);
-    std::vector<Text> parts = q(pieces);
+    Text name = q(pieces);
     if (!q) return q.failure();
     q(pCloseBrace);
     if (!q) return q.failure();
-    Text name;
-    for (const Text& t : parts) name += t;
     return q.ok(std::move(name));
 }
 
@@ -124,14 +122,12 @@ Reply<Text> pQuotedChar(State& s) {
 }
 
 Reply<Text> pQuotedChars(State& s) {
-    static const auto items = many(pQuotedChar);
+    static const auto items = manyText(pQuotedChar);
     Seq q(s);
     q(char_(U'\''));
     if (!q) return q.failure();
-    std::vector<Text> parts = q(items);
+    Text body = q(items);
     if (!q) return q.failure();
-    Text body;
-    for (const Text& t : parts) body += t;
     return q.ok(std::move(body));
 }
 

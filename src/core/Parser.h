@@ -200,14 +200,21 @@ inline Failure labelledCharError(const State& s, MsgText label) {
 }
 inline Reply<char32_t> takeChar(State& s) {
     char32_t c = s.take();
-    return okReply(true, c, unknownError(s.pos));
+    return Reply<char32_t>{c, ParseError(s.pos), true, true};
+}
+// The replies of failed one-character tests, their errors made in place: what the test found
+// (the character, or the end of the input), after what it expected when it has a label.
+inline Reply<char32_t> charTestFailed(const State& s) {
+    return Reply<char32_t>{0, ParseError(s.pos, foundHere(s)), false, false};
+}
+inline Reply<char32_t> labelledCharTestFailed(const State& s, const MsgText& label) {
+    return Reply<char32_t>{0, ParseError(s.pos, Message{MsgKind::Expect, label}, foundHere(s)), false, false};
 }
 } // namespace detail
 
 template <class F> auto satisfying(F f) {
     return [f](State& s) -> Reply<char32_t> {
-        if (s.atEnd()) return detail::endOfInputError(s);
-        if (!f(s.peek())) return detail::unexpectedCharError(s, s.peek());
+        if (s.atEnd() || !f(s.peek())) return detail::charTestFailed(s);
         return detail::takeChar(s);
     };
 }
@@ -215,21 +222,21 @@ template <class F> auto satisfying(F f) {
 // One character test with a label, used by the labelled character primitives.
 template <class F> auto satisfyingLabelled(F f, MsgText label) {
     return [f, label](State& s) -> Reply<char32_t> {
-        if (s.atEnd() || !f(s.peek())) return detail::labelledCharError(s, label);
+        if (s.atEnd() || !f(s.peek())) return detail::labelledCharTestFailed(s, label);
         return detail::takeChar(s);
     };
 }
 
 inline auto char_(char32_t c) {
     return [c](State& s) -> Reply<char32_t> {
-        if (s.atEnd() || s.peek() != c) return detail::labelledCharError(s, MsgText::quotedChar(c));
+        if (s.atEnd() || s.peek() != c) return detail::labelledCharTestFailed(s, MsgText::quotedChar(c));
         return detail::takeChar(s);
     };
 }
 
 inline auto anyChar() {
     return [](State& s) -> Reply<char32_t> {
-        if (s.atEnd()) return detail::endOfInputError(s);
+        if (s.atEnd()) return detail::charTestFailed(s);
         return detail::takeChar(s);
     };
 }
@@ -283,13 +290,13 @@ inline auto string_(TextView lit) {
                 while (p != s.cur && (static_cast<unsigned char>(*p) & 0xC0) == 0x80) --p;
                 Message found = p == s.end ? Message{MsgKind::SysUnExpect, MsgText::empty()}
                                            : Message{MsgKind::SysUnExpect, MsgText::quotedChar(decodeAt(p))};
-                ParseError e(s.pos, Message{MsgKind::Expect, MsgText::quotedLiteral(lit)}, std::move(found));
-                return p == s.cur ? Reply<Text>(emptyError(e)) : Reply<Text>(consumedError(e));
+                return Reply<Text>{Text(), ParseError(s.pos, Message{MsgKind::Expect, MsgText::quotedLiteral(lit)}, found),
+                                   p != s.cur, false};
             }
         }
         s.cur = p;
         advancePos(s.pos, lit);
-        return okReply(true, Text(lit), unknownError(s.pos));
+        return Reply<Text>{Text(lit), ParseError(s.pos), true, true};
     };
 }
 

@@ -7,12 +7,7 @@ namespace zarnet {
 namespace {
 
 Reply<Text> charAsText(Reply<char32_t> r) {
-    Reply<Text> out;
-    out.ok = r.ok;
-    out.consumed = r.consumed;
-    out.err = std::move(r.err);
-    if (r.ok) out.value = charText(r.value);
-    return out;
+    return Reply<Text>{r.ok ? charText(r.value) : Text(), std::move(r.err), r.consumed, r.ok};
 }
 
 // `many` of one unlabelled character test, collected as a text: the run, and as pending

@@ -297,6 +297,8 @@ private:
                 inline_[count_++] = i;
                 return;
             }
+            appendToBlocks(i); // new: the error holds only the messages just looked at
+            return;
         }
         addToBlocks(i);
     }
@@ -315,6 +317,8 @@ private:
     bool holds(const StoredMsg& i) const noexcept;
     void pool(const ParseError& e2);
     void addToBlocks(const StoredMsg& i);
+    // Appends a message the error does not hold.
+    void appendToBlocks(const StoredMsg& i);
 
     // The messages: inline_[0, count_), then the blocks. Once the blocks have begun, every
     // further message goes there, so the order stays the order of adding.

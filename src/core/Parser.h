@@ -153,8 +153,9 @@ public:
 
     // failure and ok end the sequence: they hand over its pending error.
     Failure failure() { return Failure{std::move(pending_), consumed_}; }
+    // The reply is made in place: its error comes straight from the pending one.
     template <class T> Reply<T> ok(T value) {
-        return okReply(consumed_, std::move(value), started_ ? std::move(pending_) : unknownError(s_.pos));
+        return Reply<T>{std::move(value), started_ ? std::move(pending_) : ParseError(s_.pos), consumed_, true};
     }
     Reply<Unit> ok() { return ok(Unit{}); }
 

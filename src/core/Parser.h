@@ -242,9 +242,20 @@ inline auto anyChar() {
     };
 }
 
-// The set is a static literal.
+// The set is a static literal. Its ASCII characters are looked up in a bit table made once;
+// only a character beyond ASCII is looked for among the set's characters.
 inline auto noneOf(TextView set) {
-    return satisfying([set](char32_t c) {
+    std::uint64_t ascii[2] = {0, 0};
+    bool wide = false;
+    for (char32_t m : chars(set)) {
+        if (m < 0x80)
+            ascii[m >> 6] |= std::uint64_t(1) << (m & 63);
+        else
+            wide = true;
+    }
+    return satisfying([set, lo = ascii[0], hi = ascii[1], wide](char32_t c) {
+        if (c < 0x80) return !(((c < 64 ? lo : hi) >> (c & 63)) & 1);
+        if (!wide) return true;
         for (char32_t m : chars(set))
             if (m == c) return false;
         return true;

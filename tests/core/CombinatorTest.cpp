@@ -125,6 +125,23 @@ TEST(Choice, NestedAlternativesReadAsOneRun) {
         test::expectSameAsGrammar(asText(flat), asText(nested), in, initialState());
 }
 
+// noneOf decides ASCII characters by its table and others by the set: every character of
+// the set fails it, every other passes, on both sides of 64 and beyond ASCII.
+TEST(NoneOf, FailsExactlyOnTheSetsCharacters) {
+    for (TextView set : {TextView("!\n\r\t -"), TextView("a}\u00e9\u3000"), TextView("")}) {
+        auto inSet = [set](char32_t c) {
+            for (char32_t m : chars(set))
+                if (m == c) return true;
+            return false;
+        };
+        for (char32_t c : {U'!', U'\n', U' ', U'-', U'a', U'}', U'A', U'\u00e9', U'\u3000', U'\u00e8', U'\x7f', U'?'}) {
+            Text in = charText(c);
+            auto o = runOn(noneOf(set), test::U8(in));
+            EXPECT_EQ(o.ok, !inSet(c)) << test::U8(in);
+        }
+    }
+}
+
 TEST(Label, ReplacesExpectationsOfEmptyOutcomesOnly) {
     auto number = labelled(manyOne(digit()), MsgText::literal("number"));
     auto x = runOn(number, "x");

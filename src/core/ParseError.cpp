@@ -119,7 +119,10 @@ bool ParseError::holds(const StoredMsg& m) const noexcept {
 }
 
 void ParseError::addToBlocks(const StoredMsg& m) {
-    if (holds(m)) return;
+    if (!holds(m)) appendToBlocks(m);
+}
+
+void ParseError::appendToBlocks(const StoredMsg& m) {
     if (!more_.unique() || more_->count == MsgBlock::kCapacity) {
         auto b = makeRc<MsgBlock>();
         b->prev = std::move(more_);

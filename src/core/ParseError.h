@@ -176,12 +176,9 @@ struct StoredMsg {
         if (isBoxed() && --box->refs == 0) MsgText::dropBox(box);
     }
     // Equal messages render alike; owned texts compare by their box. Every form sets the
-    // bytes it does not use to zero, so equal messages are equal bytes.
+    // bytes it does not use to zero, so equal messages are equal fields.
     bool operator==(const StoredMsg& o) const noexcept {
-        std::uint64_t a[2], b[2];
-        std::memcpy(a, this, sizeof a);
-        std::memcpy(b, &o, sizeof b);
-        return a[0] == b[0] && a[1] == b[1];
+        return bits == o.bits && len == o.len && form == o.form && kind == o.kind;
     }
 };
 
@@ -300,6 +297,8 @@ private:
                 inline_[count_++] = i;
                 return;
             }
+            appendToBlocks(i); // new: the error holds only the messages just looked at
+            return;
         }
         addToBlocks(i);
     }
@@ -318,6 +317,8 @@ private:
     bool holds(const StoredMsg& i) const noexcept;
     void pool(const ParseError& e2);
     void addToBlocks(const StoredMsg& i);
+    // Appends a message the error does not hold.
+    void appendToBlocks(const StoredMsg& i);
 
     // The messages: inline_[0, count_), then the blocks. Once the blocks have begun, every
     // further message goes there, so the order stays the order of adding.

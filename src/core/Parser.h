@@ -153,8 +153,9 @@ public:
 
     // failure and ok end the sequence: they hand over its pending error.
     Failure failure() { return Failure{std::move(pending_), consumed_}; }
+    // The reply is made in place: its error comes straight from the pending one.
     template <class T> Reply<T> ok(T value) {
-        return okReply(consumed_, std::move(value), started_ ? std::move(pending_) : unknownError(s_.pos));
+        return Reply<T>{std::move(value), started_ ? std::move(pending_) : ParseError(s_.pos), consumed_, true};
     }
     Reply<Unit> ok() { return ok(Unit{}); }
 
@@ -200,14 +201,21 @@ inline Failure labelledCharError(const State& s, MsgText label) {
 }
 inline Reply<char32_t> takeChar(State& s) {
     char32_t c = s.take();
-    return okReply(true, c, unknownError(s.pos));
+    return Reply<char32_t>{c, ParseError(s.pos), true, true};
+}
+// The replies of failed one-character tests, their errors made in place: what the test found
+// (the character, or the end of the input), after what it expected when it has a label.
+inline Reply<char32_t> charTestFailed(const State& s) {
+    return Reply<char32_t>{0, ParseError(s.pos, foundHere(s)), false, false};
+}
+inline Reply<char32_t> labelledCharTestFailed(const State& s, const MsgText& label) {
+    return Reply<char32_t>{0, ParseError(s.pos, Message{MsgKind::Expect, label}, foundHere(s)), false, false};
 }
 } // namespace detail
 
 template <class F> auto satisfying(F f) {
     return [f](State& s) -> Reply<char32_t> {
-        if (s.atEnd()) return detail::endOfInputError(s);
-        if (!f(s.peek())) return detail::unexpectedCharError(s, s.peek());
+        if (s.atEnd() || !f(s.peek())) return detail::charTestFailed(s);
         return detail::takeChar(s);
     };
 }
@@ -215,28 +223,39 @@ template <class F> auto satisfying(F f) {
 // One character test with a label, used by the labelled character primitives.
 template <class F> auto satisfyingLabelled(F f, MsgText label) {
     return [f, label](State& s) -> Reply<char32_t> {
-        if (s.atEnd() || !f(s.peek())) return detail::labelledCharError(s, label);
+        if (s.atEnd() || !f(s.peek())) return detail::labelledCharTestFailed(s, label);
         return detail::takeChar(s);
     };
 }
 
 inline auto char_(char32_t c) {
     return [c](State& s) -> Reply<char32_t> {
-        if (s.atEnd() || s.peek() != c) return detail::labelledCharError(s, MsgText::quotedChar(c));
+        if (s.atEnd() || s.peek() != c) return detail::labelledCharTestFailed(s, MsgText::quotedChar(c));
         return detail::takeChar(s);
     };
 }
 
 inline auto anyChar() {
     return [](State& s) -> Reply<char32_t> {
-        if (s.atEnd()) return detail::endOfInputError(s);
+        if (s.atEnd()) return detail::charTestFailed(s);
         return detail::takeChar(s);
     };
 }
 
-// The set is a static literal.
+// The set is a static literal. Its ASCII characters are looked up in a bit table made once;
+// only a character beyond ASCII is looked for among the set's characters.
 inline auto noneOf(TextView set) {
-    return satisfying([set](char32_t c) {
+    std::uint64_t ascii[2] = {0, 0};
+    bool wide = false;
+    for (char32_t m : chars(set)) {
+        if (m < 0x80)
+            ascii[m >> 6] |= std::uint64_t(1) << (m & 63);
+        else
+            wide = true;
+    }
+    return satisfying([set, lo = ascii[0], hi = ascii[1], wide](char32_t c) {
+        if (c < 0x80) return !(((c < 64 ? lo : hi) >> (c & 63)) & 1);
+        if (!wide) return true;
         for (char32_t m : chars(set))
             if (m == c) return false;
         return true;
@@ -283,13 +302,13 @@ inline auto string_(TextView lit) {
                 while (p != s.cur && (static_cast<unsigned char>(*p) & 0xC0) == 0x80) --p;
                 Message found = p == s.end ? Message{MsgKind::SysUnExpect, MsgText::empty()}
                                            : Message{MsgKind::SysUnExpect, MsgText::quotedChar(decodeAt(p))};
-                ParseError e(s.pos, Message{MsgKind::Expect, MsgText::quotedLiteral(lit)}, std::move(found));
-                return p == s.cur ? Reply<Text>(emptyError(e)) : Reply<Text>(consumedError(e));
+                return Reply<Text>{Text(), ParseError(s.pos, Message{MsgKind::Expect, MsgText::quotedLiteral(lit)}, found),
+                                   p != s.cur, false};
             }
         }
         s.cur = p;
         advancePos(s.pos, lit);
-        return okReply(true, Text(lit), unknownError(s.pos));
+        return Reply<Text>{Text(lit), ParseError(s.pos), true, true};
     };
 }
 
@@ -410,34 +429,47 @@ template <class P, class Q> auto seqRight(P p, Q q_) {
 
 namespace detail {
 // Runs the alternatives in order on the same saved state; merges the errors of the
-// alternatives that failed without consuming.
+// alternatives that failed without consuming into one accumulator (the first such error,
+// held in its own reply), as the nested alternatives would.
 template <class R, class P, class... Ps>
 Reply<R> choiceFrom(State& s, const State& saved, ParseError* acc, const P& p, const Ps&... ps) {
     Reply<R> r = p(s);
     if (r.consumed) return r;
-    if (acc) {
-        acc->merge(std::move(r.err));
-        r.err = std::move(*acc);
-    }
-    if (r.ok) return r;
-    if constexpr (sizeof...(Ps) == 0) {
-        s = saved;
+    if (r.ok || sizeof...(Ps) == 0) {
+        if (acc) {
+            acc->merge(std::move(r.err));
+            r.err = std::move(*acc);
+        }
+        if (!r.ok) s = saved;
         return r;
+    }
+    s = saved;
+    if constexpr (sizeof...(Ps) != 0) {
+        if (!acc) return choiceFrom<R>(s, saved, &r.err, ps...);
+        acc->merge(std::move(r.err));
+        return choiceFrom<R>(s, saved, acc, ps...);
     } else {
-        s = saved;
-        ParseError e = std::move(r.err);
-        return choiceFrom<R>(s, saved, &e, ps...);
+        return r;
     }
 }
 } // namespace detail
 
-template <class P, class Q> auto orElse(P p, Q q) {
-    return [p, q](State& s) {
-        using R = ResultOf<P>;
-        static_assert(std::is_same_v<R, ResultOf<Q>>, "alternatives must have one result type");
+// Alternatives tried in order on one saved state. Merging errors is associative, so
+// `p1 orElse (p2 orElse p3)` is one flat run of three alternatives: one saved state and one
+// accumulated error instead of one per level.
+template <class... Ps> struct OrElse {
+    std::tuple<Ps...> ps;
+    auto operator()(State& s) const {
+        using R = ResultOf<std::tuple_element_t<0, std::tuple<Ps...>>>;
+        static_assert((std::is_same_v<R, ResultOf<Ps>> && ...), "alternatives must have one result type");
         State saved = s;
-        return detail::choiceFrom<R>(s, saved, nullptr, p, q);
-    };
+        return std::apply([&](const Ps&... p) { return detail::choiceFrom<R>(s, saved, nullptr, p...); }, ps);
+    }
+};
+
+template <class P, class Q> OrElse<P, Q> orElse(P p, Q q) { return OrElse<P, Q>{{std::move(p), std::move(q)}}; }
+template <class P, class... Qs> OrElse<P, Qs...> orElse(P p, OrElse<Qs...> q) {
+    return OrElse<P, Qs...>{std::tuple_cat(std::make_tuple(std::move(p)), std::move(q.ps))};
 }
 
 // p1 `orElse` (p2 `orElse` ... (pn `orElse` failEmpty)).
@@ -562,6 +594,47 @@ template <class P> auto manyOne(P p) {
         if (!q) return Reply<std::vector<T>>(q.failure());
         rest.insert(rest.begin(), std::move(first));
         return q.ok(std::move(rest));
+    };
+}
+
+namespace detail {
+// Appends one result of a repeated parser to the joined text.
+inline void appendPiece(Text& out, const Text& t) { out += t; }
+inline void appendPiece(Text& out, char32_t c) { appendChar(out, c); }
+// The loop of `many p` with p's results (texts or characters) appended to out as they come.
+template <class P> Reply<Unit> manyInto(const P& p, State& s, Text& out) {
+    using T = ResultOf<P>;
+    bool consumed = false;
+    ParseError pending;
+    if (auto f = repeat(p, s, consumed, pending, [&out](T&& v) { appendPiece(out, v); })) return std::move(*f);
+    return okReply(consumed, Unit{}, std::move(pending));
+}
+} // namespace detail
+
+// `many p` whose texts or characters are joined into one text: the same outcome, without a
+// vector of pieces to join afterwards.
+template <class P> auto manyText(P p) {
+    return [p](State& s) -> Reply<Text> {
+        Text out;
+        Reply<Unit> r = detail::manyInto(p, s, out);
+        return Reply<Text>{r.ok ? std::move(out) : Text(), std::move(r.err), r.consumed, r.ok};
+    };
+}
+
+// `manyOne p` joined into one text, as manyText.
+template <class P> auto manyOneText(P p) {
+    return [p](State& s) -> Reply<Text> {
+        Seq q(s);
+        Text out;
+        auto first = q(p);
+        if (!q) return q.failure();
+        if constexpr (std::is_same_v<ResultOf<P>, Text>)
+            out = std::move(first);
+        else
+            detail::appendPiece(out, first);
+        q.take(detail::manyInto(p, s, out));
+        if (!q) return q.failure();
+        return q.ok(std::move(out));
     };
 }
 

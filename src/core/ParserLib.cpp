@@ -62,7 +62,7 @@ Reply<Text> stringCI(State& s, TextView keyword) {
 }
 
 Reply<char32_t> nbsp(State& s) {
-    if (s.atEnd() || !isBlank(s.peek())) return detail::labelledCharError(s, MsgText::literal("space"));
+    if (s.atEnd() || !isBlank(s.peek())) return detail::labelledCharTestFailed(s, MsgText::literal("space"));
     return detail::takeChar(s);
 }
 

@@ -32,6 +32,8 @@ public:
     ~Rc() { release(); }
 
     Rc& operator=(const Rc& o) noexcept {
+        // Putting back a saved state mostly finds the same object: no count to change.
+        if (p_ == o.p_) return *this;
         T* old = p_;
         p_ = o.p_;
         retain();
@@ -73,9 +75,11 @@ private:
         if (p_) ++p_->refs_;
     }
     void release() noexcept { releasePtr(p_); }
+    // The test and the count inline (most releases end there); the deletion out of line.
     static void releasePtr(T* p) noexcept {
-        if (p && --p->refs_ == 0) delete p;
+        if (p && --p->refs_ == 0) destroy(p);
     }
+    [[gnu::noinline]] static void destroy(T* p) noexcept { delete p; }
     T* p_ = nullptr;
 };
 

@@ -39,11 +39,11 @@ Reply<Text> pAsk(State& s) {
 }
 
 Reply<Text> pAskArgs(State& s) {
-    static const auto name = manyOne(pSubstVar);
+    static const auto name = manyOneText(pSubstVar);
     Seq q(s);
-    std::vector<Text> pieces = q(name);
+    Text n = q(name);
     if (!q) return q.failure();
-    Text nl = q([n = concatPieces(pieces)](State& st) { return askSubstVar(st, n); });
+    Text nl = q([&n](State& st) { return askSubstVar(st, n); });
     if (!q) return q.failure();
     return q.ok(std::move(nl));
 }

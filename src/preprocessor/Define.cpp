@@ -72,24 +72,24 @@ Reply<Text> defineGrammar(State& s) {
 } // namespace
 
 Reply<Text> pDefineLine(State& s) {
-    static const auto name = manyOne(pSubstVar);
+    static const auto name = manyOneText(pSubstVar);
     Seq q(s);
-    std::vector<Text> pieces = q(name);
+    Text pieces = q(name);
     if (!q) return q.failure();
-    Text nl = q([trimmed = stripSpaces(concatPieces(pieces))](State& st) { return pDefineBody(st, trimmed); });
+    Text nl = q([trimmed = stripSpaces(pieces)](State& st) { return pDefineBody(st, trimmed); });
     if (!q) return q.failure();
     return q.ok(std::move(nl));
 }
 
 Reply<Text> pDefineBody(State& s, const Text& name) {
     static const auto blanks = optionally(manyOne(nbsp));
-    static const auto tokens = many(pSubstToken);
+    static const auto tokens = manyText(pSubstToken);
     Seq q(s);
     q(blanks);
     if (!q) return q.failure();
-    std::vector<Text> value = q(tokens);
+    Text value = q(tokens);
     if (!q) return q.failure();
-    if (!name.empty()) q.take(defineSubstVar(s, name, stripSpaces(concatPieces(value))));
+    if (!name.empty()) q.take(defineSubstVar(s, name, stripSpaces(value)));
     return q.ok(Text("\n"));
 }
 

@@ -155,9 +155,9 @@ Reply<Text> pEndSetupLine(State& s) {
         if (!q) return q.failure();
         Text out = q(pEndSetupKeyword);
         if (!q) return q.failure();
-        std::vector<char32_t> rest = q(many(pLineRestChar));
+        static const auto restOfLine = manyText(pLineRestChar);
+        out += q(restOfLine);
         if (!q) return q.failure();
-        out += textOfChars(rest);
         q(pEndOfLine);
         if (!q) return q.failure();
         out.push_back('\n');

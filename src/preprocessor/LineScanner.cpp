@@ -7,12 +7,7 @@ namespace zarnet {
 namespace {
 
 Reply<Text> charAsText(Reply<char32_t> r) {
-    Reply<Text> out;
-    out.ok = r.ok;
-    out.consumed = r.consumed;
-    out.err = std::move(r.err);
-    if (r.ok) out.value = charText(r.value);
-    return out;
+    return Reply<Text>{r.ok ? charText(r.value) : Text(), std::move(r.err), r.consumed, r.ok};
 }
 
 // `many` of one unlabelled character test, collected as a text: the run, and as pending
@@ -98,14 +93,12 @@ Reply<Text> pWordPiece(State& s) {
 }
 
 Reply<Text> pWordText(State& s) {
-    static const auto pieces = manyOne(pWordPiece);
+    static const auto pieces = manyOneText(pWordPiece);
     Seq q(s);
-    std::vector<Text> parts = q(pieces);
+    Text name = q(pieces);
     if (!q) return q.failure();
     q(pCloseBrace);
     if (!q) return q.failure();
-    Text name;
-    for (const Text& t : parts) name += t;
     return q.ok(std::move(name));
 }
 
@@ -124,14 +117,12 @@ Reply<Text> pQuotedChar(State& s) {
 }
 
 Reply<Text> pQuotedChars(State& s) {
-    static const auto items = many(pQuotedChar);
+    static const auto items = manyText(pQuotedChar);
     Seq q(s);
     q(char_(U'\''));
     if (!q) return q.failure();
-    std::vector<Text> parts = q(items);
+    Text body = q(items);
     if (!q) return q.failure();
-    Text body;
-    for (const Text& t : parts) body += t;
     return q.ok(std::move(body));
 }
 

@@ -40,21 +40,22 @@ Reply<Text> blankLine(State& s) {
 }
 
 Reply<Text> blankLastLine(State& s) {
-    static const auto blanks = manyOne(nbsp);
+    static const auto blanks = manyOneText(nbsp);
     static const auto p = attempt([](State& st) -> Reply<Text> {
         Seq q(st);
-        std::vector<char32_t> b = q(blanks);
+        Text b = q(blanks);
         if (!q) return q.failure();
         q(pEndOfLine);
         if (!q) return q.failure();
-        return q.ok(textOfChars(b) + "\n");
+        b += '\n';
+        return q.ok(std::move(b));
     });
     return p(s);
 }
 
 // A '!' in the first column comments out the whole line, "!!" and "!=" included.
 Reply<Text> commentLine(State& s) {
-    static const auto rest = many(noneOf(lineBreakChars));
+    static const auto rest = manySkip(noneOf(lineBreakChars));
     Seq q(s);
     q(char_(U'!'));
     if (!q) return q.failure();

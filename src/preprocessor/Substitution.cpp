@@ -32,12 +32,6 @@ Reply<std::optional<Text>> lookupSubstVar(State& s, const Text& name) {
     return okReply(false, lookupSubstVar(s.st(), name), unknownError(s.pos));
 }
 
-Text concatPieces(const std::vector<Text>& pieces) {
-    Text out;
-    for (const Text& p : pieces) out += p;
-    return out;
-}
-
 Failure substitutedTooLong(const SubstitutionTooLong& e) {
     return consumedError(ParseError(e.pos, Message{MsgKind::Message, MsgText::literal(msg::kSubstitutedTooLong)}));
 }
@@ -71,15 +65,6 @@ Text resolveReference(State& s, const SourcePos& bracePos, const Text& name) {
     return ref;
 }
 
-template <class P> auto asText(P p) {
-    return [p](State& s) -> Reply<Text> {
-        auto r = p(s);
-        Reply<Text> out{Text(), std::move(r.err), r.consumed, r.ok};
-        if (r.ok) out.value = textOfChars(r.value);
-        return out;
-    };
-}
-
 Reply<Text> pieceReference(State& s) {
     const SourcePos bracePos = s.pos;
     Seq q(s);
@@ -110,7 +95,7 @@ Reply<Text> pieceHyphen(State& s) {
 // The separator's continuation hyphen: the blanks (or one supplied space), "-", and a
 // line tail after it that is only looked at.
 Reply<Text> continuationHyphen(State& s) {
-    static const auto blanks = orElse(asText(manyOne(nbsp)), succeedWith(Text(" ")));
+    static const auto blanks = orElse(manyOneText(nbsp), succeedWith(Text(" ")));
     static const auto tailFollows = peek(attempt(pLineTail));
     Seq q(s);
     Text out = q(blanks);
@@ -546,13 +531,12 @@ Reply<Text> pSubstVar(State& s) {
 }
 
 Reply<Text> pSubstWord(State& s) {
-    static const auto p = manyOne(pSubstVar);
-    auto r = p(s);
-    return Reply<Text>{r.ok ? concatPieces(r.value) : Text(), std::move(r.err), r.consumed, r.ok};
+    static const auto p = manyOneText(pSubstVar);
+    return p(s);
 }
 
 Reply<Text> pSubstSeparator(State& s) {
-    static const auto p = orElse(attempt(continuationHyphen), asText(many(nbsp)));
+    static const auto p = orElse(attempt(continuationHyphen), manyText(nbsp));
     return p(s);
 }
 
@@ -566,9 +550,8 @@ Reply<Text> pSubstToken(State& s) {
 }
 
 Reply<Text> pRestOfLineSubst(State& s) {
-    static const auto p = manyOne(pSubstToken);
-    auto r = p(s);
-    return Reply<Text>{r.ok ? concatPieces(r.value) : Text(), std::move(r.err), r.consumed, r.ok};
+    static const auto p = manyOneText(pSubstToken);
+    return p(s);
 }
 
 Reply<Text> pTrailingBlanks(State& s) {

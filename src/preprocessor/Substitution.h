@@ -36,7 +36,6 @@ void startSubstitutedLine(PreprocessorRun& run);
 // value is warned about and then stands for itself), one ordinary character, a hyphen that
 // is no continuation mark, "!=" or "!!". Never fails after consuming.
 Reply<Text> pSubstVar(State& s);
-Text concatPieces(const std::vector<Text>& pieces);
 
 // One or more pieces.
 Reply<Text> pSubstWord(State& s);

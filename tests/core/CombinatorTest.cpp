@@ -84,6 +84,64 @@ TEST(Many, CharsWhileIsManySatisfyingAsOneText) {
         test::expectSameAsGrammar(charsWhile(isNameChar), asText, in, initialState());
 }
 
+// Repetitions that join their texts or characters as they come read exactly as the
+// repetition whose pieces are joined afterwards: result, errors, consumption, position.
+TEST(Many, JoinedTextRepetitionsReadAsTheRepetitionJoined) {
+    auto joined = [](auto rep) {
+        return [rep](State& s) -> Reply<Text> {
+            auto r = rep(s);
+            Text t;
+            for (const auto& v : r.value) detail::appendPiece(t, v);
+            return Reply<Text>{r.ok ? t : Text(), std::move(r.err), r.consumed, r.ok};
+        };
+    };
+    auto piece = orElse(string_("ab"), orElse(attempt(string_("cd")), string_("\u00e9")));
+    auto letter = satisfyingLabelled([](char32_t c) { return c == U'a' || c == U'\u00e9'; }, MsgText::literal("a"));
+    for (const char* in : {"", "x", "ab", "ababx", "abcdab\u00e9", "aba", "abcx", "c", "\u00e9ab\u00e9\u00e9"}) {
+        test::expectSameAsGrammar(manyText(piece), joined(many(piece)), in, initialState());
+        test::expectSameAsGrammar(manyOneText(piece), joined(manyOne(piece)), in, initialState());
+    }
+    for (const char* in : {"", "b", "a", "a\u00e9ab", "\u00e9\u00e9"}) {
+        test::expectSameAsGrammar(manyText(letter), joined(many(letter)), in, initialState());
+        test::expectSameAsGrammar(manyOneText(letter), joined(manyOne(letter)), in, initialState());
+    }
+}
+
+// Alternatives nested to the right run as one flat run; they read as the nesting does.
+TEST(Choice, NestedAlternativesReadAsOneRun) {
+    auto a = attempt(string_("ab"));
+    auto b = string_("ac"), c = string_("x");
+    auto inner = orElse(b, c);
+    auto nested = orElse(a, [inner](State& s) { return inner(s); }); // kept from flattening
+    auto flat = orElse(a, orElse(b, c));
+    static_assert(std::is_same_v<decltype(flat), OrElse<decltype(a), decltype(b), decltype(c)>>);
+    auto asText = [](auto p) {
+        return [p](State& s) -> Reply<Text> {
+            auto r = p(s);
+            return Reply<Text>{r.ok ? Text(r.value) : Text(), std::move(r.err), r.consumed, r.ok};
+        };
+    };
+    for (const char* in : {"ab", "ac", "ad", "x", "y", "", "a"})
+        test::expectSameAsGrammar(asText(flat), asText(nested), in, initialState());
+}
+
+// noneOf decides ASCII characters by its table and others by the set: every character of
+// the set fails it, every other passes, on both sides of 64 and beyond ASCII.
+TEST(NoneOf, FailsExactlyOnTheSetsCharacters) {
+    for (TextView set : {TextView("!\n\r\t -"), TextView("a}\u00e9\u3000"), TextView("")}) {
+        auto inSet = [set](char32_t c) {
+            for (char32_t m : chars(set))
+                if (m == c) return true;
+            return false;
+        };
+        for (char32_t c : {U'!', U'\n', U' ', U'-', U'a', U'}', U'A', U'\u00e9', U'\u3000', U'\u00e8', U'\x7f', U'?'}) {
+            Text in = charText(c);
+            auto o = runOn(noneOf(set), test::U8(in));
+            EXPECT_EQ(o.ok, !inSet(c)) << test::U8(in);
+        }
+    }
+}
+
 TEST(Label, ReplacesExpectationsOfEmptyOutcomesOnly) {
     auto number = labelled(manyOne(digit()), MsgText::literal("number"));
     auto x = runOn(number, "x");

@@ -69,6 +69,9 @@ inline bool operator==(const Scope& a, const Scope& b) noexcept { return compare
 struct ScopeCmp {
     int operator()(const Scope& a, const Scope& b) const noexcept { return compare(a, b); }
 };
+// Map nodes hold the records made of shared texts and maps themselves (see PMap).
+template <> struct CopiesCheaply<SharedText> : std::true_type {};
+template <> struct CopiesCheaply<Scope> : std::true_type {};
 
 enum class VarSymbol : std::uint8_t { Dollar, Sharp };
 inline int compare(VarSymbol a, VarSymbol b) noexcept { return cmpInt(int(a), int(b)); }
@@ -108,6 +111,7 @@ struct VarIdentifierCmp {
         return compare(a, b);
     }
 };
+template <> struct CopiesCheaply<VarIdentifier> : std::true_type {};
 
 // The call type sits in the bytes after the identifier's symbol (16 bytes instead of 24;
 // a large program holds tens of thousands of parameters).
@@ -156,6 +160,7 @@ struct VarAttr {
     std::int32_t usedCount = 0;
 };
 bool operator==(const VarAttr& a, const VarAttr& b);
+template <> struct CopiesCheaply<VarAttr> : std::true_type {};
 
 // One operand of an #if comparison: the upper-cased text and, when the whole text reads
 // as one number, that number.

@@ -35,20 +35,42 @@ TEST(Order, VarAttrEqualityIsStructural) {
 
 // The record's report position reads like std::optional<SourcePos>: a place with an empty
 // name is still a place, and the output line is no part of equality (nor of the record:
-// it reads back as 0).
+// it reads back as 0). Records keep lines and columns in 32 bits, and places past that
+// (or below 0) whole, apart: every place reads back as it was.
 TEST(Order, OptionalPosAgreesWithOptional) {
+    const SourceName name = testSourceName("a.sqr");
+    const std::int64_t max32 = 4294967295;
     SourcePos p{SourceName{}, 3, 4, 0};
     SourcePos later = p;
     later.outputLine = 9;
-    const std::optional<SourcePos> cases[] = {std::nullopt, SourcePos{}, p, later};
+    const std::optional<SourcePos> cases[] = {std::nullopt,
+                                              SourcePos{},
+                                              p,
+                                              later,
+                                              SourcePos{name, max32, max32, 0},
+                                              SourcePos{name, max32 + 1, 4, 0},
+                                              SourcePos{name, 3, max32 + 1, 7},
+                                              SourcePos{name, 3, max32 + 9, 0},
+                                              SourcePos{name, 3, -1, 0},
+                                              SourcePos{SourceName{}, max32 + 1, 4, 0}};
     for (const auto& x : cases) {
         OptionalPos ox = x;
         EXPECT_EQ(ox.has_value(), x.has_value());
         EXPECT_EQ(std::optional<SourcePos>(ox), x);
         if (x) {
             EXPECT_EQ((*ox).outputLine, 0);
+            const RecordPos r = *x;
+            EXPECT_EQ(r.sourceLine(), x->sourceLine);
+            EXPECT_EQ(r.sourceColumn(), x->sourceColumn);
+            EXPECT_EQ(r.sourceName(), x->sourceName);
+            EXPECT_EQ(SourcePos(r).outputLine, 0);
         }
-        for (const auto& y : cases) EXPECT_EQ(ox == OptionalPos(y), x == y);
+        for (const auto& y : cases) {
+            EXPECT_EQ(ox == OptionalPos(y), x == y);
+            if (x && y) {
+                EXPECT_EQ(RecordPos(*x) == RecordPos(*y), *x == *y);
+            }
+        }
     }
     OptionalPos o = p;
     o.reset();

@@ -64,14 +64,13 @@ template <class K, class V, class Cmp> class PMap {
     };
     using Slot = std::conditional_t<CopiesCheaply<K>::value && CopiesCheaply<V>::value, Held, Shared>;
     struct Node : RcObject, Pooled<Node> {
-        Node(Slot s, Rc<const Node> l, Rc<const Node> r)
-            : left(std::move(l)), right(std::move(r)), height(unsigned(1 + std::max(h(left), h(right)))),
-              size(1 + sz(left) + sz(right)), entry(std::move(s)) {}
+        // The entry is made in place from `made` (a slot to copy, or what makes one).
+        template <class... E>
+        Node(Rc<const Node> l, Rc<const Node> r, E&&... made)
+            : left(std::move(l)), right(std::move(r)), height(std::uint8_t(1 + std::max(h(left), h(right)))),
+              entry(std::forward<E>(made)...) {}
         Rc<const Node> left, right;
-        // One word for both counts: a height stays below 100, and no map in memory comes
-        // near 2^56 entries.
-        std::uint64_t height : 8;
-        std::uint64_t size : 56;
+        std::uint8_t height; // stays below 100
         Slot entry;
         const K& key() const noexcept { return entry.k(); }
         const V& value() const noexcept { return entry.v(); }
@@ -82,7 +81,13 @@ public:
     PMap() = default;
 
     bool empty() const noexcept { return !root_; }
-    std::size_t size() const noexcept { return sz(root_); }
+    // Counted entry by entry: only tests and comparisons ask, and keeping a count in every
+    // node costs each update along its path.
+    std::size_t size() const noexcept {
+        std::size_t n = 0;
+        forEach([&n](const K&, const V&) { ++n; });
+        return n;
+    }
     // The number of levels; a balanced tree of n entries has fewer than 1.45 log2(n + 2).
     int height() const noexcept { return h(root_); }
 
@@ -154,8 +159,7 @@ public:
 private:
     explicit PMap(Link r) : root_(std::move(r)) {}
     static int h(const Link& n) { return n ? int(n->height) : 0; }
-    static std::size_t sz(const Link& n) { return n ? std::size_t(n->size) : 0; }
-    static Link mk(Slot e, Link l, Link r) { return makeRc<Node>(std::move(e), std::move(l), std::move(r)); }
+    static Link mk(const Slot& e, Link l, Link r) { return makeRc<Node>(std::move(l), std::move(r), e); }
     static Link balance(const Slot& e, Link l, Link r) {
         int hl = h(l), hr = h(r);
         if (hl > hr + 1) {
@@ -170,22 +174,22 @@ private:
     }
     // The key and value go down the path by reference, and are moved once, into the entry.
     static Link ins(const Link& n, K& k, V& v) {
-        if (!n) return mk(Slot(std::move(k), std::move(v)), Link(), Link());
+        if (!n) return makeRc<Node>(Link(), Link(), std::move(k), std::move(v));
         int c = Cmp{}(k, n->key());
-        if (c == 0) return mk(Slot(std::move(k), std::move(v)), n->left, n->right);
+        if (c == 0) return makeRc<Node>(n->left, n->right, std::move(k), std::move(v));
         if (c < 0) return balance(n->entry, ins(n->left, k, v), n->right);
         return balance(n->entry, n->left, ins(n->right, k, v));
     }
 
     // Adding one to a subtree changes its height by at most one, so a node whose children
-    // still differ by one at most only needs its counts refreshed; a changed value changes
-    // no count, so the path above it is left as it is (upd tells whether an entry was
+    // still differ by one at most only needs its height refreshed; a changed value changes
+    // no height, so the path above it is left as it is (upd tells whether an entry was
     // added). A node that another version shares is first copied (its children stay
     // shared, so the copy of the path goes on below it), and the old nodes stay as they are.
     template <class Order, class MakeKey, class Make, class Change>
     static bool upd(Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
         if (!n) {
-            n = mk(Slot(key(), make, 0), Link(), Link());
+            n = makeRc<Node>(Link(), Link(), key(), make, 0);
             return true;
         }
         if (!n.unique()) n = makeRc<Node>(*n);
@@ -201,8 +205,7 @@ private:
             rebalance(n);
             return true;
         }
-        m.height = unsigned(1 + std::max(hl, hr));
-        m.size = 1 + sz(m.left) + sz(m.right);
+        m.height = std::uint8_t(1 + std::max(hl, hr));
         return true;
     }
 
@@ -211,8 +214,7 @@ private:
     // that would move a shared node builds new nodes as `balance` does.
     static Node& mut(const Link& n) { return const_cast<Node&>(*n); }
     static void refresh(Node& m) {
-        m.height = 1 + std::max(h(m.left), h(m.right));
-        m.size = 1 + sz(m.left) + sz(m.right);
+        m.height = std::uint8_t(1 + std::max(h(m.left), h(m.right)));
     }
     // n and its left child become that child with n as its right child.
     static void rotateRight(Link& n) {

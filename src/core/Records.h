@@ -69,9 +69,8 @@ inline bool operator==(const Scope& a, const Scope& b) noexcept { return compare
 struct ScopeCmp {
     int operator()(const Scope& a, const Scope& b) const noexcept { return compare(a, b); }
 };
-// Map nodes hold the records made of shared texts and maps themselves (see PMap).
-template <> struct CopiesCheaply<SharedText> : std::true_type {};
-template <> struct CopiesCheaply<Scope> : std::true_type {};
+// The map of scopes keeps its entries behind a pointer (see PMap): its paths are copied
+// often, and such an entry copies with one count where a scope and its map take two.
 
 enum class VarSymbol : std::uint8_t { Dollar, Sharp };
 inline int compare(VarSymbol a, VarSymbol b) noexcept { return cmpInt(int(a), int(b)); }

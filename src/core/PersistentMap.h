@@ -1,7 +1,9 @@
 // An immutable ordered map: a balanced (AVL) search tree whose insert copies only the
 // path to the changed entry and shares every other node with the old version. A node
-// holds its entry behind a shared pointer, so that copying the path (and rebalancing)
-// never copies a key or a value: keys and values often hold texts.
+// holds its key and value itself where both copy as a few words (CopiesCheaply): one
+// allocation per entry, and copying a path copies those words. Other entries (keys and
+// values that hold texts) sit behind a shared pointer, so that copying the path (and
+// rebalancing) never copies a text.
 //
 // `update` changes a map value in place where nothing else can see the change: a node (or
 // entry) referenced once, from a node this map alone reaches, belongs to this version only.
@@ -16,10 +18,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace zarnet {
+
+template <class K, class V, class Cmp> class PMap;
+
+// Whether a T copies without allocating, in a few words (pointers and counts at most), so
+// that a map node may hold it itself. Records of shared parts say so beside their types.
+template <class T> struct CopiesCheaply : std::is_trivially_copyable<T> {};
+template <class K, class V, class Cmp> struct CopiesCheaply<PMap<K, V, Cmp>> : std::true_type {};
 
 // Cmp(a, b) returns a negative, zero or positive number, like a three-way comparison.
 template <class K, class V, class Cmp> class PMap {
@@ -30,19 +40,40 @@ template <class K, class V, class Cmp> class PMap {
         K key;
         V value;
     };
-    using EntryLink = Rc<const Entry>;
+    // The entry inside its node: a node is copied before it changes, so its value is its own.
+    struct Held {
+        Held(K k, V v) : key(std::move(k)), value(std::move(v)) {}
+        template <class Make> Held(K k, Make& make, int) : key(std::move(k)), value(make()) {}
+        const K& k() const noexcept { return key; }
+        const V& v() const noexcept { return value; }
+        V& own() noexcept { return value; }
+        K key;
+        V value;
+    };
+    // The entry behind a shared pointer, copied before it changes while another node holds it.
+    struct Shared {
+        Shared(K k, V v) : e(makeRc<Entry>(std::move(k), std::move(v))) {}
+        template <class Make> Shared(K k, Make& make, int) : e(makeRc<Entry>(std::move(k), make, 0)) {}
+        const K& k() const noexcept { return e->key; }
+        const V& v() const noexcept { return e->value; }
+        V& own() {
+            if (!e.unique()) e = makeRc<Entry>(*e);
+            return const_cast<Entry&>(*e).value;
+        }
+        Rc<const Entry> e;
+    };
+    using Slot = std::conditional_t<CopiesCheaply<K>::value && CopiesCheaply<V>::value, Held, Shared>;
     struct Node : RcObject, Pooled<Node> {
-        Node(EntryLink e, Rc<const Node> l, Rc<const Node> r)
-            : entry(std::move(e)), left(std::move(l)), right(std::move(r)),
-              height(unsigned(1 + std::max(h(left), h(right)))), size(1 + sz(left) + sz(right)) {}
-        EntryLink entry;
+        // The entry is made in place from `made` (a slot to copy, or what makes one).
+        template <class... E>
+        Node(Rc<const Node> l, Rc<const Node> r, E&&... made)
+            : left(std::move(l)), right(std::move(r)), height(std::uint8_t(1 + std::max(h(left), h(right)))),
+              entry(std::forward<E>(made)...) {}
         Rc<const Node> left, right;
-        // One word for both counts keeps a node at five words: a height stays below 100,
-        // and no map in memory comes near 2^56 entries.
-        std::uint64_t height : 8;
-        std::uint64_t size : 56;
-        const K& key() const noexcept { return entry->key; }
-        const V& value() const noexcept { return entry->value; }
+        std::uint8_t height; // stays below 100
+        Slot entry;
+        const K& key() const noexcept { return entry.k(); }
+        const V& value() const noexcept { return entry.v(); }
     };
     using Link = Rc<const Node>;
 
@@ -50,7 +81,13 @@ public:
     PMap() = default;
 
     bool empty() const noexcept { return !root_; }
-    std::size_t size() const noexcept { return sz(root_); }
+    // Counted entry by entry: only tests and comparisons ask, and keeping a count in every
+    // node costs each update along its path.
+    std::size_t size() const noexcept {
+        std::size_t n = 0;
+        forEach([&n](const K&, const V&) { ++n; });
+        return n;
+    }
     // The number of levels; a balanced tree of n entries has fewer than 1.45 log2(n + 2).
     int height() const noexcept { return h(root_); }
 
@@ -122,9 +159,8 @@ public:
 private:
     explicit PMap(Link r) : root_(std::move(r)) {}
     static int h(const Link& n) { return n ? int(n->height) : 0; }
-    static std::size_t sz(const Link& n) { return n ? std::size_t(n->size) : 0; }
-    static Link mk(EntryLink e, Link l, Link r) { return makeRc<Node>(std::move(e), std::move(l), std::move(r)); }
-    static Link balance(const EntryLink& e, Link l, Link r) {
+    static Link mk(const Slot& e, Link l, Link r) { return makeRc<Node>(std::move(l), std::move(r), e); }
+    static Link balance(const Slot& e, Link l, Link r) {
         int hl = h(l), hr = h(r);
         if (hl > hr + 1) {
             if (h(l->left) >= h(l->right)) return mk(l->entry, l->left, mk(e, l->right, std::move(r)));
@@ -138,30 +174,29 @@ private:
     }
     // The key and value go down the path by reference, and are moved once, into the entry.
     static Link ins(const Link& n, K& k, V& v) {
-        if (!n) return mk(makeRc<Entry>(std::move(k), std::move(v)), Link(), Link());
+        if (!n) return makeRc<Node>(Link(), Link(), std::move(k), std::move(v));
         int c = Cmp{}(k, n->key());
-        if (c == 0) return mk(makeRc<Entry>(std::move(k), std::move(v)), n->left, n->right);
+        if (c == 0) return makeRc<Node>(n->left, n->right, std::move(k), std::move(v));
         if (c < 0) return balance(n->entry, ins(n->left, k, v), n->right);
         return balance(n->entry, n->left, ins(n->right, k, v));
     }
 
     // Adding one to a subtree changes its height by at most one, so a node whose children
-    // still differ by one at most only needs its counts refreshed; a changed value changes
-    // no count, so the path above it is left as it is (upd tells whether an entry was
+    // still differ by one at most only needs its height refreshed; a changed value changes
+    // no height, so the path above it is left as it is (upd tells whether an entry was
     // added). A node that another version shares is first copied (its children stay
     // shared, so the copy of the path goes on below it), and the old nodes stay as they are.
     template <class Order, class MakeKey, class Make, class Change>
     static bool upd(Link& n, const Order& order, MakeKey& key, Make& make, Change& change) {
         if (!n) {
-            n = mk(makeRc<Entry>(key(), make, 0), Link(), Link());
+            n = makeRc<Node>(Link(), Link(), key(), make, 0);
             return true;
         }
         if (!n.unique()) n = makeRc<Node>(*n);
         Node& m = mut(n);
         int c = order(m.key());
         if (c == 0) {
-            if (!m.entry.unique()) m.entry = makeRc<Entry>(*m.entry);
-            change(const_cast<Entry&>(*m.entry).value);
+            change(m.entry.own());
             return false;
         }
         if (!upd(c < 0 ? m.left : m.right, order, key, make, change)) return false;
@@ -170,8 +205,7 @@ private:
             rebalance(n);
             return true;
         }
-        m.height = unsigned(1 + std::max(hl, hr));
-        m.size = 1 + sz(m.left) + sz(m.right);
+        m.height = std::uint8_t(1 + std::max(hl, hr));
         return true;
     }
 
@@ -180,8 +214,7 @@ private:
     // that would move a shared node builds new nodes as `balance` does.
     static Node& mut(const Link& n) { return const_cast<Node&>(*n); }
     static void refresh(Node& m) {
-        m.height = 1 + std::max(h(m.left), h(m.right));
-        m.size = 1 + sz(m.left) + sz(m.right);
+        m.height = std::uint8_t(1 + std::max(h(m.left), h(m.right)));
     }
     // n and its left child become that child with n as its right child.
     static void rotateRight(Link& n) {

@@ -42,9 +42,34 @@ int compare(const FileLine& a, const FileLine& b) noexcept {
 FileLine fileLine(const SourcePos& p) { return FileLine{p.sourceName.text(), p.sourceLine}; }
 
 bool operator==(const VarAttr& a, const VarAttr& b) {
-    return a.varType == b.varType && a.caseSensitiveName == b.caseSensitiveName &&
-           a.defined == b.defined && a.usedCount == b.usedCount && a.varPosition == b.varPosition &&
-           a.reportPos == b.reportPos && a.warnUnderbarPos == b.warnUnderbarPos;
+    return a.varType == b.varType && a.caseSensitiveName == b.caseSensitiveName && a.defined == b.defined &&
+           a.usedCount == b.usedCount && a.varPosition() == b.varPosition() && a.reportPos() == b.reportPos() &&
+           a.warnUnderbarPos() == b.warnUnderbarPos();
+}
+
+VarAttr::Apart& VarAttr::apart() {
+    if (!apart_)
+        apart_ = makeRc<const Apart>();
+    else if (!apart_.unique())
+        apart_ = makeRc<const Apart>(*apart_);
+    return const_cast<Apart&>(*apart_);
+}
+
+void VarAttr::keepReportApart() {
+    apart().reportPos = SourcePos(varPosition_);
+    reportAt_ = ReportAt::Apart;
+}
+
+void VarAttr::dropApartReport() { apart().reportPos.reset(); }
+
+void VarAttr::setApartReport(const SourcePos& p) {
+    apart().reportPos = p;
+    reportAt_ = ReportAt::Apart;
+}
+
+void VarAttr::setWarnUnderbarPos(UnderbarMap marks) {
+    if (marks.empty() && !apart_) return;
+    apart().warnUnderbarPos = std::move(marks);
 }
 
 namespace {

@@ -69,6 +69,8 @@ inline bool operator==(const Scope& a, const Scope& b) noexcept { return compare
 struct ScopeCmp {
     int operator()(const Scope& a, const Scope& b) const noexcept { return compare(a, b); }
 };
+// The map of scopes keeps its entries behind a pointer (see PMap): its paths are copied
+// often, and such an entry copies with one count where a scope and its map take two.
 
 enum class VarSymbol : std::uint8_t { Dollar, Sharp };
 inline int compare(VarSymbol a, VarSymbol b) noexcept { return cmpInt(int(a), int(b)); }
@@ -108,6 +110,7 @@ struct VarIdentifierCmp {
         return compare(a, b);
     }
 };
+template <> struct CopiesCheaply<VarIdentifier> : std::true_type {};
 
 // The call type sits in the bytes after the identifier's symbol (16 bytes instead of 24;
 // a large program holds tens of thousands of parameters).
@@ -141,21 +144,78 @@ FileLine fileLine(const SourcePos& p);
 
 using UnderbarMap = PMap<FileLine, SourcePos, FileLineCmp>;
 
-// A program holds one of these for every variable of every scope, so the fields are laid
-// out to leave no gaps: the flag `defined` and the count sit in the bytes after the type's
-// kind, and the positions are record places (three words each; the report position takes
-// the size of one). A count of 32 bits holds the uses of any program that fits in memory
-// (each use takes a few bytes of input).
-struct VarAttr {
+// A program holds one of these for every variable of every scope, so it is kept small: the
+// flag `defined`, where the report position lies and the count sit in the bytes after the
+// type's kind, and the first position is a record place. The report position is nearly
+// always none or the first position itself, and needless-underscore marks are rare: a
+// report position of its own and the marks are kept apart, behind one pointer that most
+// records leave empty. A count of 32 bits holds the uses of any program that fits in
+// memory (each use takes a few bytes of input).
+class VarAttr {
+public:
     SharedText caseSensitiveName;
-    RecordPos varPosition;
-    OptionalPos reportPos;
-    UnderbarMap warnUnderbarPos;
+
+private:
+    RecordPos varPosition_;
+    struct Apart : RcObject, Pooled<Apart> {
+        OptionalPos reportPos; // none unless the report position lies elsewhere
+        UnderbarMap warnUnderbarPos;
+    };
+    Rc<const Apart> apart_;
+
+public:
     [[no_unique_address]] VarType varType;
     bool defined = false;
+
+private:
+    enum class ReportAt : std::uint8_t { None, First, Apart };
+    ReportAt reportAt_ = ReportAt::None;
+
+public:
     std::int32_t usedCount = 0;
+
+    // The first position.
+    const RecordPos& varPosition() const noexcept { return varPosition_; }
+    void setVarPosition(const SourcePos& p) {
+        // A report position that was the first position stays where it was.
+        if (reportAt_ == ReportAt::First && !(varPosition_ == p)) keepReportApart();
+        varPosition_ = p;
+    }
+    // The position the report shows, if any.
+    OptionalPos reportPos() const noexcept {
+        if (reportAt_ == ReportAt::First) return SourcePos(varPosition_);
+        if (reportAt_ == ReportAt::None) return std::nullopt;
+        return apart_->reportPos;
+    }
+    bool hasReportPos() const noexcept { return reportAt_ != ReportAt::None; }
+    void setReportPos(const SourcePos& p) {
+        if (reportAt_ == ReportAt::Apart) dropApartReport();
+        if (varPosition_ == p)
+            reportAt_ = ReportAt::First;
+        else
+            setApartReport(p);
+    }
+    void setReportPos(const std::optional<SourcePos>& p) {
+        if (p)
+            setReportPos(*p);
+        else {
+            if (reportAt_ == ReportAt::Apart) dropApartReport();
+            reportAt_ = ReportAt::None;
+        }
+    }
+    // A needless-underscore mark per reported line.
+    const UnderbarMap& warnUnderbarPos() const noexcept { return apart_ ? apart_->warnUnderbarPos : kNoMarks; }
+    void setWarnUnderbarPos(UnderbarMap marks);
+
+private:
+    Apart& apart();
+    void keepReportApart();
+    void dropApartReport();
+    void setApartReport(const SourcePos& p);
+    static inline const UnderbarMap kNoMarks;
 };
 bool operator==(const VarAttr& a, const VarAttr& b);
+template <> struct CopiesCheaply<VarAttr> : std::true_type {};
 
 // One operand of an #if comparison: the upper-cased text and, when the whole text reads
 // as one number, that number.

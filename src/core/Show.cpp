@@ -93,7 +93,7 @@ std::string show(const Procedure& v, int level) {
 std::string show(const VarAttr& v, int level) {
     std::string underbar = "fromList [";
     bool first = true;
-    v.warnUnderbarPos.forEach([&](const FileLine& k, const SourcePos& p) {
+    v.warnUnderbarPos().forEach([&](const FileLine& k, const SourcePos& p) {
         if (!first) underbar += ",";
         first = false;
         underbar += "((" + quoteText(k.sourceName) + "," + std::to_string(k.line) + ")," + showPosField(p) + ")";
@@ -102,8 +102,8 @@ std::string show(const VarAttr& v, int level) {
     return paren(level > 10, "VarAttr {varType = " + show(v.varType, 0) + ", caseSensitiveName = " +
                                  quoteText(v.caseSensitiveName) + ", defined = " + (v.defined ? "True" : "False") +
                                  ", usedCount = " + showInt(v.usedCount, 0) + ", varPosition = " +
-                                 showPosField(v.varPosition) + ", reportPos = " +
-                                 (v.reportPos ? "Just " + showPosField(*v.reportPos) : "Nothing") +
+                                 showPosField(v.varPosition()) + ", reportPos = " +
+                                 (v.hasReportPos() ? "Just " + showPosField(*v.reportPos()) : "Nothing") +
                                  ", warnUnderbarPos = " + underbar + "}");
 }
 

@@ -1,9 +1,18 @@
 #include "SourcePos.h"
 
 #include <cstring>
+#include <deque>
 
 namespace zarnet {
 
+const SourcePos* RecordPos::keepWide(const SourcePos& p) {
+    // Kept to the end of the process: a record never owns its place. Only places past four
+    // billion lines or columns come here, and each took that much input.
+    static std::deque<SourcePos> kept;
+    kept.push_back(p);
+    kept.back().outputLine = 0;
+    return &kept.back();
+}
 
 void advancePos(SourcePos& p, TextView t) noexcept {
     // Only the characters after the last line feed move the column; the line feeds before

@@ -29,7 +29,7 @@ public:
 
 private:
     friend class RunContext;
-    friend class OptionalPos;
+    friend class RecordPos;
     explicit SourceName(const Text* interned) noexcept : p_(interned) {}
     const Text* p_;
 };
@@ -50,36 +50,61 @@ struct SourcePos {
     }
 };
 
-// A place as a variable record keeps it: source name, line and column in three words. The
-// output line is left out: it only orders the places of messages, and a record's places
-// are only shown and compared for equality (which ignores it); read back, it is 0.
-struct RecordPos {
-    SourceName sourceName;
-    std::int64_t sourceLine = 1;
-    std::int64_t sourceColumn = 1;
-
-    RecordPos() = default;
-    RecordPos(const SourcePos& p) noexcept // NOLINT: a place converts to its record
-        : sourceName(p.sourceName), sourceLine(p.sourceLine), sourceColumn(p.sourceColumn) {}
-    operator SourcePos() const noexcept { return SourcePos{sourceName, sourceLine, sourceColumn, 0}; } // NOLINT
+// A place as a variable record keeps it, in two words: the source name, and the line and
+// the column in 32 bits each. A place whose line or column does not fit (a file of four
+// billion lines, a line of four billion columns) is kept whole in a table of the process
+// that the record points to instead of the name. The output line is left out: it only
+// orders the places of messages, and a record's places are only shown and compared for
+// equality (which ignores it); read back, it is 0.
+class RecordPos {
+public:
+    RecordPos() noexcept : name_(reinterpret_cast<std::uintptr_t>(&detail::kEmptySourceName)), line_(1), column_(1) {}
+    RecordPos(const SourcePos& p) { // NOLINT: a place converts to its record
+        if (fits(p.sourceLine) && fits(p.sourceColumn)) {
+            name_ = reinterpret_cast<std::uintptr_t>(p.sourceName.p_);
+            line_ = std::uint32_t(p.sourceLine);
+            column_ = std::uint32_t(p.sourceColumn);
+        } else {
+            name_ = reinterpret_cast<std::uintptr_t>(keepWide(p)) | kWide;
+        }
+    }
+    operator SourcePos() const noexcept { // NOLINT: and reads as one
+        if (name_ & kWide) [[unlikely]]
+            return *reinterpret_cast<const SourcePos*>(name_ & ~kWide);
+        return SourcePos{nameOf(name_), line_, column_, 0};
+    }
+    SourcePos pos() const noexcept { return *this; }
+    SourceName sourceName() const noexcept { return pos().sourceName; }
+    std::int64_t sourceLine() const noexcept { return name_ & kWide ? pos().sourceLine : line_; }
+    std::int64_t sourceColumn() const noexcept { return name_ & kWide ? pos().sourceColumn : column_; }
 
     friend bool operator==(const RecordPos& a, const RecordPos& b) noexcept {
-        return a.sourceLine == b.sourceLine && a.sourceColumn == b.sourceColumn && a.sourceName == b.sourceName;
+        if ((a.name_ | b.name_) & kWide) [[unlikely]]
+            return a.pos() == b.pos();
+        return a.line_ == b.line_ && a.column_ == b.column_ && nameOf(a.name_) == nameOf(b.name_);
     }
-    friend bool operator==(const RecordPos& a, const SourcePos& b) noexcept {
-        return a.sourceLine == b.sourceLine && a.sourceColumn == b.sourceColumn && a.sourceName == b.sourceName;
-    }
+    friend bool operator==(const RecordPos& a, const SourcePos& b) noexcept { return a.pos() == b; }
+
+private:
+    friend class OptionalPos;
+    static constexpr std::uintptr_t kWide = 1; // a name text is never at an odd address
+    static bool fits(std::int64_t n) noexcept { return n >= 0 && n <= std::int64_t(UINT32_MAX); }
+    static SourceName nameOf(std::uintptr_t name) noexcept { return SourceName(reinterpret_cast<const Text*>(name)); }
+    // The process's lasting copy of a place too far out for two 32-bit counts.
+    [[gnu::cold]] static const SourcePos* keepWide(const SourcePos& p);
+    std::uintptr_t name_; // the name's text, or the place kept whole (tagged kWide)
+    std::uint32_t line_ = 0, column_ = 0;
 };
 
 // A place or none, read and compared like std::optional<SourcePos> but in the size of one
-// record place: none is a place without a name text, which no place has. Every variable
-// record holds one.
+// record place: none is a place without a name, which no place has. Every variable record
+// holds one.
 class OptionalPos {
 public:
-    OptionalPos() noexcept { pos_.sourceName.p_ = nullptr; }
+    OptionalPos() noexcept { pos_.name_ = 0; }
     OptionalPos(std::nullopt_t) noexcept : OptionalPos() {} // NOLINT: as std::optional
-    OptionalPos(const SourcePos& p) noexcept : pos_(p) {}   // NOLINT: as std::optional
-    OptionalPos(const std::optional<SourcePos>& p) noexcept : OptionalPos() { // NOLINT: likewise
+    OptionalPos(const SourcePos& p) : pos_(p) {}            // NOLINT: as std::optional
+    OptionalPos(const std::optional<SourcePos>& p) : OptionalPos() { // NOLINT: likewise
         if (p) pos_ = *p;
     }
     operator std::optional<SourcePos>() const { // NOLINT: reads as one
@@ -87,7 +112,7 @@ public:
         return SourcePos(pos_);
     }
 
-    bool has_value() const noexcept { return pos_.sourceName.p_ != nullptr; }
+    bool has_value() const noexcept { return pos_.name_ != 0; }
     explicit operator bool() const noexcept { return has_value(); }
     SourcePos operator*() const noexcept { return pos_; }
     SourcePos value() const {
@@ -95,7 +120,7 @@ public:
         return pos_;
     }
     SourcePos value_or(const SourcePos& other) const { return has_value() ? SourcePos(pos_) : other; }
-    void reset() noexcept { pos_.sourceName.p_ = nullptr; }
+    void reset() noexcept { pos_.name_ = 0; }
 
     friend bool operator==(const OptionalPos& a, const OptionalPos& b) noexcept {
         return a.has_value() == b.has_value() && (!a.has_value() || a.pos_ == b.pos_);

@@ -304,8 +304,8 @@ void putLine(Out& out, TextView kindSigil, TextView name, const ScopeTexts& scop
 template <class Out, class Globals>
 void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    if (!attr.reportPos) return;
-    const SourcePos& at = *attr.reportPos;
+    if (!attr.hasReportPos()) return;
+    const SourcePos at = *attr.reportPos();
     Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
     const FixedTexts& fixed = FixedTexts::get();
     const Text& error = fixed.kindSigilOf(false, id.varSymbol);
@@ -314,7 +314,7 @@ void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, const Supp
     if (f.notDefined) putLine(out, error, name, scope, fixed.notDefined, at);
     if (f.count != Count::None)
         putLine(out, warning, name, scope, f.count == Count::NotUsed ? fixed.notUsed : fixed.usedOnlyOnce, at);
-    attr.warnUnderbarPos.forEach(
+    attr.warnUnderbarPos().forEach(
         [&](const FileLine&, const SourcePos& pos) { putLine(out, warning, name, scope, fixed.underscore, pos); });
     if (f.sameNameGlobal) putLine(out, warning, name, scope, fixed.sameNameGlobal, at);
 }
@@ -322,11 +322,11 @@ void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, const Supp
 template <class Out, class Globals>
 void putListLine(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
-    if (!attr.reportPos) return;
+    if (!attr.hasReportPos()) return;
     Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
     if (!f.notDefined && f.count == Count::None && !f.sameNameGlobal) return;
 
-    const SourcePos& at = *attr.reportPos;
+    const SourcePos at = *attr.reportPos();
     const TextView name = attr.caseSensitiveName;
     const TextView source = at.sourceName.text();
     const Digits line(at.sourceLine);

@@ -22,4 +22,48 @@ void preferLargePages(void* begin, std::size_t bytes) noexcept {
 #endif
 }
 
+namespace {
+
+constexpr std::uintptr_t kStep = std::uintptr_t(1) << 18;
+
+std::uintptr_t pageSize() noexcept {
+    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    return page;
+}
+
+} // namespace
+
+ReadOnceRegion::ReadOnceRegion(const char* begin, const char* end) noexcept {
+    const std::uintptr_t page = pageSize();
+    const auto b = reinterpret_cast<std::uintptr_t>(begin);
+    const auto e = reinterpret_cast<std::uintptr_t>(end);
+    first_ = (b + page - 1) / page * page;
+    last_ = e / page * page;
+    if (last_ < first_) last_ = first_;
+    given_ = first_;
+    // A page of margin before the reading place, and at least a step of pages each time.
+    next_ = first_ + page + kStep;
+}
+
+void ReadOnceRegion::giveBackBefore(const char* p) noexcept {
+    const std::uintptr_t page = pageSize();
+    std::uintptr_t upTo = (reinterpret_cast<std::uintptr_t>(p) - page) / page * page;
+    if (upTo > last_) upTo = last_;
+    if (upTo <= given_) return;
+    void* from = reinterpret_cast<void*>(given_);
+    const std::size_t bytes = upTo - given_;
+    // Unreadable first, then given back: a page is never seen as zeros.
+    if (::mprotect(from, bytes, PROT_NONE) != 0) {
+        next_ = UINTPTR_MAX; // the system refuses: keep the text whole
+        return;
+    }
+    ::madvise(from, bytes, MADV_DONTNEED);
+    given_ = upTo;
+    next_ = upTo + page + kStep;
+}
+
+ReadOnceRegion::~ReadOnceRegion() {
+    if (given_ > first_) ::mprotect(reinterpret_cast<void*>(first_), given_ - first_, PROT_READ | PROT_WRITE);
+}
+
 } // namespace zarnet

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace zarnet {
 
@@ -10,5 +11,33 @@ namespace zarnet {
 // a text of tens of megabytes spans thousands of small pages. Only a hint: nothing changes
 // where the system cannot or will not, and small buffers are left alone.
 void preferLargePages(void* begin, std::size_t bytes) noexcept;
+
+// A buffer read once from front to back (the preprocessed text in the second pass): the
+// pages of the part already read go back to the system as reading moves on, so that the
+// text does not stay whole in memory beside the records made from it. A page given back
+// is also made unreadable, so that a stray read faults instead of seeing zeros; when the
+// region ends, its pages are readable and writable again (and zero), so the buffer's owner
+// may free it as usual. Only a hint too: where the system cannot, nothing is given back.
+class ReadOnceRegion {
+public:
+    ReadOnceRegion(const char* begin, const char* end) noexcept;
+    ~ReadOnceRegion();
+    ReadOnceRegion(const ReadOnceRegion&) = delete;
+    ReadOnceRegion& operator=(const ReadOnceRegion&) = delete;
+
+    // Nothing before p is read again: the whole pages before it (less a margin) may go.
+    // Pages go in steps of a quarter megabyte, so that a few calls to the system cover a
+    // text of many megabytes.
+    void readUpTo(const char* p) noexcept {
+        if (reinterpret_cast<std::uintptr_t>(p) >= next_) giveBackBefore(p);
+    }
+
+private:
+    void giveBackBefore(const char* p) noexcept;
+    std::uintptr_t first_ = 0; // the first whole page of the buffer
+    std::uintptr_t last_ = 0;  // the end of its last whole page
+    std::uintptr_t given_ = 0; // pages in [first_, given_) are given back
+    std::uintptr_t next_ = 0;  // a place from which the next step is worth a call
+};
 
 } // namespace zarnet

@@ -105,11 +105,27 @@ Reply<Text> pSqr(State& s, const SecondPass& secondPass) {
     s.end = in.end;
     restartState(s, root);
 
+    // The second pass reads the joined text once, front to back: what it has read may go
+    // while it records (the pages come back, zero, before the run lets the text go).
+    ReadOnceRegion readOnce(in.begin, in.end);
+    struct Lend {
+        ReadOnceRegion** at;
+        ~Lend() {
+            if (at) *at = nullptr;
+        }
+    } lend{s.run ? &preprocessorRun(s).secondPassText : nullptr};
+    if (lend.at) *lend.at = &readOnce;
+
     // The second pass starts afresh: nothing the first pass left pending belongs to its
     // errors, which are reported where they occur.
     Reply<Text> r = secondPass(s);
     r.consumed = true;
     return r;
+}
+
+void secondPassReadUpTo(const State& s) {
+    if (!s.run) return;
+    if (ReadOnceRegion* text = preprocessorRun(s).secondPassText) text->readUpTo(s.cur);
 }
 
 Reply<Text> pZarnet(State& s) {

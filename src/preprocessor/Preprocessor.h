@@ -20,6 +20,11 @@ Reply<Text> pSqr(State& s, const SecondPass& secondPass);
 // The second pass that returns all remaining text (the preprocessed output).
 Reply<Text> pZarnet(State& s);
 
+// Tells that the second pass will read nothing before s's place again (it stands between
+// two sections of the program): the memory of the joined text read so far may go back to
+// the system. Does nothing outside a second pass.
+void secondPassReadUpTo(const State& s);
+
 // The substitution variables every run starts with; each stands for its own reference.
 inline constexpr std::array<TextView, 5> predefinedSubstVarNames = {
     "sqr-database", "sqr-dbcs", "sqr-encoding", "sqr-hostname", "sqr-platform"};

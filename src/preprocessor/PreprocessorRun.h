@@ -3,6 +3,7 @@
 
 #include "core/Parser.h"
 #include "platform/FileSystem.h"
+#include "platform/Memory.h"
 
 #include <array>
 #include <cstdint>
@@ -53,6 +54,8 @@ struct PreprocessorRun : RunPart {
     bool countSubstitutions = true;
     // The bound on substitutedOnLine (tests lower it to stay fast).
     std::size_t maxSubstitutedLength = std::size_t(16) * 1024 * 1024;
+    // The joined text while the second pass reads it (see secondPassReadUpTo).
+    ReadOnceRegion* secondPassText = nullptr;
 };
 
 [[noreturn]] void preprocessingWithoutRun();

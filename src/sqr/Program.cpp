@@ -1,5 +1,6 @@
 #include "sqr/Program.h"
 
+#include "preprocessor/Preprocessor.h"
 #include "preprocessor/PreprocessorRun.h"
 #include "sqr/Commands.h"
 #include "sqr/Declare.h"
@@ -170,6 +171,8 @@ Reply<UserState> pEndOfInput(State& s) {
 Reply<UserState> pSections(State& s, ParagraphMemo* memo) {
     Seq q(s);
     for (;;) {
+        // Nothing before a section is read again once the section begins.
+        secondPassReadUpTo(s);
         const State before = s;
         Reply<Unit> r = pSection(s, memo);
         if (r.ok) {

@@ -164,21 +164,21 @@ void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnde
             attr.caseSensitiveName = named().written;
             attr.defined = false;
             attr.usedCount = 1;
-            attr.varPosition = pos;
-            attr.reportPos = reportPos;
-            if (markUnderbar) attr.warnUnderbarPos = UnderbarMap().insert(fileLine(pos), pos);
+            attr.setVarPosition(pos);
+            attr.setReportPos(reportPos);
+            if (markUnderbar) attr.setWarnUnderbarPos(UnderbarMap().insert(fileLine(pos), pos));
             update(attr);
             return attr;
         },
         [&](VarAttr& attr) {
             attr.usedCount += 1;
-            if (!attr.reportPos && reportPos) {
-                attr.reportPos = reportPos;
+            if (!attr.hasReportPos() && reportPos) {
+                attr.setReportPos(reportPos);
                 attr.caseSensitiveName = named().written;
             }
             if (markUnderbar) {
                 FileLine key = fileLine(pos);
-                if (!attr.warnUnderbarPos.contains(key)) attr.warnUnderbarPos = attr.warnUnderbarPos.insert(key, pos);
+                if (!attr.warnUnderbarPos().contains(key)) attr.setWarnUnderbarPos(attr.warnUnderbarPos().insert(key, pos));
             }
             update(attr);
         });

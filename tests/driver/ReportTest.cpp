@@ -31,9 +31,9 @@ VarMap vars(std::initializer_list<Var> vs) {
         a.caseSensitiveName = T(v.written + 1);
         a.defined = v.defined;
         a.usedCount = v.used;
-        a.reportPos = v.reportPos;
-        a.varPosition = v.reportPos.value_or(at("other.sqc", 1));
-        for (const SourcePos& p : v.underscores) a.warnUnderbarPos = a.warnUnderbarPos.insert(fileLine(p), p);
+        a.setReportPos(v.reportPos);
+        a.setVarPosition(v.reportPos.value_or(at("other.sqc", 1)));
+        for (const SourcePos& p : v.underscores) a.setWarnUnderbarPos(a.warnUnderbarPos().insert(fileLine(p), p));
         m = m.insert(id(v.written), a);
     }
     return m;
@@ -207,8 +207,8 @@ TEST(Report, WrittenInPiecesOfWholeLines) {
         VarAttr a;
         a.caseSensitiveName = T("variable_" + std::to_string(i));
         a.usedCount = 1;
-        a.reportPos = at("main.sqr", i + 1);
-        a.varPosition = *a.reportPos;
+        a.setReportPos(at("main.sqr", i + 1));
+        a.setVarPosition(*a.reportPos());
         m = m.insert(VarIdentifier{toUpperText(a.caseSensitiveName), VarSymbol::Dollar}, a);
     }
     const ParserState st = withScopes({{Scope::global(), m}});

@@ -56,9 +56,9 @@ TEST(Reserved, AllTwentyTwoAreDefinedGlobals) {
         EXPECT_EQ(a->caseSensitiveName, name);
         EXPECT_TRUE(a->defined);
         EXPECT_EQ(a->usedCount, 9999);
-        EXPECT_EQ(a->varPosition, nullPosition());
-        EXPECT_FALSE(a->reportPos);
-        EXPECT_TRUE(a->warnUnderbarPos.empty());
+        EXPECT_EQ(a->varPosition(), nullPosition());
+        EXPECT_FALSE(a->reportPos());
+        EXPECT_TRUE(a->warnUnderbarPos().empty());
         EXPECT_EQ(r.literal[0] == '#', r.symbol == VarSymbol::Sharp);
         sharps += r.symbol == VarSymbol::Sharp;
     }
@@ -74,8 +74,8 @@ TEST(Reserved, UpdatersSetTypeDefinedAndCountOnly) {
     VarAttr a;
     a.caseSensitiveName = T("x");
     a.usedCount = 3;
-    a.varPosition = at(4, 5);
-    a.reportPos = at(4, 5);
+    a.setVarPosition(at(4, 5));
+    a.setReportPos(at(4, 5));
     VarAttr i = defineReservedInteger(a), d = defineReservedDate(a), t = defineReservedText(a);
     EXPECT_EQ(i.varType, VarType::integer());
     EXPECT_EQ(d.varType, VarType::date());
@@ -84,8 +84,8 @@ TEST(Reserved, UpdatersSetTypeDefinedAndCountOnly) {
         EXPECT_TRUE(r.defined);
         EXPECT_EQ(r.usedCount, 9999);
         EXPECT_EQ(r.caseSensitiveName, a.caseSensitiveName);
-        EXPECT_EQ(r.varPosition, a.varPosition);
-        EXPECT_EQ(r.reportPos, a.reportPos);
+        EXPECT_EQ(r.varPosition(), a.varPosition());
+        EXPECT_EQ(r.reportPos(), a.reportPos());
     }
 }
 
@@ -95,10 +95,10 @@ TEST(Reserved, UsesCountOnTopAndGiveTheReportPosition) {
     const VarAttr* a = global(s, VarSymbol::Sharp, "PAGE-COUNT");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->usedCount, 10000);
-    EXPECT_EQ(a->reportPos, at(3, 7));
+    EXPECT_EQ(a->reportPos(), at(3, 7));
     EXPECT_EQ(U8(a->caseSensitiveName), "Page-Count");
     EXPECT_EQ(a->varType, VarType::integer());
-    EXPECT_EQ(a->varPosition, nullPosition());
+    EXPECT_EQ(a->varPosition(), nullPosition());
     EXPECT_EQ(report(s), "");
 
     // The other sigil is an ordinary variable.
@@ -113,7 +113,7 @@ TEST(Reserved, DeclaredInSetupCountsLikeAnyDeclaredVariable) {
     const VarAttr* a = global(s, VarSymbol::Dollar, "SQR-PROGRAM");
     EXPECT_EQ(a->usedCount, 0);
     EXPECT_TRUE(a->defined);
-    EXPECT_EQ(a->reportPos, at(5, 20));
+    EXPECT_EQ(a->reportPos(), at(5, 20));
     EXPECT_EQ(global(s, VarSymbol::Sharp, "SQL-COUNT")->varType, VarType::float_());
     // Report order is key order: SQL-COUNT before SQR-PROGRAM.
     EXPECT_EQ(report(s), "Warning:\t#sql-count\t(Global)\t is not used.\t(main.sqr\tline 6)\n"
@@ -128,12 +128,12 @@ TEST(Reserved, NullPositionIsNeverAReportPosition) {
         SCOPED_TRACE(acceptsEmpty);
         State s = entered(stateWith(true, acceptsEmpty));
         const VarAttr* u = global(s, VarSymbol::Dollar, "USERNAME");
-        EXPECT_FALSE(u->reportPos);
+        EXPECT_FALSE(u->reportPos());
         EXPECT_EQ(report(s), "");
 
         defineVariable(s, VarType::text(), T("SQR-Program"), false, at(5, 20));
         saveVariable(s, Scope::global(), VarSymbol::Dollar, T("UserName"), false, at(8, 3));
-        EXPECT_EQ(global(s, VarSymbol::Dollar, "USERNAME")->reportPos, at(8, 3));
+        EXPECT_EQ(global(s, VarSymbol::Dollar, "USERNAME")->reportPos(), at(8, 3));
         EXPECT_EQ(report(s), "Warning:\t$SQR-Program\t(Global)\t is not used.\t(main.sqr\tline 5)\n");
     }
 }

@@ -51,5 +51,53 @@ TEST(Runs, LargeReportIntoAnOutputFileIsTheWholeReport) {
     }
 }
 
+// The second pass gives back the memory of the text it has read, section by section: a
+// program of some megabytes, with an included file in its middle, is read and reported
+// whole, and an error at its very end (past every part given back) is shown as it stands.
+TEST(Runs, ProgramOfManySectionsIsReadWhole) {
+    TempDir tmp;
+    const int procedures = 6000;
+    std::string program = "begin-program\n  do p-1\nend-program\n";
+    std::int64_t line = 4;
+    std::string expected;
+    for (int i = 1; i <= procedures; ++i) {
+        const std::string n = std::to_string(i);
+        if (i == procedures / 2) {
+            program += "#include 'inc.sqc'\n";
+            ++line;
+        }
+        program += "begin-procedure p-" + n + "\n  let $first_" + n + " = $last || 'some text to make it longer'\n" +
+                   "  show #count_" + n + " '" + std::string(200, '.') + "'\nend-procedure\n";
+        if (i == 1 || i == procedures) {
+            expected += "Error:\t$first_" + n + "\t(Global)\t is not defined.\t(big.sqr\tline " +
+                        std::to_string(line + 1) + ")\n";
+        }
+        line += 4;
+    }
+    TempDir::write("inc.sqc", "begin-procedure included\n  show $from_include\nend-procedure\n");
+    TempDir::write("big.sqr", program);
+    ASSERT_GT(program.size(), std::size_t(1) << 20);
+
+    const RunOutcome report = run({"big.sqr"});
+    ASSERT_EQ(report.code, 0) << report.err;
+    std::size_t lines = 0;
+    for (char c : report.out) lines += c == '\n';
+    EXPECT_EQ(lines, std::size_t(procedures) * 4 + 1 + 1); // per procedure four, $last one, the end
+    std::size_t at = 0;
+    for (std::size_t end; (end = expected.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string one = expected.substr(at, end + 1 - at);
+        EXPECT_NE(report.out.find(one), std::string::npos) << one;
+    }
+    EXPECT_EQ(report.out.find("from_include"), std::string::npos);
+    const RunOutcome included = run({"-R", "big.sqr"});
+    EXPECT_NE(included.out.find("Error:\t$from_include\t(Global)\t is not defined.\t(inc.sqc\tline 2)\n"),
+              std::string::npos);
+
+    TempDir::write("bad.sqr", program + "end-procedure\n");
+    const RunOutcome bad = run({"bad.sqr"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(bad.out.substr(0, bad.out.find('\n')), "\"bad.sqr\" (line " + std::to_string(line) + ", column 1):");
+}
+
 } // namespace
 } // namespace zarnet::test

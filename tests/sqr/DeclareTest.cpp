@@ -94,7 +94,7 @@ TEST(DeclareVariable, NamesGoToTheCurrentScopeWithTheirPositions) {
     EXPECT_EQ(definitions(o.user, Scope::local(T("PROC"))), "#N INTEGER");
     auto attr = lookupVar(VarIdentifier{T("N"), VarSymbol::Sharp}, varMapOf(o.user->state, Scope::local(T("PROC"))));
     ASSERT_TRUE(attr);
-    EXPECT_EQ(showPos(attr->varPosition), "\"test.sqr\" (line 2, column 11)");
+    EXPECT_EQ(showPos(attr->varPosition()), "\"test.sqr\" (line 2, column 11)");
 }
 
 TEST(DeclareVariable, DefinitionsOfSuccessiveBlocksAddUp) {

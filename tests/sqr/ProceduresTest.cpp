@@ -84,7 +84,7 @@ TEST(Procedures, ParametersAreUsesInTheLocalScope) {
         EXPECT_EQ(a->usedCount, 1) << v;
     }
     auto name = varOf(r.st, "$NAME", "GET_RATE");
-    EXPECT_EQ(name->varPosition.sourceColumn, 26);
+    EXPECT_EQ(name->varPosition().sourceColumn(), 26);
 }
 
 TEST(Procedures, LeadingDeclarationsOfALocalProcedure) {
@@ -171,7 +171,7 @@ TEST(Procedures, ParameterNameAsWrittenAndItsPosition) {
     auto a = varOf(r.st, "#RATE", "P");
     ASSERT_TRUE(a);
     EXPECT_EQ(U8(a->caseSensitiveName), "Rate");
-    EXPECT_EQ(a->varPosition.sourceColumn, 21);
+    EXPECT_EQ(a->varPosition().sourceColumn(), 21);
 }
 
 TEST(Procedures, SameNameTwiceSharesOneRecordAndScope) {

@@ -49,7 +49,7 @@ const VarAttr& var(const State& s, const Scope& scope, VarSymbol sym, const char
 
 std::vector<std::string> underbarLines(const VarAttr& a) {
     std::vector<std::string> out;
-    a.warnUnderbarPos.forEach([&](const FileLine& k, const SourcePos& p) {
+    a.warnUnderbarPos().forEach([&](const FileLine& k, const SourcePos& p) {
         out.push_back(U8(k.sourceName) + ":" + std::to_string(k.line) + "@" + std::to_string(p.sourceColumn));
     });
     return out;
@@ -138,17 +138,17 @@ TEST(Recording, UsesCountAndKeepTheFirstPositions) {
     const VarAttr& a = var(s, Scope::global(), VarSymbol::Dollar, "TOTAL");
     EXPECT_FALSE(a.defined);
     EXPECT_EQ(a.usedCount, 1);
-    EXPECT_EQ(a.varPosition, at("main.sqr", 12, 5));
-    EXPECT_EQ(a.reportPos, at("main.sqr", 12, 5));
+    EXPECT_EQ(a.varPosition(), at("main.sqr", 12, 5));
+    EXPECT_EQ(a.reportPos(), at("main.sqr", 12, 5));
     EXPECT_EQ(U8(a.caseSensitiveName), "Total");
-    EXPECT_TRUE(a.warnUnderbarPos.empty());
+    EXPECT_TRUE(a.warnUnderbarPos().empty());
 
     use(s, at("main.sqr", 13, 1), "TOTAL");
     use(s, at("main.sqr", 14, 1), "total", VarSymbol::Sharp);
     const VarAttr& b = var(s, Scope::global(), VarSymbol::Dollar, "TOTAL");
     EXPECT_EQ(b.usedCount, 2);
     EXPECT_EQ(U8(b.caseSensitiveName), "Total");
-    EXPECT_EQ(b.reportPos, at("main.sqr", 12, 5));
+    EXPECT_EQ(b.reportPos(), at("main.sqr", 12, 5));
     EXPECT_EQ(var(s, Scope::global(), VarSymbol::Sharp, "TOTAL").usedCount, 1);
 }
 
@@ -172,7 +172,7 @@ TEST(Recording, NamesOfARunAreSharedAndEachKeepsItsRecord) {
         const VarAttr& b = var(s, q, VarSymbol::Sharp, key.c_str());
         EXPECT_EQ(U8(a.caseSensitiveName), "Name_" + std::to_string(i));
         EXPECT_TRUE(a.caseSensitiveName.sameAs(b.caseSensitiveName)) << key;
-        EXPECT_EQ(a.varPosition, at("main.sqr", i + 1, 1));
+        EXPECT_EQ(a.varPosition(), at("main.sqr", i + 1, 1));
         EXPECT_EQ(a.usedCount, i == 7 ? 2 : 1);
     }
     std::vector<SharedText> keys;
@@ -188,7 +188,7 @@ TEST(Recording, WrittenNameAndReportPositionComeFromTheFirstReportedOccurrence) 
     State s = stateAt(rootedState());
     use(s, at("inc.sqc", 3, 2), "amount");
     const VarAttr& a = var(s, Scope::global(), VarSymbol::Dollar, "AMOUNT");
-    EXPECT_FALSE(a.reportPos);
+    EXPECT_FALSE(a.reportPos());
     EXPECT_EQ(U8(a.caseSensitiveName), "amount");
     use(s, at("inc.sqc", 4, 2), "AMOUNT");
     EXPECT_EQ(U8(var(s, Scope::global(), VarSymbol::Dollar, "AMOUNT").caseSensitiveName), "amount");
@@ -196,8 +196,8 @@ TEST(Recording, WrittenNameAndReportPositionComeFromTheFirstReportedOccurrence) 
     use(s, at("main.sqr", 10, 4), "aMOUNT");
     const VarAttr& b = var(s, Scope::global(), VarSymbol::Dollar, "AMOUNT");
     EXPECT_EQ(b.usedCount, 4);
-    EXPECT_EQ(b.varPosition, at("inc.sqc", 3, 2));
-    EXPECT_EQ(b.reportPos, at("main.sqr", 9, 4));
+    EXPECT_EQ(b.varPosition(), at("inc.sqc", 3, 2));
+    EXPECT_EQ(b.reportPos(), at("main.sqr", 9, 4));
     EXPECT_EQ(U8(b.caseSensitiveName), "Amount");
 }
 
@@ -223,7 +223,7 @@ TEST(Recording, DefinitionsResetTheCountAndTakeTheirSigilFromTheType) {
     EXPECT_EQ(a.usedCount, 0);
     EXPECT_EQ(a.varType, VarType::text());
     EXPECT_EQ(U8(a.caseSensitiveName), "late");
-    EXPECT_EQ(a.varPosition, at("main.sqr", 20, 1));
+    EXPECT_EQ(a.varPosition(), at("main.sqr", 20, 1));
 
     defineVariable(s, VarType::decimal(7), T("amount"), false, at("main.sqr", 3, 1));
     use(s, at("main.sqr", 30, 1), "amount", VarSymbol::Sharp);
@@ -233,7 +233,7 @@ TEST(Recording, DefinitionsResetTheCountAndTakeTheirSigilFromTheType) {
     const VarAttr& b = var(s, Scope::global(), VarSymbol::Sharp, "AMOUNT");
     EXPECT_EQ(b.usedCount, 0);
     EXPECT_EQ(b.varType, VarType::integer());
-    EXPECT_EQ(b.reportPos, at("main.sqr", 3, 1));
+    EXPECT_EQ(b.reportPos(), at("main.sqr", 3, 1));
     defineVariable(s, VarType::date(), T("amount"), false, at("main.sqr", 33, 1));
     EXPECT_EQ(var(s, Scope::global(), VarSymbol::Dollar, "AMOUNT").varType, VarType::date());
 

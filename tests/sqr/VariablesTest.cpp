@@ -26,9 +26,9 @@ std::vector<std::string> uses(const UserState& u) {
         vars.forEach([&](const VarIdentifier& id, const VarAttr& a) {
             std::string e = (sc.isLocal ? U8(sc.name) : std::string("G")) + ":" +
                             (id.varSymbol == VarSymbol::Dollar ? "$" : "#") + U8(id.varName) + "=" +
-                            std::to_string(a.usedCount) + "@" + std::to_string(a.varPosition.sourceLine) + ":" +
-                            std::to_string(a.varPosition.sourceColumn);
-            if (!a.warnUnderbarPos.empty()) e += "!";
+                            std::to_string(a.usedCount) + "@" + std::to_string(a.varPosition().sourceLine()) + ":" +
+                            std::to_string(a.varPosition().sourceColumn());
+            if (!a.warnUnderbarPos().empty()) e += "!";
             out.push_back(e);
         });
     });

@@ -668,9 +668,13 @@ bool plainLineDirect(State& s, Text& out) {
             for (char& c : key) c = asciiUpper(c);
             const Text* v = s.st().symtab.find(key);
             if (!v) return giveUp();
+            // Past the line's bound the token path reports it; nothing beyond the bound is
+            // appended first, however many references the line holds.
+            substituted += charCount(*v);
+            if (run->countSubstitutions && run->substitutedOnLine + substituted > run->maxSubstitutedLength)
+                return giveUp();
             out.append(copied, p);
             out += *v;
-            substituted += charCount(*v);
             copied = q + 1;
             p = q;
             continue;
@@ -681,10 +685,7 @@ bool plainLineDirect(State& s, Text& out) {
         if (*p != '\n') return giveUp();
         break;
     }
-    if (run && run->countSubstitutions) {
-        if (run->substitutedOnLine + substituted > run->maxSubstitutedLength) return giveUp();
-        run->substitutedOnLine += substituted;
-    }
+    if (run && run->countSubstitutions) run->substitutedOnLine += substituted;
     out.append(copied, p);
     s.pos.sourceColumn += p - s.cur;
     s.cur = p;

@@ -664,8 +664,8 @@ bool plainLineDirect(State& s, Text& out) {
             if (q == p + 1 || q == end || *q != '}' || !s.run) return giveUp();
             if (!run) run = &preprocessorRun(s);
             Text& key = run->referenceKey;
-            key.assign(p + 1, q);
-            for (char& c : key) c = asciiUpper(c);
+            key.clear();
+            appendReferenceName(p + 1, q, key, true);
             const Text* v = s.st().symtab.find(key);
             if (!v) return giveUp();
             // Past the line's bound the token path reports it; nothing beyond the bound is

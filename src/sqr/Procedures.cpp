@@ -136,6 +136,9 @@ Reply<ParamItem> pParameter(State& s) {
     if (!s.atEnd() && s.peek() == U':') {
         q(lexeme(pColon));
         call = CallType::CallByReference;
+    } else {
+        // The optional mark, absent, still names what it expected.
+        q.take(okReply(false, Unit{}, std::move(detail::labelledCharError(s, MsgText::quotedChar(U':')).err)));
     }
     ParamItem item = q([call](State& st) { return pParameterName(st, call); });
     if (!q) return undo(s, saved, q);
@@ -165,6 +168,15 @@ Reply<std::vector<ParamItem>> pParameterList(State& s) {
         items.push_back(q.take(std::move(first)));
     }
     for (;;) {
+        if (s.atEnd() || (*s.cur != ',' && *s.cur != '\n')) {
+            // No separator: what it expected stays pending. (Where one stands, the separator
+            // or the white space read after the list consumes, and drops the step's error.)
+            const State before = s;
+            Reply<Unit> sep = pComma(s);
+            s = before;
+            q.take(okReply(false, Unit{}, std::move(sep.err)));
+            break;
+        }
         const State before = s;
         Seq step(s);
         // The error of the blanks after the separator never shows: a parameter consumes
@@ -192,6 +204,7 @@ Reply<std::vector<ParamItem>> pParameterList(State& s) {
             q(spaces);
         } else {
             s = before;
+            q.take(okReply(false, Unit{}, std::move(sep.err)));
         }
     }
     return q.ok(std::move(items));

@@ -63,6 +63,14 @@ public:
         auto same = [&id](const VarIdentifier& p) { return sameIdentifier(p, id); };
         if (given_) return std::any_of(given_->parameters.begin(), given_->parameters.end(), same);
         if (!proc_) return false;
+        // A long list is searched through a set of its names, built at the first test, so
+        // that a scope of n parameters costs n, not n for each of its variables.
+        if (!indexed_ && proc_->parameters.size() > kSearchedInPlace) {
+            for (const Parameter& p : proc_->parameters)
+                namesOf(p.varIdentifier.varSymbol).insert(TextView(p.varIdentifier.varName));
+            indexed_ = true;
+        }
+        if (indexed_) return namesOf(id.varSymbol).count(TextView(id.varName)) != 0;
         return std::any_of(proc_->parameters.begin(), proc_->parameters.end(),
                            [&same](const Parameter& p) { return same(p.varIdentifier); });
     }
@@ -77,9 +85,13 @@ private:
             list = "Global\t---\t";
         }
     }
+    static constexpr std::size_t kSearchedInPlace = 16;
+    std::unordered_set<TextView>& namesOf(VarSymbol s) const { return s == VarSymbol::Dollar ? dollar_ : sharp_; }
     const Scope& scope_;
     const Procedure* proc_ = nullptr;
     const ReportScope* given_ = nullptr;
+    mutable bool indexed_ = false;
+    mutable std::unordered_set<TextView> dollar_, sharp_;
 };
 
 // The identifiers of the global scope for the same-name test of the undefined local

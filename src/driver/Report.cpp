@@ -117,9 +117,43 @@ private:
     std::unordered_set<TextView> dollar_, sharp_;
 };
 
+// The variable file's pairs. A long list is looked up through a set of keys, built at the
+// first test, so that n pairs and m undefined variables cost n + m, not n times m.
+class Suppressions {
+public:
+    explicit Suppressions(const SuppressList& list) : list_(list) {}
+    bool contains(const Scope& scope, const VarIdentifier& id) {
+        if (list_.size() <= kSearchedInPlace)
+            return std::any_of(list_.begin(), list_.end(),
+                               [&](const auto& p) { return p.first == scope && p.second == id; });
+        if (!built_) {
+            for (const auto& p : list_) keys_.insert(keyOf(p.first, p.second));
+            built_ = true;
+        }
+        return keys_.count(keyOf(scope, id)) != 0;
+    }
+
+private:
+    static constexpr std::size_t kSearchedInPlace = 16;
+    // The scope's kind and name, then the sign and the variable's name; the name of a scope
+    // holds no line feed (it ends at the first blank), so the parts cannot run together.
+    static Text keyOf(const Scope& scope, const VarIdentifier& id) {
+        Text k;
+        k += scope.isLocal ? 'L' : 'G';
+        if (scope.isLocal) k += scope.name;
+        k += '\n';
+        k += id.varSymbol == VarSymbol::Dollar ? '$' : '#';
+        k += id.varName;
+        return k;
+    }
+    const SuppressList& list_;
+    bool built_ = false;
+    std::unordered_set<Text> keys_;
+};
+
 // Globals: a VarMap or GlobalNames (anything with contains(id)).
 template <class Globals>
-Findings findingsOf(const ScopeTexts& scope, Globals& globals, const SuppressList& suppress, bool exceptParams,
+Findings findingsOf(const ScopeTexts& scope, Globals& globals, Suppressions& suppress, bool exceptParams,
                     const VarIdentifier& id, const VarAttr& attr) {
     Findings f;
     if (attr.usedCount == 0)
@@ -129,10 +163,7 @@ Findings findingsOf(const ScopeTexts& scope, Globals& globals, const SuppressLis
     // Both other findings are about a variable without a definition; a defined one (most of
     // them) needs no search of the suppressions, the parameters or the globals.
     if (attr.defined) return f;
-    bool suppressed = std::any_of(suppress.begin(), suppress.end(), [&](const auto& p) {
-        return p.first == scope.scope() && p.second == id;
-    });
-    if (suppressed) return f;
+    if (suppress.contains(scope.scope(), id)) return f;
     const bool isParam = scope.hasParameter(id);
     f.notDefined = !(exceptParams && isParam);
     f.sameNameGlobal = scope.scope().isLocal && !isParam && globals.contains(id);
@@ -314,7 +345,7 @@ void putLine(Out& out, TextView kindSigil, TextView name, const ScopeTexts& scop
 }
 
 template <class Out, class Globals>
-void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
+void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, Suppressions& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.hasReportPos()) return;
     const SourcePos at = *attr.reportPos();
@@ -332,7 +363,7 @@ void putVariable(Out& out, const ScopeTexts& scope, Globals& globals, const Supp
 }
 
 template <class Out, class Globals>
-void putListLine(Out& out, const ScopeTexts& scope, Globals& globals, const SuppressList& suppress,
+void putListLine(Out& out, const ScopeTexts& scope, Globals& globals, Suppressions& suppress,
                  bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     if (!attr.hasReportPos()) return;
     Findings f = findingsOf(scope, globals, suppress, exceptParams, id, attr);
@@ -360,7 +391,8 @@ void putListLine(Out& out, const ScopeTexts& scope, Globals& globals, const Supp
 }
 
 template <class Out>
-void putReport(Out& out, bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {
+void putReport(Out& out, bool listFormat, const SuppressList& suppressList, bool exceptParams, const ParserState& st) {
+    Suppressions suppress(suppressList);
     const VarMap globalMap = st.scopeMap.lookup(Scope::global()).value_or(VarMap());
     GlobalNames globals(globalMap);
     ProcWalk procs(st.procMap);
@@ -396,13 +428,19 @@ Text reportLine(const char* kind, VarSymbol symbol, const Text& caseSensitiveNam
 Text reportVariable(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     return textOf(
-        [&](TextOut& out) { putVariable(out, ScopeTexts(scope), globals, suppress, exceptParams, id, attr); });
+        [&](TextOut& out) {
+            Suppressions suppressions(suppress);
+            putVariable(out, ScopeTexts(scope), globals, suppressions, exceptParams, id, attr);
+        });
 }
 
 Text reportListLine(const ReportScope& scope, const VarMap& globals, const SuppressList& suppress,
                     bool exceptParams, const VarIdentifier& id, const VarAttr& attr) {
     return textOf(
-        [&](TextOut& out) { putListLine(out, ScopeTexts(scope), globals, suppress, exceptParams, id, attr); });
+        [&](TextOut& out) {
+            Suppressions suppressions(suppress);
+            putListLine(out, ScopeTexts(scope), globals, suppressions, exceptParams, id, attr);
+        });
 }
 
 Text buildReport(bool listFormat, const SuppressList& suppress, bool exceptParams, const ParserState& st) {

@@ -13,6 +13,7 @@
 
 #include "core/ParserLib.h"
 #include "driver/Report.h"
+#include "platform/Memory.h"
 #include "preprocessor/Preprocessor.h"
 #include "sqr/SqrParser.h"
 
@@ -130,6 +131,7 @@ double run(const Text& source, ParserState user, const Second& second, bool repo
 } // namespace
 
 int main(int argc, char** argv) {
+    useLargePagesForPools(); // as the zarnet executable does
     BenchOptions o = parseArgs(argc, argv);
     if (!o.writeTo.empty()) return writeProgram(o);
     std::string includeDir = o.includeEvery > 0 ? writeIncludeFile() : std::string();

@@ -63,14 +63,15 @@ template <class K, class V, class Cmp> class PMap {
         Rc<const Entry> e;
     };
     using Slot = std::conditional_t<CopiesCheaply<K>::value && CopiesCheaply<V>::value, Held, Shared>;
-    struct Node : RcObject, Pooled<Node> {
+    // The height sits beside the count, in the word before the links.
+    struct Node : RcObject32, Pooled<Node> {
         // The entry is made in place from `made` (a slot to copy, or what makes one).
         template <class... E>
         Node(Rc<const Node> l, Rc<const Node> r, E&&... made)
-            : left(std::move(l)), right(std::move(r)), height(std::uint8_t(1 + std::max(h(left), h(right)))),
+            : height(std::uint8_t(1 + std::max(h(l), h(r)))), left(std::move(l)), right(std::move(r)),
               entry(std::forward<E>(made)...) {}
-        Rc<const Node> left, right;
         std::uint8_t height; // stays below 100
+        Rc<const Node> left, right;
         Slot entry;
         const K& key() const noexcept { return entry.k(); }
         const V& value() const noexcept { return entry.v(); }

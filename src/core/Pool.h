@@ -8,6 +8,14 @@
 
 namespace zarnet {
 
+// Where the free lists' blocks come from: the ordinary heap, unless the process installs a
+// source of its own (see useLargePagesForPools). Blocks are never given back.
+using PoolBlockSource = void* (*)(std::size_t bytes);
+void setPoolBlockSource(PoolBlockSource source) noexcept;
+namespace detail {
+void* takePoolBlock(std::size_t bytes);
+}
+
 // Slots are carved from blocks of many at a time: one allocation (and one allocator header)
 // per block instead of per node. A block's first slot links it to the block made before
 // it, so that every block stays reachable; blocks, like freed slots, are kept for reuse.
@@ -33,7 +41,7 @@ private:
     static constexpr std::size_t kSlotsPerBlock = kStride >= 4096 ? 2 : 16384 / kStride;
 
     [[gnu::noinline, gnu::cold]] static void refill() {
-        char* block = static_cast<char*>(::operator new(kStride * kSlotsPerBlock));
+        char* block = static_cast<char*>(detail::takePoolBlock(kStride * kSlotsPerBlock));
         auto* link = reinterpret_cast<Slot*>(block);
         link->next = blocks();
         blocks() = link;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace zarnet {
@@ -19,6 +20,23 @@ protected:
 private:
     template <class T> friend class Rc;
     mutable std::size_t refs_ = 0;
+};
+
+// A count of 32 bits, for objects that a program holds by the million and that few owners
+// share (map nodes: one owner per map version that reaches them): the bytes after it take
+// a small field of the object instead of padding.
+class RcObject32 {
+public:
+    RcObject32() = default;
+    RcObject32(const RcObject32&) : refs_(0) {}
+    RcObject32& operator=(const RcObject32&) { return *this; }
+
+protected:
+    ~RcObject32() = default;
+
+private:
+    template <class T> friend class Rc;
+    mutable std::uint32_t refs_ = 0;
 };
 
 template <class T> class Rc {

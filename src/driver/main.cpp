@@ -1,12 +1,14 @@
 #include "core/Console.h"
 #include "driver/Driver.h"
 #include "driver/StdStreams.h"
+#include "platform/Memory.h"
 
 #include <csignal>
 
 int main(int argc, char** argv) {
     using namespace zarnet;
     holdClosedStandardDescriptors();
+    useLargePagesForPools();
     // A closed pipe is a failed write (EPIPE), reported like any other.
     std::signal(SIGPIPE, SIG_IGN);
     CheckedConsole streams;

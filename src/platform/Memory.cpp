@@ -1,6 +1,9 @@
 #include "platform/Memory.h"
 
+#include "core/Pool.h"
+
 #include <cstdint>
+#include <new>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -24,6 +27,46 @@ void preferLargePages(void* begin, std::size_t bytes) noexcept {
 
 namespace {
 
+constexpr std::size_t kLargePage = std::size_t(2) << 20;
+constexpr std::size_t kHeapFirst = std::size_t(4) << 20; // pool bytes taken from the heap first
+
+// A chunk of one large page, aligned to it (so that the system can back it with one), or
+// null where the system gives none.
+char* mapLargePageChunk() noexcept {
+    void* m = ::mmap(nullptr, 2 * kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED) return nullptr;
+    const auto b = reinterpret_cast<std::uintptr_t>(m);
+    const std::uintptr_t aligned = (b + kLargePage - 1) / kLargePage * kLargePage;
+    if (aligned > b) ::munmap(m, aligned - b);
+    if (const std::uintptr_t tail = b + 2 * kLargePage - (aligned + kLargePage)) {
+        ::munmap(reinterpret_cast<void*>(aligned + kLargePage), tail);
+    }
+#ifdef MADV_HUGEPAGE
+    ::madvise(reinterpret_cast<void*>(aligned), kLargePage, MADV_HUGEPAGE);
+#endif
+    return reinterpret_cast<char*>(aligned);
+}
+
+void* largePagePoolBlock(std::size_t bytes) {
+    static std::size_t fromHeap = 0;
+    static char* next = nullptr;
+    static char* end = nullptr;
+    bytes = (bytes + 15) / 16 * 16; // as the heap aligns
+    if (fromHeap < kHeapFirst || bytes > kLargePage / 4) {
+        fromHeap += bytes;
+        return ::operator new(bytes);
+    }
+    if (std::size_t(end - next) < bytes) {
+        char* chunk = mapLargePageChunk();
+        if (!chunk) return ::operator new(bytes);
+        next = chunk;
+        end = chunk + kLargePage;
+    }
+    void* block = next;
+    next += bytes;
+    return block;
+}
+
 constexpr std::uintptr_t kStep = std::uintptr_t(1) << 18;
 
 std::uintptr_t pageSize() noexcept {
@@ -32,6 +75,8 @@ std::uintptr_t pageSize() noexcept {
 }
 
 } // namespace
+
+void useLargePagesForPools() noexcept { setPoolBlockSource(largePagePoolBlock); }
 
 ReadOnceRegion::ReadOnceRegion(const char* begin, const char* end) noexcept {
     const std::uintptr_t page = pageSize();

@@ -12,6 +12,14 @@ namespace zarnet {
 // where the system cannot or will not, and small buffers are left alone.
 void preferLargePages(void* begin, std::size_t bytes) noexcept;
 
+// Makes the free lists of small nodes (core/Pool.h) take their blocks from large pages once
+// they hold a few megabytes: a large program's records span thousands of small pages, each
+// a fault. Blocks are carved from chunks of one large page each, so at most one chunk is
+// partly used; the first megabytes come from the heap as before, so that a small run's
+// memory does not grow by a large page. Where the system has no large pages for it, the
+// chunks are ordinary memory.
+void useLargePagesForPools() noexcept;
+
 // A buffer read once from front to back (the preprocessed text in the second pass): the
 // pages of the part already read go back to the system as reading moves on, so that the
 // text does not stay whole in memory beside the records made from it. A page given back

@@ -1,11 +1,16 @@
 // The large-page hint changes nothing a buffer holds, whatever range it is given; a buffer
 // read once gives back only what lies before the reading place, and is whole (and usable)
-// again when the reading ends.
+// again when the reading ends. Pool nodes carved from large pages keep apart.
 #include "platform/Memory.h"
+
+#include "core/Pool.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace zarnet {
 namespace {
@@ -49,6 +54,39 @@ TEST(ReadOnce, GivesBackOnlyWhatLiesBehindAndEndsUsable) {
         region.readUpTo(small.data() + 100);
         EXPECT_EQ(small, std::string(100, 'z'));
     }
+}
+
+// A node whose size is no multiple of the heap's alignment, so that blocks of its slots must
+// be rounded where they are carved from a chunk.
+struct PoolProbe : Pooled<PoolProbe> {
+    std::uint64_t a = 0, b = 0;
+    std::uint32_t c = 0;
+    std::uint8_t d = 0;
+};
+
+TEST(LargePages, PoolNodesFromLargePagesStayApartAndAligned) {
+    useLargePagesForPools();
+    // Past the megabytes taken from the heap first and across several chunks.
+    const std::size_t n = (std::size_t(16) << 20) / sizeof(PoolProbe);
+    std::vector<std::unique_ptr<PoolProbe>> nodes;
+    nodes.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        auto p = std::make_unique<PoolProbe>();
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p.get()) % alignof(std::uint64_t), 0u);
+        p->a = i;
+        p->b = ~i;
+        p->c = std::uint32_t(i * 7);
+        p->d = std::uint8_t(i);
+        nodes.push_back(std::move(p));
+    }
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const PoolProbe& p = *nodes[i];
+        if (p.a != i || p.b != ~i || p.c != std::uint32_t(i * 7) || p.d != std::uint8_t(i)) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0u);
+    nodes.clear();
+    setPoolBlockSource(nullptr);
 }
 
 } // namespace

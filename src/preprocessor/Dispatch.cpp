@@ -169,6 +169,24 @@ std::optional<Reply<Unit>> directiveLineDirect(State& s, Text& out) {
     return ordinaryLineDirect(s, out);
 }
 
+std::optional<Reply<Unit>> defineLineDirect(State& s, Text& out) {
+    if (!fastPathsOn(s) || candidatesFor(s) != (bit(kDefine) | bit(kOrdinary))) return std::nullopt;
+    // The series tries #define first; the keyword unit and the rest of the line take their
+    // direct paths (keywordThen, pDefineDirective), which always consume.
+    const char* const after = s.cur + TextView("#define").size();
+    if (after == s.end || !isWhiteSpace(decodeAt(after))) return std::nullopt;
+    const Place start(s);
+    advanceWithinLine(s, after);
+    std::optional<Reply<Text>> r = defineDirectiveDirect(s);
+    if (!r) {
+        s.cur = start.cur;
+        s.pos = start.pos;
+        return std::nullopt;
+    }
+    if (r->ok) out += r->value;
+    return Reply<Unit>{Unit{}, std::move(r->err), true, r->ok};
+}
+
 Reply<Unit> pDirectiveInto(State& s, Text& out) {
     if (!fastPathsOn(s)) return appendTo(out, runSeries(s, kAllAlternatives, kSeriesInFull));
     const unsigned chosen = candidatesFor(s);

@@ -100,6 +100,41 @@ template <class T> void dropPendingLeftBehind(Reply<T>& r, const State& s, Switc
         r.err = unknownError(s.pos);
 }
 
+// The lines that lineWithDirectPaths takes without the grammar and without saving the
+// state: a blank line, a comment line and a line for the dispatcher that an ordinary line's
+// or a #define line's direct path takes whole, each ended by a line break. Then the line's
+// outcome, which has always consumed; otherwise nothing, with s and out as they were.
+std::optional<Reply<Unit>> directLine(State& s, Text& out) {
+    const char* const p = blanksFrom(s.cur, s.end);
+    if (p == s.end) return std::nullopt;
+    if (isLineBreakAt(p, s.end)) {
+        out.append(s.cur, *p == U'\n' ? p + 1 : p + 2);
+        advanceWithinLine(s, p);
+        advanceOverLineBreak(s);
+        incrementSequenceNo(s);
+        return okReply(true, Unit{}, unknownError(s.pos));
+    }
+    if (p == s.cur && *p == U'!') {
+        const char* e = lineCharsEnd(p, s.end);
+        if (!isLineBreakAt(e, s.end)) return std::nullopt;
+        advanceWithinLine(s, e);
+        advanceOverLineBreak(s);
+        incrementSequenceNo(s);
+        out += '\n';
+        return okReply(true, Unit{}, unknownError(s.pos));
+    }
+    const Place start(s);
+    const std::size_t mark = out.size();
+    out.append(s.cur, p);
+    advanceWithinLine(s, p);
+    if (std::optional<Reply<Unit>> r = directiveLineDirect(s, out)) return r;
+    if (std::optional<Reply<Unit>> r = defineLineDirect(s, out)) return r;
+    s.cur = start.cur;
+    s.pos = start.pos;
+    out.resize(mark);
+    return std::nullopt;
+}
+
 // The line's text goes to out; after a failure out is as it was.
 Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     // Blank lines, comment lines and lines for the dispatcher that end in a line break take
@@ -188,6 +223,22 @@ Reply<Text> pLine(State& s) {
 }
 
 Reply<Text> pLineInFull(State& s) { return plainGrammar(s, pLine); }
+
+std::optional<Reply<Unit>> pDirectLineStepInto(State& s, Text& out) {
+    if (!fastPathsOn(s) || s.atEnd()) return std::nullopt;
+    // As lineInto runs it: its nesting bound, the line's count of substituted characters,
+    // and a line past its bound. A direct line switches no files.
+    PreprocessorRun& run = preprocessorRun(s);
+    if (run.lineNesting >= kMaxLineNesting) return std::nullopt;
+    const std::size_t mark = out.size();
+    startSubstitutedLine(run);
+    try {
+        return directLine(s, out);
+    } catch (const SubstitutionTooLong& e) {
+        out.resize(mark);
+        return Reply<Unit>(substitutedTooLong(e));
+    }
+}
 
 Reply<Unit> pLineStepInto(State& s, Text& out) {
     if (!fastPathsOn(s)) return appendTo(out, lineStepInFull(s));

@@ -45,6 +45,12 @@ Reply<Text> pPreprocessLines(State& s) {
     bool more = false;
     ParseError pending;
     for (;;) {
+        // Common lines take no saved state: their step always consumes.
+        if (std::optional<Reply<Unit>> r = pDirectLineStepInto(s, out)) {
+            if (!r->ok) return consumedError(std::move(r->err));
+            more = true;
+            continue;
+        }
         State saved = s;
         Reply<Unit> r = pLineStepInto(s, out);
         if (r.ok) {

@@ -19,8 +19,12 @@ namespace zarnet {
 // The table.
 
 Reply<Unit> defineSubstVar(State& s, const Text& name, Text value) {
-    Text key = toUpperText(name);
-    s.modify([&](ParserState& p) { p.symtab = insertByName(std::move(key), std::move(value), p.symtab); });
+    const Text key = toUpperText(name);
+    // In place where no saved state shares the table (the line loop keeps none between
+    // lines); the nodes another version holds are copied as an insert would copy them.
+    s.modify([&](ParserState& p) {
+        p.symtab.update(key, [&value] { return std::move(value); }, [&value](Text& v) { v = std::move(value); });
+    });
     return okReply(false, Unit{}, unknownError(s.pos));
 }
 

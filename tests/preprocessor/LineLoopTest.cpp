@@ -5,6 +5,7 @@
 
 #include "preprocessor/Conditional.h"
 #include "preprocessor/LineEnd.h"
+#include "preprocessor/LineScanner.h"
 #include "preprocessor/LineStep.h"
 #include "preprocessor/Preprocessor.h"
 #include "preprocessor/PreprocessorRun.h"
@@ -296,6 +297,30 @@ TEST(LineStep, TheReturnAndTheLineAfterItAgreeWithTheGrammar) {
         for (const ParserState& user : {includedFrom(st, rest), includedFrom(includedFrom(st, rest), Text())})
             expectSameAsGrammar(pLineStep, grammar, Text(), user, answers);
     });
+}
+
+// The step of the line loop that saves no state, against the grammar's step: where it takes
+// a line, everything a caller sees agrees; where it does not, it has changed nothing.
+TEST(LineStep, DirectStepAgreesWithTheGrammarOrLeavesTheLine) {
+    const std::vector<Text> pieces = {"#define", " x 1", " y", "#DEFINE", "#if", "#ifdef", "#else", "#end-if",
+                                      "begin-setup", "ask", "end-setup", "!", "!=", " ", "\t", "\n", "\r",
+                                      "x", "{x}", "{y}", "-", "'", T("\u00e9")};
+    ParserState st = initialState();
+    st.symtab = insertByName(Text("X"), Text("1"), st.symtab);
+    auto direct = [](State& s) -> Reply<Text> {
+        const Place before(s);
+        Text out;
+        if (std::optional<Reply<Unit>> r = pDirectLineStepInto(s, out)) {
+            EXPECT_TRUE(r->consumed);
+            return withText(std::move(*r), out);
+        }
+        EXPECT_EQ(s.cur, before.cur);
+        EXPECT_TRUE(s.pos == before.pos);
+        EXPECT_TRUE(out.empty());
+        return plainGrammar(s, pLineStep);
+    };
+    auto grammar = [](State& s) { return plainGrammar(s, pLineStep); };
+    forPieceSequences(pieces, 3, 3000, 8, [&](const Text& text) { expectSameAsGrammar(direct, grammar, text, st); });
 }
 
 TEST(Preprocess, RecordsEverySwitchForTheSecondPass) {

@@ -114,7 +114,7 @@ std::optional<Reply<SkipStep>> skipOneLineDirect(State& s) {
     Text text(s.cur, p);
     if (isLineBreakAt(p, end)) {
         // A blank line keeps its line break as written.
-        text.append(p, *p == U'\r' ? p + 2 : p + 1);
+        appendRange(text, p, *p == U'\r' ? p + 2 : p + 1);
         advanceWithinLine(s, p);
         advanceOverLineBreak(s);
         incrementSequenceNo(s);

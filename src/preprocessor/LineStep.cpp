@@ -108,7 +108,7 @@ std::optional<Reply<Unit>> directLine(State& s, Text& out) {
     const char* const p = blanksFrom(s.cur, s.end);
     if (p == s.end) return std::nullopt;
     if (isLineBreakAt(p, s.end)) {
-        out.append(s.cur, *p == U'\n' ? p + 1 : p + 2);
+        appendRange(out, s.cur, *p == U'\n' ? p + 1 : p + 2);
         advanceWithinLine(s, p);
         advanceOverLineBreak(s);
         incrementSequenceNo(s);
@@ -125,7 +125,7 @@ std::optional<Reply<Unit>> directLine(State& s, Text& out) {
     }
     const Place start(s);
     const std::size_t mark = out.size();
-    out.append(s.cur, p);
+    appendRange(out, s.cur, p);
     advanceWithinLine(s, p);
     if (std::optional<Reply<Unit>> r = directiveLineDirect(s, out)) return r;
     if (std::optional<Reply<Unit>> r = defineLineDirect(s, out)) return r;
@@ -145,7 +145,7 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     if (p == s.end) return appendTo(out, lineInFull(s));
 
     if (isLineBreakAt(p, s.end)) {
-        out.append(s.cur, *p == U'\n' ? p + 1 : p + 2);
+        appendRange(out, s.cur, *p == U'\n' ? p + 1 : p + 2);
         advanceWithinLine(s, p);
         advanceOverLineBreak(s);
         incrementSequenceNo(s);
@@ -164,7 +164,7 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
 
     const std::size_t mark = out.size();
     const bool blanks = p != s.cur;
-    out.append(s.cur, p);
+    appendRange(out, s.cur, p);
     advanceWithinLine(s, p);
     // The direct path consumes or leaves s as it was; only the dispatch after it needs the
     // state saved.

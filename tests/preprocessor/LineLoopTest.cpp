@@ -145,6 +145,26 @@ TEST(Preprocess, HandOverToTheSecondPass) {
     EXPECT_EQ(U8(seen.rest()), "a\nb\nc\n");
 }
 
+TEST(Preprocess, OutputPassEndsWhereItsTextEnds) {
+    // Texts of every length around the blocks the line feeds are counted in, and one past
+    // 255 of them; the last line with a tab, a character beyond ASCII, or nothing.
+    for (const std::size_t lines : {0u, 1u, 5u, 15u, 16u, 17u, 300u, 1100u}) {
+        for (const char* last : {"", "\tx\u00e9", "abc"}) {
+            std::string text;
+            for (std::size_t i = 0; i < lines; ++i) text += std::string(i % 7, 'x') + "\n";
+            text += last;
+            if (text.empty()) continue;
+            auto o = preprocess(text);
+            ASSERT_TRUE(o.ok) << o.error;
+            SourcePos expected = initialPos(testSourceName("test.sqr"));
+            expected.outputLine = 1;
+            advancePos(expected, o.value);
+            EXPECT_EQ(o.pos, expected) << lines << last;
+            EXPECT_EQ(o.pos.outputLine, expected.outputLine) << lines << last;
+        }
+    }
+}
+
 TEST(Preprocess, SecondPassErrorsAreReportedWhereTheyOccur) {
     // A second pass failing at its first character: the error names line 1, column 1
     // and nothing of the first pass's end.
@@ -321,6 +341,16 @@ TEST(LineStep, DirectStepAgreesWithTheGrammarOrLeavesTheLine) {
     };
     auto grammar = [](State& s) { return plainGrammar(s, pLineStep); };
     forPieceSequences(pieces, 3, 3000, 8, [&](const Text& text) { expectSameAsGrammar(direct, grammar, text, st); });
+    // Long lines, read in blocks, with one byte of each class that ends a run of plain
+    // words at every place.
+    for (const char* special : {"-", "!=", "! c", "{x}", "\t", "\r", "\v", "\u00e9", "--", "-x"}) {
+        for (std::size_t at = 0; at <= 40; ++at) {
+            std::string line = "ab cd ef gh ij kl mn op qr st uv wx yz 01 23 45";
+            line.insert(at, special);
+            expectSameAsGrammar(direct, grammar, T(line + "\nnext\n"), st);
+            if (testing::Test::HasFatalFailure()) return;
+        }
+    }
 }
 
 TEST(Preprocess, RecordsEverySwitchForTheSecondPass) {

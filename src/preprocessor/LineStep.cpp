@@ -102,9 +102,10 @@ template <class T> void dropPendingLeftBehind(Reply<T>& r, const State& s, Switc
 
 // The lines that lineWithDirectPaths takes without the grammar and without saving the
 // state: a blank line, a comment line and a line for the dispatcher that an ordinary line's
-// or a #define line's direct path takes whole, each ended by a line break. Then the line's
-// outcome, which has always consumed; otherwise nothing, with s and out as they were.
-std::optional<Reply<Unit>> directLine(State& s, Text& out) {
+// or a #define line's direct path takes whole, each ended by a line break, and an #ifdef or
+// #ifndef line with its block. Then the line's outcome, which has always consumed;
+// otherwise nothing, with s and out as they were.
+std::optional<Reply<Unit>> directLine(State& s, PreprocessorRun& run, Text& out) {
     const char* const p = blanksFrom(s.cur, s.end);
     if (p == s.end) return std::nullopt;
     if (isLineBreakAt(p, s.end)) {
@@ -127,8 +128,22 @@ std::optional<Reply<Unit>> directLine(State& s, Text& out) {
     const std::size_t mark = out.size();
     appendRange(out, s.cur, p);
     advanceWithinLine(s, p);
-    if (std::optional<Reply<Unit>> r = directiveLineDirect(s, out)) return r;
+    // An ordinary line that ends its text returns from it, and a block may switch files.
+    const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
+    if (std::optional<Reply<Unit>> r = directiveLineDirect(s, out)) {
+        dropPendingLeftBehind(*r, s, switchesBefore);
+        return r;
+    }
+    // A #define line ends in a line break.
     if (std::optional<Reply<Unit>> r = defineLineDirect(s, out)) return r;
+    {
+        // A block's lines nest in this one.
+        NestingGuard guard(run);
+        if (std::optional<Reply<Unit>> r = blockLineDirect(s, out)) {
+            dropPendingLeftBehind(*r, s, switchesBefore);
+            return r;
+        }
+    }
     s.cur = start.cur;
     s.pos = start.pos;
     out.resize(mark);
@@ -226,14 +241,14 @@ Reply<Text> pLineInFull(State& s) { return plainGrammar(s, pLine); }
 
 std::optional<Reply<Unit>> pDirectLineStepInto(State& s, Text& out) {
     if (!fastPathsOn(s) || s.atEnd()) return std::nullopt;
-    // As lineInto runs it: its nesting bound, the line's count of substituted characters,
-    // and a line past its bound. A direct line switches no files.
+    // As lineInto runs it: its nesting bound (and level, for the lines of a block), the
+    // line's count of substituted characters, and a line past its bound.
     PreprocessorRun& run = preprocessorRun(s);
     if (run.lineNesting >= kMaxLineNesting) return std::nullopt;
     const std::size_t mark = out.size();
     startSubstitutedLine(run);
     try {
-        return directLine(s, out);
+        return directLine(s, run, out);
     } catch (const SubstitutionTooLong& e) {
         out.resize(mark);
         return Reply<Unit>(substitutedTooLong(e));

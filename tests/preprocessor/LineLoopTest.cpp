@@ -340,7 +340,11 @@ TEST(LineStep, DirectStepAgreesWithTheGrammarOrLeavesTheLine) {
         return plainGrammar(s, pLineStep);
     };
     auto grammar = [](State& s) { return plainGrammar(s, pLineStep); };
-    forPieceSequences(pieces, 3, 3000, 8, [&](const Text& text) { expectSameAsGrammar(direct, grammar, text, st); });
+    // In the root file, and at the end of an included file (whose last line returns).
+    for (const ParserState& user : {st, includedFrom(st, "x\n"), includedFrom(st, "\n#end-if\n")}) {
+        forPieceSequences(pieces, 3, 3000, 8, [&](const Text& text) { expectSameAsGrammar(direct, grammar, text, user); });
+        if (testing::Test::HasFatalFailure()) return;
+    }
     // Long lines, read in blocks, with one byte of each class that ends a run of plain
     // words at every place.
     for (const char* special : {"-", "!=", "! c", "{x}", "\t", "\r", "\v", "\u00e9", "--", "-x"}) {

@@ -114,7 +114,7 @@ std::optional<Reply<SkipStep>> skipOneLineDirect(State& s) {
     Text text(s.cur, p);
     if (isLineBreakAt(p, end)) {
         // A blank line keeps its line break as written.
-        text.append(p, *p == U'\r' ? p + 2 : p + 1);
+        appendRange(text, p, *p == U'\r' ? p + 2 : p + 1);
         advanceWithinLine(s, p);
         advanceOverLineBreak(s);
         incrementSequenceNo(s);
@@ -228,12 +228,63 @@ template <bool Direct> Reply<Text> skipLine(State& s) {
     return q.ok(std::move(out));
 }
 
+// A line of a block that a direct path read whole: its outcome (which has always consumed)
+// and what it was.
+struct BlockLine {
+    Reply<Unit> reply;
+    SkipAction action;
+};
+
+// The step of blockStep where the line's direct path takes it whole (a taken line for the
+// line step; a skipped line that opens no nested block; an #else or #end-if line), its text
+// appended to out; otherwise nothing, s and out untouched. As in blockStep, the #else
+// keyword is looked for before the #end-if keyword, and both before any other line, and
+// neither after blanks and a line break. Away from the end of the input no include is left.
+std::optional<BlockLine> blockLineDirect(State& s, bool inElse, bool taken, Text& out) {
+    if (s.atEnd()) return std::nullopt;
+    const char* const p = blanksFrom(s.cur, s.end);
+    if (!inElse && elseKeywordMayStandAt(p, s.end)) {
+        std::optional<Reply<Text>> r = elseLineDirect(s);
+        if (!r) return std::nullopt;
+        if (r->ok) out += r->value;
+        return BlockLine{Reply<Unit>{Unit{}, std::move(r->err), true, r->ok}, SkipAction::Else};
+    }
+    if (endIfKeywordMayStandAt(p, s.end)) {
+        std::optional<Reply<Text>> r = endIfLineDirect(s);
+        if (!r) return std::nullopt;
+        if (r->ok) out += r->value;
+        return BlockLine{Reply<Unit>{Unit{}, std::move(r->err), true, r->ok}, SkipAction::EndIf};
+    }
+    if (taken) {
+        std::optional<Reply<Unit>> r = pDirectLineStepInto(s, out);
+        if (!r) return std::nullopt;
+        return BlockLine{std::move(*r), SkipAction::Line};
+    }
+    // A skipped line that skipOneLineDirect takes and that opens no block.
+    if (p != s.end && *p == U'#' && keywordCIAt(p, s.end, "#if")) return std::nullopt;
+    std::optional<Reply<SkipStep>> r = skipOneLineDirect(s);
+    if (!r) return std::nullopt;
+    out += r->value.text;
+    return BlockLine{Reply<Unit>{Unit{}, std::move(r->err), true, r->ok}, SkipAction::Line};
+}
+
 // The block loop from its first branch (inElse false) or its else-branch; the block's
 // own #else and #end-if lines are tried before a line goes to the line step or skipper.
 template <bool Direct> Reply<Text> condLoop(State& s, bool firstBranchTaken, bool inElse, Text out) {
     Seq q(s);
     for (;;) {
         const bool taken = inElse ? !firstBranchTaken : firstBranchTaken;
+        if constexpr (Direct) {
+            // The steps blockStep takes where their lines' direct paths read them whole,
+            // without saving the state, their text appended where it goes.
+            if (std::optional<BlockLine> line = blockLineDirect(s, inElse, taken, out)) {
+                q.take(std::move(line->reply));
+                if (!q) return q.failure();
+                if (line->action == SkipAction::EndIf) return q.ok(std::move(out));
+                if (line->action == SkipAction::Else) inElse = true;
+                continue;
+            }
+        }
         const auto line = [taken](State& st) -> Reply<SkipStep> {
             Reply<Text> r = taken ? pLineStep(st) : skipLine<Direct>(st);
             return Reply<SkipStep>{SkipStep{std::move(r.value), SkipAction::Line}, std::move(r.err), r.consumed, r.ok};

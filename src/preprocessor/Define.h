@@ -3,12 +3,19 @@
 
 #include "core/Parser.h"
 
+#include <optional>
+
 namespace zarnet {
 
 // "#define" in any letter case; a partial match fails after consuming.
 Reply<Text> pDefineKeyword(State& s);
 // The rest of a #define line after its keyword, line end included. Result "\n".
 Reply<Text> pDefineDirective(State& s);
+// The direct path of pDefineDirective alone, for the rest of a #define line that blanks, a
+// name, blanks, the value's tokens and a line tail make up, ended by a line break: then its
+// outcome, which has always consumed. Otherwise (or with the fast paths off) nothing, s
+// untouched.
+std::optional<Reply<Text>> defineDirectiveDirect(State& s);
 // The same through the grammar alone, without the direct path for common lines (the
 // reference that the direct path must agree with).
 Reply<Text> pDefineDirectiveInFull(State& s);

@@ -214,6 +214,14 @@ Reply<Text> pEndIfLine(State& s) {
         if (std::optional<Reply<Text>> r = keywordLineDirect(s, endIfKeywordEnd)) return std::move(*r);
     return keywordLine(s, pEndIfKeyword);
 }
+std::optional<Reply<Text>> elseLineDirect(State& s) {
+    if (!fastPathsOn(s)) return std::nullopt;
+    return keywordLineDirect(s, elseKeywordEnd);
+}
+std::optional<Reply<Text>> endIfLineDirect(State& s) {
+    if (!fastPathsOn(s)) return std::nullopt;
+    return keywordLineDirect(s, endIfKeywordEnd);
+}
 Reply<Text> pElseLineInFull(State& s) { return plainGrammar(s, pElseLine); }
 Reply<Text> pEndIfLineInFull(State& s) { return plainGrammar(s, pEndIfLine); }
 

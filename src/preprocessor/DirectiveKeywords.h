@@ -4,6 +4,8 @@
 
 #include "core/Parser.h"
 
+#include <optional>
+
 namespace zarnet {
 
 // The separator after a directive keyword, only looked at: one white-space character
@@ -63,6 +65,11 @@ Reply<Text> pDropRestOfLine(State& s);
 // of the line, dropped. Result "\n".
 Reply<Text> pElseLine(State& s);
 Reply<Text> pEndIfLine(State& s);
+// Their direct paths alone, for a line of blanks, the keyword, white space and a rest that
+// a line break ends: then the line's outcome, which has always consumed. Otherwise (or with
+// the fast paths off) nothing, s untouched.
+std::optional<Reply<Text>> elseLineDirect(State& s);
+std::optional<Reply<Text>> endIfLineDirect(State& s);
 // The same without the direct path for a line that the keyword begins and a line break
 // ends (the reference that the direct path must agree with).
 Reply<Text> pElseLineInFull(State& s);

@@ -169,6 +169,51 @@ std::optional<Reply<Unit>> directiveLineDirect(State& s, Text& out) {
     return ordinaryLineDirect(s, out);
 }
 
+std::optional<Reply<Unit>> defineLineDirect(State& s, Text& out) {
+    if (!fastPathsOn(s) || candidatesFor(s) != (bit(kDefine) | bit(kOrdinary))) return std::nullopt;
+    // The series tries #define first; the keyword unit and the rest of the line take their
+    // direct paths (keywordThen, pDefineDirective), which always consume.
+    const char* const after = s.cur + TextView("#define").size();
+    if (after == s.end || !isWhiteSpace(decodeAt(after))) return std::nullopt;
+    const Place start(s);
+    advanceWithinLine(s, after);
+    std::optional<Reply<Text>> r = defineDirectiveDirect(s);
+    if (!r) {
+        s.cur = start.cur;
+        s.pos = start.pos;
+        return std::nullopt;
+    }
+    if (r->ok) out += r->value;
+    return Reply<Unit>{Unit{}, std::move(r->err), true, r->ok};
+}
+
+std::optional<Reply<Unit>> blockLineDirect(State& s, Text& out) {
+    if (!fastPathsOn(s)) return std::nullopt;
+    const unsigned chosen = candidatesFor(s);
+    bool isIfdef;
+    TextView keyword;
+    if (chosen == (bit(kIfdef) | bit(kOrdinary))) {
+        isIfdef = true;
+        keyword = "#ifdef";
+    } else if (chosen == (bit(kIfndef) | bit(kOrdinary))) {
+        isIfdef = false;
+        keyword = "#ifndef";
+    } else {
+        return std::nullopt;
+    }
+    // The series tries the directive first, and its keyword unit takes the direct path of
+    // keywordThen, which consumes: the directive's outcome is the line's, whatever it is.
+    const char* const after = s.cur + keyword.size();
+    if (after == s.end || !isWhiteSpace(decodeAt(after))) return std::nullopt;
+    advanceWithinLine(s, after);
+    Seq q(s);
+    q.take(okReply(true, Unit{}, unknownError(s.pos)));
+    Text block = q([isIfdef](State& st) { return pIfdefDirective(st, isIfdef); });
+    if (!q) return Reply<Unit>(q.failure());
+    out += block;
+    return q.ok();
+}
+
 Reply<Unit> pDirectiveInto(State& s, Text& out) {
     if (!fastPathsOn(s)) return appendTo(out, runSeries(s, kAllAlternatives, kSeriesInFull));
     const unsigned chosen = candidatesFor(s);

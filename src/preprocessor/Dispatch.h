@@ -16,6 +16,13 @@ Reply<Unit> pDirectiveInto(State& s, Text& out);
 // Its direct path alone, for an ordinary line that starts with a token: then its outcome,
 // which has always consumed. Otherwise nothing: s and out are untouched.
 std::optional<Reply<Unit>> directiveLineDirect(State& s, Text& out);
+// The direct path of a #define line that the dispatch and the directive both take
+// directly (see defineDirectiveDirect): its outcome, which has always consumed. Otherwise
+// nothing: s and out are untouched.
+std::optional<Reply<Unit>> defineLineDirect(State& s, Text& out);
+// The same for an #ifdef or #ifndef line, whose block is read through to its #end-if line:
+// the outcome of the whole block, which has always consumed.
+std::optional<Reply<Unit>> blockLineDirect(State& s, Text& out);
 // The same, trying every alternative in turn, without the shortcut by the first character
 // (the reference that the shortcut must agree with).
 Reply<Text> pDirectiveInFull(State& s, const Text& leadingBlanks);

@@ -10,6 +10,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zarnet {
 
 // The line-break characters; every other character is a line character.
@@ -55,14 +59,24 @@ inline bool isLineBreakAt(const char* p, const char* end) noexcept {
 
 // Where the line characters from p end: at the first "\n" or "\r", or at the end.
 inline const char* lineCharsEnd(const char* p, const char* end) noexcept {
-    if (p != end && (end[-1] == U'\n' || end[-1] == U'\r')) {
-        // A text that ends in a line break stops the scan by itself.
-        while (*p != '\n' && *p != '\r') ++p;
-        return p;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time while they hold neither.
+    const __m128i feed = _mm_set1_epi8('\n');
+    const __m128i ret = _mm_set1_epi8('\r');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int found = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, feed), _mm_cmpeq_epi8(v, ret)));
+        if (found) return p + __builtin_ctz(static_cast<unsigned>(found));
+        p += 16;
     }
+#endif
     while (p != end && *p != U'\n' && *p != U'\r') ++p;
     return p;
 }
+
+// Appends the bytes [b, e) to out. (A pair of pointers given to append goes through the
+// text's general replace; a length does not.)
+inline void appendRange(Text& out, const char* b, const char* e) { out.append(b, std::size_t(e - b)); }
 
 // Where the line tail that pLineTail reads from p ends (at its line break or the end of
 // the input), or null when pLineTail fails there. Reads nothing else.

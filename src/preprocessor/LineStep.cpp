@@ -100,6 +100,56 @@ template <class T> void dropPendingLeftBehind(Reply<T>& r, const State& s, Switc
         r.err = unknownError(s.pos);
 }
 
+// The lines that lineWithDirectPaths takes without the grammar and without saving the
+// state: a blank line, a comment line and a line for the dispatcher that an ordinary line's
+// or a #define line's direct path takes whole, each ended by a line break, and an #ifdef or
+// #ifndef line with its block. Then the line's outcome, which has always consumed;
+// otherwise nothing, with s and out as they were.
+std::optional<Reply<Unit>> directLine(State& s, PreprocessorRun& run, Text& out) {
+    const char* const p = blanksFrom(s.cur, s.end);
+    if (p == s.end) return std::nullopt;
+    if (isLineBreakAt(p, s.end)) {
+        appendRange(out, s.cur, *p == U'\n' ? p + 1 : p + 2);
+        advanceWithinLine(s, p);
+        advanceOverLineBreak(s);
+        incrementSequenceNo(s);
+        return okReply(true, Unit{}, unknownError(s.pos));
+    }
+    if (p == s.cur && *p == U'!') {
+        const char* e = lineCharsEnd(p, s.end);
+        if (!isLineBreakAt(e, s.end)) return std::nullopt;
+        advanceWithinLine(s, e);
+        advanceOverLineBreak(s);
+        incrementSequenceNo(s);
+        out += '\n';
+        return okReply(true, Unit{}, unknownError(s.pos));
+    }
+    const Place start(s);
+    const std::size_t mark = out.size();
+    appendRange(out, s.cur, p);
+    advanceWithinLine(s, p);
+    // An ordinary line that ends its text returns from it, and a block may switch files.
+    const SwitchMark switchesBefore = s.st().sourceNameStack.begin();
+    if (std::optional<Reply<Unit>> r = directiveLineDirect(s, out)) {
+        dropPendingLeftBehind(*r, s, switchesBefore);
+        return r;
+    }
+    // A #define line ends in a line break.
+    if (std::optional<Reply<Unit>> r = defineLineDirect(s, out)) return r;
+    {
+        // A block's lines nest in this one.
+        NestingGuard guard(run);
+        if (std::optional<Reply<Unit>> r = blockLineDirect(s, out)) {
+            dropPendingLeftBehind(*r, s, switchesBefore);
+            return r;
+        }
+    }
+    s.cur = start.cur;
+    s.pos = start.pos;
+    out.resize(mark);
+    return std::nullopt;
+}
+
 // The line's text goes to out; after a failure out is as it was.
 Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     // Blank lines, comment lines and lines for the dispatcher that end in a line break take
@@ -110,7 +160,7 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     if (p == s.end) return appendTo(out, lineInFull(s));
 
     if (isLineBreakAt(p, s.end)) {
-        out.append(s.cur, *p == U'\n' ? p + 1 : p + 2);
+        appendRange(out, s.cur, *p == U'\n' ? p + 1 : p + 2);
         advanceWithinLine(s, p);
         advanceOverLineBreak(s);
         incrementSequenceNo(s);
@@ -129,7 +179,7 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
 
     const std::size_t mark = out.size();
     const bool blanks = p != s.cur;
-    out.append(s.cur, p);
+    appendRange(out, s.cur, p);
     advanceWithinLine(s, p);
     // The direct path consumes or leaves s as it was; only the dispatch after it needs the
     // state saved.
@@ -188,6 +238,22 @@ Reply<Text> pLine(State& s) {
 }
 
 Reply<Text> pLineInFull(State& s) { return plainGrammar(s, pLine); }
+
+std::optional<Reply<Unit>> pDirectLineStepInto(State& s, Text& out) {
+    if (!fastPathsOn(s) || s.atEnd()) return std::nullopt;
+    // As lineInto runs it: its nesting bound (and level, for the lines of a block), the
+    // line's count of substituted characters, and a line past its bound.
+    PreprocessorRun& run = preprocessorRun(s);
+    if (run.lineNesting >= kMaxLineNesting) return std::nullopt;
+    const std::size_t mark = out.size();
+    startSubstitutedLine(run);
+    try {
+        return directLine(s, run, out);
+    } catch (const SubstitutionTooLong& e) {
+        out.resize(mark);
+        return Reply<Unit>(substitutedTooLong(e));
+    }
+}
 
 Reply<Unit> pLineStepInto(State& s, Text& out) {
     if (!fastPathsOn(s)) return appendTo(out, lineStepInFull(s));

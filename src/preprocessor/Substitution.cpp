@@ -19,8 +19,12 @@ namespace zarnet {
 // The table.
 
 Reply<Unit> defineSubstVar(State& s, const Text& name, Text value) {
-    Text key = toUpperText(name);
-    s.modify([&](ParserState& p) { p.symtab = insertByName(std::move(key), std::move(value), p.symtab); });
+    const Text key = toUpperText(name);
+    // In place where no saved state shares the table (the line loop keeps none between
+    // lines); the nodes another version holds are copied as an insert would copy them.
+    s.modify([&](ParserState& p) {
+        p.symtab.update(key, [&value] { return std::move(value); }, [&value](Text& v) { v = std::move(value); });
+    });
     return okReply(false, Unit{}, unknownError(s.pos));
 }
 
@@ -185,7 +189,7 @@ void appendReferenceName(const char* b, const char* e, Text& out, bool upper) {
     while (ascii != e && static_cast<unsigned char>(*ascii) < 0x80 && *ascii != '!') ++ascii;
     if (ascii != b) {
         const std::size_t from = out.size();
-        out.append(b, ascii);
+        appendRange(out, b, ascii);
         if (upper)
             for (auto it = out.begin() + std::ptrdiff_t(from); it != out.end(); ++it) *it = asciiUpper(*it);
         b = ascii;
@@ -316,7 +320,7 @@ public:
 
     // Copies the input up to `to` and moves the state there.
     void flushTo(const char* to) {
-        out_.append(copied_, to);
+        appendRange(out_, copied_, to);
         advanceColumns(s_.pos, copied_, to);
         s_.cur = copied_ = to;
     }
@@ -610,6 +614,28 @@ constexpr std::array<PlainByte, 256> kPlainBytes = [] {
     return t;
 }();
 
+// Where the run of Piece and Space bytes from p ends.
+inline const char* plainRunEnd(const char* p, const char* end) noexcept {
+#if defined(__SSE2__)
+    // Sixteen bytes at a time while none of them ends the run: no byte beyond ASCII, none of
+    // tab, line feed, vertical tab, form feed and carriage return (9 to 13), '!', '-', '{'.
+    const __m128i nine = _mm_set1_epi8(9), four = _mm_set1_epi8(4);
+    const __m128i bang = _mm_set1_epi8('!'), hyphen = _mm_set1_epi8('-'), brace = _mm_set1_epi8('{');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i control = _mm_sub_epi8(v, nine);
+        __m128i stop = _mm_cmpeq_epi8(_mm_min_epu8(control, four), control);
+        stop = _mm_or_si128(stop, _mm_or_si128(_mm_cmpeq_epi8(v, bang), _mm_cmpeq_epi8(v, hyphen)));
+        stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, brace));
+        const int found = _mm_movemask_epi8(_mm_or_si128(stop, v));
+        if (found) return p + __builtin_ctz(static_cast<unsigned>(found));
+        p += 16;
+    }
+#endif
+    while (p != end && kPlainBytes[static_cast<unsigned char>(*p)] <= PlainByte::Space) ++p;
+    return p;
+}
+
 // Reads the line at s when it is nothing but words, between single spaces or runs of them,
 // starting with a word, and ended by a line feed; words made of ASCII characters that are
 // pieces on their own, "!=" pieces, hyphens that such a character or another hyphen
@@ -634,16 +660,9 @@ bool plainLineDirect(State& s, Text& out) {
         out.resize(mark);
         return false;
     };
-    // Without a plain byte at its end, the text stops the run of plain bytes by itself.
-    const bool stopsAtEnd = kPlainBytes[static_cast<unsigned char>(end[-1])] > PlainByte::Space;
-    auto plain = [](const char* q) { return kPlainBytes[static_cast<unsigned char>(*q)] <= PlainByte::Space; };
     for (;; ++p) {
-        if (stopsAtEnd) {
-            while (plain(p)) ++p;
-        } else {
-            while (p != end && plain(p)) ++p;
-            if (p == end) return giveUp();
-        }
+        p = plainRunEnd(p, end);
+        if (p == end) return giveUp();
         switch (kPlainBytes[static_cast<unsigned char>(*p)]) {
         case PlainByte::Piece:
         case PlainByte::Space:
@@ -673,7 +692,7 @@ bool plainLineDirect(State& s, Text& out) {
             substituted += charCount(*v);
             if (run->countSubstitutions && run->substitutedOnLine + substituted > run->maxSubstitutedLength)
                 return giveUp();
-            out.append(copied, p);
+            appendRange(out, copied, p);
             out += *v;
             copied = q + 1;
             p = q;
@@ -686,7 +705,7 @@ bool plainLineDirect(State& s, Text& out) {
         break;
     }
     if (run && run->countSubstitutions) run->substitutedOnLine += substituted;
-    out.append(copied, p);
+    appendRange(out, copied, p);
     s.pos.sourceColumn += p - s.cur;
     s.cur = p;
     stepOverCountedLineBreak(s);

@@ -5,6 +5,7 @@
 
 #include "preprocessor/Conditional.h"
 #include "preprocessor/LineEnd.h"
+#include "preprocessor/LineScanner.h"
 #include "preprocessor/LineStep.h"
 #include "preprocessor/Preprocessor.h"
 #include "preprocessor/PreprocessorRun.h"
@@ -142,6 +143,26 @@ TEST(Preprocess, HandOverToTheSecondPass) {
     EXPECT_EQ(seen.st().sourceNameStack.toVector(),
               (std::vector<SourceSwitch>{{4, "i.sqr", 1}, {6, "r.sqr", 4}}));
     EXPECT_EQ(U8(seen.rest()), "a\nb\nc\n");
+}
+
+TEST(Preprocess, OutputPassEndsWhereItsTextEnds) {
+    // Texts of every length around the blocks the line feeds are counted in, and one past
+    // 255 of them; the last line with a tab, a character beyond ASCII, or nothing.
+    for (const std::size_t lines : {0u, 1u, 5u, 15u, 16u, 17u, 300u, 1100u}) {
+        for (const char* last : {"", "\tx\u00e9", "abc"}) {
+            std::string text;
+            for (std::size_t i = 0; i < lines; ++i) text += std::string(i % 7, 'x') + "\n";
+            text += last;
+            if (text.empty()) continue;
+            auto o = preprocess(text);
+            ASSERT_TRUE(o.ok) << o.error;
+            SourcePos expected = initialPos(testSourceName("test.sqr"));
+            expected.outputLine = 1;
+            advancePos(expected, o.value);
+            EXPECT_EQ(o.pos, expected) << lines << last;
+            EXPECT_EQ(o.pos.outputLine, expected.outputLine) << lines << last;
+        }
+    }
 }
 
 TEST(Preprocess, SecondPassErrorsAreReportedWhereTheyOccur) {
@@ -296,6 +317,44 @@ TEST(LineStep, TheReturnAndTheLineAfterItAgreeWithTheGrammar) {
         for (const ParserState& user : {includedFrom(st, rest), includedFrom(includedFrom(st, rest), Text())})
             expectSameAsGrammar(pLineStep, grammar, Text(), user, answers);
     });
+}
+
+// The step of the line loop that saves no state, against the grammar's step: where it takes
+// a line, everything a caller sees agrees; where it does not, it has changed nothing.
+TEST(LineStep, DirectStepAgreesWithTheGrammarOrLeavesTheLine) {
+    const std::vector<Text> pieces = {"#define", " x 1", " y", "#DEFINE", "#if", "#ifdef", "#else", "#end-if",
+                                      "begin-setup", "ask", "end-setup", "!", "!=", " ", "\t", "\n", "\r",
+                                      "x", "{x}", "{y}", "-", "'", T("\u00e9")};
+    ParserState st = initialState();
+    st.symtab = insertByName(Text("X"), Text("1"), st.symtab);
+    auto direct = [](State& s) -> Reply<Text> {
+        const Place before(s);
+        Text out;
+        if (std::optional<Reply<Unit>> r = pDirectLineStepInto(s, out)) {
+            EXPECT_TRUE(r->consumed);
+            return withText(std::move(*r), out);
+        }
+        EXPECT_EQ(s.cur, before.cur);
+        EXPECT_TRUE(s.pos == before.pos);
+        EXPECT_TRUE(out.empty());
+        return plainGrammar(s, pLineStep);
+    };
+    auto grammar = [](State& s) { return plainGrammar(s, pLineStep); };
+    // In the root file, and at the end of an included file (whose last line returns).
+    for (const ParserState& user : {st, includedFrom(st, "x\n"), includedFrom(st, "\n#end-if\n")}) {
+        forPieceSequences(pieces, 3, 3000, 8, [&](const Text& text) { expectSameAsGrammar(direct, grammar, text, user); });
+        if (testing::Test::HasFatalFailure()) return;
+    }
+    // Long lines, read in blocks, with one byte of each class that ends a run of plain
+    // words at every place.
+    for (const char* special : {"-", "!=", "! c", "{x}", "\t", "\r", "\v", "\u00e9", "--", "-x"}) {
+        for (std::size_t at = 0; at <= 40; ++at) {
+            std::string line = "ab cd ef gh ij kl mn op qr st uv wx yz 01 23 45";
+            line.insert(at, special);
+            expectSameAsGrammar(direct, grammar, T(line + "\nnext\n"), st);
+            if (testing::Test::HasFatalFailure()) return;
+        }
+    }
 }
 
 TEST(Preprocess, RecordsEverySwitchForTheSecondPass) {

@@ -165,5 +165,20 @@ TEST(LineScanner, ZarnetReturnsAllRemainingText) {
     EXPECT_EQ(all.pos.sourceColumn, 10);
 }
 
+TEST(LineScanner, LineCharsEndFindsTheFirstLineBreakCharacterAtAnyPlace) {
+    for (const char stop : {'\n', '\r'}) {
+        for (std::size_t at = 0; at <= 40; ++at) {
+            std::string text(41, 'x');
+            text[at] = stop;
+            text += "\n";
+            for (std::size_t from = 0; from <= at; ++from) {
+                const char* b = text.data();
+                EXPECT_EQ(lineCharsEnd(b + from, b + text.size()) - b, std::ptrdiff_t(at)) << at << " " << from;
+                EXPECT_EQ(lineCharsEnd(b + from, b + at) - b, std::ptrdiff_t(at)) << at << " " << from;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace zarnet::test

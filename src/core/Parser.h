@@ -108,8 +108,18 @@ template <class T> Reply<T> okReply(bool consumed, T value, ParseError pending) 
 struct Failure {
     ParseError err;
     bool consumed = false;
-    template <class T> operator Reply<T>() const& { return Reply<T>{T{}, err, consumed, false}; }
-    template <class T> operator Reply<T>() && { return Reply<T>{T{}, std::move(err), consumed, false}; }
+    template <class T> operator Reply<T>() const& {
+        Reply<T> r; // filled in member by member: a braced reply is first cleared whole
+        r.err = err;
+        r.consumed = consumed;
+        return r;
+    }
+    template <class T> operator Reply<T>() && {
+        Reply<T> r;
+        r.err = std::move(err);
+        r.consumed = consumed;
+        return r;
+    }
 };
 // The failure a sequence ends with: converts to the reply of any parser (or to a Failure)
 // with the sequence's pending error moved straight into it. It refers to the sequence, so
@@ -117,7 +127,13 @@ struct Failure {
 struct SeqFailure {
     ParseError& err;
     bool consumed;
-    template <class T> operator Reply<T>() const { return Reply<T>{T{}, std::move(err), consumed, false}; }
+    template <class T> operator Reply<T>() const {
+        // Filled in member by member: a braced reply is first cleared whole.
+        Reply<T> r;
+        r.err = std::move(err);
+        r.consumed = consumed;
+        return r;
+    }
     operator Failure() const { return Failure{std::move(err), consumed}; } // NOLINT: as the reply
 };
 

@@ -6,10 +6,12 @@
 #include "Rc.h"
 #include "SourcePos.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace zarnet {
@@ -177,12 +179,19 @@ struct StoredMsg {
     }
     // Equal messages render alike; owned texts compare by their box. Every form sets the
     // bytes it does not use to zero, so equal messages are equal fields.
-    bool operator==(const StoredMsg& o) const noexcept {
-        return bits == o.bits && len == o.len && form == o.form && kind == o.kind;
+    bool operator==(const StoredMsg& o) const noexcept { return bits == o.bits && tail() == o.tail(); }
+
+private:
+    // len, form, kind and zero as one word: errors compare messages at every merge.
+    std::uint64_t tail() const noexcept {
+        std::uint64_t t;
+        std::memcpy(&t, reinterpret_cast<const char*>(this) + sizeof(bits), sizeof t);
+        return t;
     }
 };
 
-static_assert(sizeof(StoredMsg) == 16);
+static_assert(sizeof(StoredMsg) == 16 && std::is_standard_layout_v<StoredMsg>);
+static_assert(offsetof(StoredMsg, len) == 8 && offsetof(StoredMsg, zero) == 14, "the tail word is len to zero");
 
 // Messages beyond those an error holds inline: a chain of small blocks, the earlier
 // messages in `prev`. A block shared by several errors is never changed; an error that

@@ -108,9 +108,35 @@ template <class T> Reply<T> okReply(bool consumed, T value, ParseError pending) 
 struct Failure {
     ParseError err;
     bool consumed = false;
-    template <class T> operator Reply<T>() const& { return Reply<T>{T{}, err, consumed, false}; }
-    template <class T> operator Reply<T>() && { return Reply<T>{T{}, std::move(err), consumed, false}; }
+    template <class T> operator Reply<T>() const& {
+        Reply<T> r; // filled in member by member: a braced reply is first cleared whole
+        r.err = err;
+        r.consumed = consumed;
+        return r;
+    }
+    template <class T> operator Reply<T>() && {
+        Reply<T> r;
+        r.err = std::move(err);
+        r.consumed = consumed;
+        return r;
+    }
 };
+// The failure a sequence ends with: converts to the reply of any parser (or to a Failure)
+// with the sequence's pending error moved straight into it. It refers to the sequence, so
+// it is used at once.
+struct SeqFailure {
+    ParseError& err;
+    bool consumed;
+    template <class T> operator Reply<T>() const {
+        // Filled in member by member: a braced reply is first cleared whole.
+        Reply<T> r;
+        r.err = std::move(err);
+        r.consumed = consumed;
+        return r;
+    }
+    operator Failure() const { return Failure{std::move(err), consumed}; } // NOLINT: as the reply
+};
+
 inline Failure emptyError(ParseError e) { return Failure{std::move(e), false}; }
 inline Failure consumedError(ParseError e) { return Failure{std::move(e), true}; }
 
@@ -152,7 +178,7 @@ public:
     State& state() noexcept { return s_; }
 
     // failure and ok end the sequence: they hand over its pending error.
-    Failure failure() { return Failure{std::move(pending_), consumed_}; }
+    SeqFailure failure() { return SeqFailure{pending_, consumed_}; }
     // The reply is made in place: its error comes straight from the pending one.
     template <class T> Reply<T> ok(T value) {
         return Reply<T>{std::move(value), started_ ? std::move(pending_) : ParseError(s_.pos), consumed_, true};
@@ -160,8 +186,8 @@ public:
     Reply<Unit> ok() { return ok(Unit{}); }
 
 private:
-    // Takes over err.
-    void step(bool consumed, bool ok, ParseError& err) {
+    // Takes over err. Inline: every step of every sequence comes here.
+    [[gnu::always_inline]] void step(bool consumed, bool ok, ParseError& err) {
         if (consumed) {
             consumed_ = true;
             pending_ = std::move(err);
@@ -428,29 +454,46 @@ template <class P, class Q> auto seqRight(P p, Q q_) {
 }
 
 namespace detail {
-// Runs the alternatives in order on the same saved state; merges the errors of the
-// alternatives that failed without consuming into one accumulator (the first such error,
-// held in its own reply), as the nested alternatives would.
+// Puts the reply that make() returns in the place of r, made right there: a reply is never
+// moved from one alternative's place to the next.
+template <class R, class F> void replaceReply(Reply<R>& r, F&& make) {
+    r.~Reply<R>();
+    try {
+        ::new (static_cast<void*>(&r)) Reply<R>(make());
+    } catch (...) {
+        ::new (static_cast<void*>(&r)) Reply<R>(); // so that r is destroyed once as it unwinds
+        throw;
+    }
+}
+
+// The alternatives after the first, each run on the saved state in the place of the reply
+// before it; acc holds the merged errors of the alternatives that failed without consuming.
 template <class R, class P, class... Ps>
-Reply<R> choiceFrom(State& s, const State& saved, ParseError* acc, const P& p, const Ps&... ps) {
-    Reply<R> r = p(s);
-    if (r.consumed) return r;
+void choiceRest(State& s, const State& saved, ParseError& acc, Reply<R>& r, const P& p, const Ps&... ps) {
+    replaceReply(r, [&] { return p(s); });
+    if (r.consumed) return;
+    acc.merge(std::move(r.err));
     if (r.ok || sizeof...(Ps) == 0) {
-        if (acc) {
-            acc->merge(std::move(r.err));
-            r.err = std::move(*acc);
-        }
+        r.err = std::move(acc);
         if (!r.ok) s = saved;
-        return r;
+        return;
     }
     s = saved;
+    if constexpr (sizeof...(Ps) != 0) choiceRest(s, saved, acc, r, ps...);
+}
+
+// Runs the alternatives in order on the same saved state; merges the errors of the
+// alternatives that failed without consuming into one accumulator, as the nested
+// alternatives would. The reply is made in the place of the result.
+template <class R, class P, class... Ps> Reply<R> choiceFrom(State& s, const State& saved, const P& p, const Ps&... ps) {
+    Reply<R> r = p(s);
+    if (r.consumed || r.ok) return r;
+    s = saved;
     if constexpr (sizeof...(Ps) != 0) {
-        if (!acc) return choiceFrom<R>(s, saved, &r.err, ps...);
-        acc->merge(std::move(r.err));
-        return choiceFrom<R>(s, saved, acc, ps...);
-    } else {
-        return r;
+        ParseError acc = std::move(r.err);
+        choiceRest(s, saved, acc, r, ps...);
     }
+    return r;
 }
 } // namespace detail
 
@@ -463,7 +506,7 @@ template <class... Ps> struct OrElse {
         using R = ResultOf<std::tuple_element_t<0, std::tuple<Ps...>>>;
         static_assert((std::is_same_v<R, ResultOf<Ps>> && ...), "alternatives must have one result type");
         State saved = s;
-        return std::apply([&](const Ps&... p) { return detail::choiceFrom<R>(s, saved, nullptr, p...); }, ps);
+        return std::apply([&](const Ps&... p) { return detail::choiceFrom<R>(s, saved, p...); }, ps);
     }
 };
 
@@ -477,7 +520,7 @@ template <class P, class... Ps> auto choice(P p, Ps... ps) {
     return [p, ps...](State& s) {
         using R = ResultOf<P>;
         State saved = s;
-        Reply<R> r = detail::choiceFrom<R>(s, saved, nullptr, p, ps...);
+        Reply<R> r = detail::choiceFrom<R>(s, saved, p, ps...);
         if (!r.ok && !r.consumed) r.err.mergeUnknown(saved.pos);
         return r;
     };

@@ -176,6 +176,15 @@ inline RunResult runZarnet(const std::vector<std::string>& args, std::string_vie
     return r;
 }
 
+// The same run through the plain grammar, every quick reading off (the developer's switch
+// the driver reads at each run).
+inline RunResult runZarnetPlain(const std::vector<std::string>& args, std::string_view stdinText) {
+    ::setenv("ZARNET_PLAIN_GRAMMAR", "1", 1);
+    RunResult r = runZarnet(args, stdinText);
+    ::unsetenv("ZARNET_PLAIN_GRAMMAR");
+    return r;
+}
+
 // Source lines as text mode reads them: CR LF is one line end; an unterminated last line
 // counts when it is not empty.
 inline std::size_t sourceLines(std::string_view t) {

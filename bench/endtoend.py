@@ -7,8 +7,9 @@ the #define lines, references, comments and conditionals written in C) side by s
 
 Each figure is the best of --runs runs (the machine is shared; the best run is the one
 least disturbed). Wall time is taken around the run with a fine clock (GNU time's own
-figure has a resolution of 10 ms, a quarter of a run at 8 MB); peak resident memory comes
-from GNU time (/usr/bin/time).
+figure has a resolution of 10 ms, a quarter of a run at 8 MB), less what starting a program
+under GNU time costs here (measured once on `true`); peak resident memory comes from GNU time
+(/usr/bin/time).
 """
 
 import argparse
@@ -107,8 +108,9 @@ def generate(shape, megabytes, folder):
     return os.path.getsize(os.path.join(folder, "main.sqr")) / 1e6
 
 
-def measure(argv, cwd, runs):
-    """Best wall time (s) and its peak resident set (MB) of runs of argv, output discarded.
+def measure(argv, cwd, runs, overhead=0.0):
+    """Best wall time (s), less overhead, and its peak resident set (MB) of runs of argv,
+    output discarded.
     GNU time reports the resident set of the program alone: a child forked from this
     script would count the script's own memory too."""
     best = None
@@ -123,7 +125,7 @@ def measure(argv, cwd, runs):
                 errors.seek(0)
                 sys.exit("%s failed: %s" % (" ".join(argv), errors.read().decode(errors="replace")))
             kb = report.read().split()[-1]
-        seconds, rss = wall, int(kb) / 1024
+        seconds, rss = max(wall - overhead, 1e-4), int(kb) / 1024
         if best is None or seconds < best[0]:
             best = (seconds, rss)
     return best
@@ -138,14 +140,16 @@ def main():
     a = ap.parse_args()
     zarnet = os.path.abspath(a.zarnet)
     cpp = shutil.which("cpp")
+    # What starting a program under GNU time costs, taken off every figure.
+    overhead = measure(["true"], ".", 20)[0]
     print("| shape | MB | zarnet -E s/MB | zarnet -E MB/s | peak RSS / input | cpp -P MB/s | zarnet / cpp |")
     print("|---|---|---|---|---|---|---|")
     for shape in a.shapes.split(","):
         for mb in (float(x) for x in a.sizes.split(",")):
             with tempfile.TemporaryDirectory() as d:
                 real = generate(shape, mb, d)
-                t, rss = measure([zarnet, "-E", "main.sqr"], d, a.runs)
-                ct = measure([cpp, "-P", "main.c"], d, a.runs)[0] if cpp else None
+                t, rss = measure([zarnet, "-E", "main.sqr"], d, a.runs, overhead)
+                ct = measure([cpp, "-P", "main.c"], d, a.runs, overhead)[0] if cpp else None
                 cpp_cols = ("%.0f" % (real / ct), "%.2fx" % (ct / t)) if ct else ("-", "-")
                 print("| %s | %.0f | %.4f | %.0f | %.1fx | %s | %s |"
                       % (shape, real, t / real, real / t, rss / real, *cpp_cols), flush=True)

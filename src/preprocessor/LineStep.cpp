@@ -100,6 +100,26 @@ template <class T> void dropPendingLeftBehind(Reply<T>& r, const State& s, Switc
         r.err = unknownError(s.pos);
 }
 
+// A blank line, or a comment line ended by a line break, taken whole (a comment line leaves
+// only its line feed in out), with the outcome the grammar gives it; p is where the line's
+// blanks end. Otherwise nothing, with s and out as they were.
+std::optional<Reply<Unit>> blankOrCommentLine(State& s, const char* p, Text& out) {
+    const char* lineEnd = p;
+    if (isLineBreakAt(p, s.end)) {
+        appendRange(out, s.cur, *p == U'\n' ? p + 1 : p + 2);
+    } else if (p == s.cur && *p == U'!') {
+        lineEnd = lineCharsEnd(p, s.end);
+        if (!isLineBreakAt(lineEnd, s.end)) return std::nullopt;
+        out += '\n';
+    } else {
+        return std::nullopt;
+    }
+    advanceWithinLine(s, lineEnd);
+    advanceOverLineBreak(s);
+    incrementSequenceNo(s);
+    return okReply(true, Unit{}, unknownError(s.pos));
+}
+
 // The lines that lineWithDirectPaths takes without the grammar and without saving the
 // state: a blank line, a comment line and a line for the dispatcher that an ordinary line's
 // or a #define line's direct path takes whole, each ended by a line break, and an #ifdef or
@@ -108,22 +128,8 @@ template <class T> void dropPendingLeftBehind(Reply<T>& r, const State& s, Switc
 std::optional<Reply<Unit>> directLine(State& s, PreprocessorRun& run, Text& out) {
     const char* const p = blanksFrom(s.cur, s.end);
     if (p == s.end) return std::nullopt;
-    if (isLineBreakAt(p, s.end)) {
-        appendRange(out, s.cur, *p == U'\n' ? p + 1 : p + 2);
-        advanceWithinLine(s, p);
-        advanceOverLineBreak(s);
-        incrementSequenceNo(s);
-        return okReply(true, Unit{}, unknownError(s.pos));
-    }
-    if (p == s.cur && *p == U'!') {
-        const char* e = lineCharsEnd(p, s.end);
-        if (!isLineBreakAt(e, s.end)) return std::nullopt;
-        advanceWithinLine(s, e);
-        advanceOverLineBreak(s);
-        incrementSequenceNo(s);
-        out += '\n';
-        return okReply(true, Unit{}, unknownError(s.pos));
-    }
+    if (std::optional<Reply<Unit>> r = blankOrCommentLine(s, p, out)) return r;
+    if (p == s.cur && *p == U'!') return std::nullopt;
     const Place start(s);
     const std::size_t mark = out.size();
     appendRange(out, s.cur, p);
@@ -159,23 +165,9 @@ Reply<Unit> lineWithDirectPaths(State& s, Text& out) {
     p = blanksFrom(p, s.end);
     if (p == s.end) return appendTo(out, lineInFull(s));
 
-    if (isLineBreakAt(p, s.end)) {
-        appendRange(out, s.cur, *p == U'\n' ? p + 1 : p + 2);
-        advanceWithinLine(s, p);
-        advanceOverLineBreak(s);
-        incrementSequenceNo(s);
-        return okReply(true, Unit{}, unknownError(s.pos));
-    }
-
-    if (p == s.cur && *p == U'!') {
-        const char* e = lineCharsEnd(p, s.end);
-        if (!isLineBreakAt(e, s.end)) return appendTo(out, lineInFull(s));
-        advanceWithinLine(s, e);
-        advanceOverLineBreak(s);
-        incrementSequenceNo(s);
-        out += '\n';
-        return okReply(true, Unit{}, unknownError(s.pos));
-    }
+    if (std::optional<Reply<Unit>> r = blankOrCommentLine(s, p, out)) return std::move(*r);
+    // A comment line at the end of the input.
+    if (p == s.cur && *p == U'!') return appendTo(out, lineInFull(s));
 
     const std::size_t mark = out.size();
     const bool blanks = p != s.cur;

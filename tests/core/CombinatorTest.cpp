@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace zarnet {
 namespace {
 
@@ -45,6 +47,18 @@ TEST(Choice, EmptyFailuresMergeTheirExpectations) {
     EXPECT_EQ(o.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"c\"\nexpecting \"a\" or \"b\"");
     EXPECT_EQ(runOn(choice(char_(U'a'), char_(U'b'), char_(U'c')), "d").error,
               "\"test.sqr\" (line 1, column 1):\nunexpected \"d\"\nexpecting \"a\", \"b\" or \"c\"");
+}
+
+TEST(Choice, AnExceptionInALaterAlternativeLeavesTheChoiceWhole) {
+    // A later alternative's reply is made where the earlier one's stood: an exception thrown
+    // there (as a line past its bound throws) must leave a reply that is destroyed once.
+    const auto throws = [](State&) -> Reply<Text> { throw std::runtime_error("bound"); };
+    EXPECT_THROW(runOn(choice(string_("a"), throws, string_("c")), "b"), std::runtime_error);
+    EXPECT_THROW(runOn(choice(string_("a"), string_("b"), throws), "c"), std::runtime_error);
+    EXPECT_THROW(runOn(orElse(string_("a"), throws), "b"), std::runtime_error);
+    auto o = runOn(choice(string_("a"), string_("b"), throws), "b");
+    EXPECT_TRUE(o.ok);
+    EXPECT_EQ(test::U8(o.value), "b");
 }
 
 TEST(Choice, AnEmptyChoiceIsAnUnknownError) {

@@ -46,6 +46,24 @@ bool sameIdentifier(const VarIdentifier& a, const VarIdentifier& b) noexcept {
     return a.varSymbol == b.varSymbol && a.varName == b.varName;
 }
 
+// Variable identifiers looked up by name, one hash set per sigil: a look-up each where a
+// list or a map would be searched. The names are views of the records' texts.
+class IdentifierSet {
+public:
+    void insert(const VarIdentifier& id) { namesOf(id.varSymbol).insert(TextView(id.varName)); }
+    bool contains(const VarIdentifier& id) const {
+        const std::unordered_set<TextView>& names = namesOf(id.varSymbol);
+        return names.find(TextView(id.varName)) != names.end();
+    }
+
+private:
+    std::unordered_set<TextView>& namesOf(VarSymbol s) { return s == VarSymbol::Dollar ? dollar_ : sharp_; }
+    const std::unordered_set<TextView>& namesOf(VarSymbol s) const {
+        return s == VarSymbol::Dollar ? dollar_ : sharp_;
+    }
+    std::unordered_set<TextView> dollar_, sharp_;
+};
+
 // The scope being reported and what its lines share, built once for all of its variables.
 // The procedure's header is read where it is, in the final state or in a ReportScope.
 class ScopeTexts {
@@ -66,11 +84,10 @@ public:
         // A long list is searched through a set of its names, built at the first test, so
         // that a scope of n parameters costs n, not n for each of its variables.
         if (!indexed_ && proc_->parameters.size() > kSearchedInPlace) {
-            for (const Parameter& p : proc_->parameters)
-                namesOf(p.varIdentifier.varSymbol).insert(TextView(p.varIdentifier.varName));
+            for (const Parameter& p : proc_->parameters) parameters_.insert(p.varIdentifier);
             indexed_ = true;
         }
-        if (indexed_) return namesOf(id.varSymbol).count(TextView(id.varName)) != 0;
+        if (indexed_) return parameters_.contains(id);
         return std::any_of(proc_->parameters.begin(), proc_->parameters.end(),
                            [&same](const Parameter& p) { return same(p.varIdentifier); });
     }
@@ -86,12 +103,11 @@ private:
         }
     }
     static constexpr std::size_t kSearchedInPlace = 16;
-    std::unordered_set<TextView>& namesOf(VarSymbol s) const { return s == VarSymbol::Dollar ? dollar_ : sharp_; }
     const Scope& scope_;
     const Procedure* proc_ = nullptr;
     const ReportScope* given_ = nullptr;
     mutable bool indexed_ = false;
-    mutable std::unordered_set<TextView> dollar_, sharp_;
+    mutable IdentifierSet parameters_;
 };
 
 // The identifiers of the global scope for the same-name test of the undefined local
@@ -102,19 +118,16 @@ public:
     explicit GlobalNames(const VarMap& globals) : globals_(globals) {}
     bool contains(const VarIdentifier& id) {
         if (!built_) {
-            globals_.forEach(
-                [this](const VarIdentifier& g, const VarAttr&) { namesOf(g.varSymbol).insert(g.varName); });
+            globals_.forEach([this](const VarIdentifier& g, const VarAttr&) { names_.insert(g); });
             built_ = true;
         }
-        const std::unordered_set<TextView>& names = namesOf(id.varSymbol);
-        return names.find(TextView(id.varName)) != names.end();
+        return names_.contains(id);
     }
 
 private:
-    std::unordered_set<TextView>& namesOf(VarSymbol s) { return s == VarSymbol::Dollar ? dollar_ : sharp_; }
     const VarMap& globals_;
     bool built_ = false;
-    std::unordered_set<TextView> dollar_, sharp_;
+    IdentifierSet names_;
 };
 
 // The variable file's pairs. A long list is looked up through a set of keys, built at the

@@ -105,21 +105,21 @@ template <class T> Reply<T> okReply(bool consumed, T value, ParseError pending) 
 }
 
 // A failure that converts to the reply of any parser.
+namespace detail {
+// A failed reply, filled in member by member: a braced reply is first cleared whole.
+template <class T, class E> Reply<T> failedReply(E&& err, bool consumed) {
+    Reply<T> r;
+    r.err = std::forward<E>(err);
+    r.consumed = consumed;
+    return r;
+}
+} // namespace detail
+
 struct Failure {
     ParseError err;
     bool consumed = false;
-    template <class T> operator Reply<T>() const& {
-        Reply<T> r; // filled in member by member: a braced reply is first cleared whole
-        r.err = err;
-        r.consumed = consumed;
-        return r;
-    }
-    template <class T> operator Reply<T>() && {
-        Reply<T> r;
-        r.err = std::move(err);
-        r.consumed = consumed;
-        return r;
-    }
+    template <class T> operator Reply<T>() const& { return detail::failedReply<T>(err, consumed); }
+    template <class T> operator Reply<T>() && { return detail::failedReply<T>(std::move(err), consumed); }
 };
 // The failure a sequence ends with: converts to the reply of any parser (or to a Failure)
 // with the sequence's pending error moved straight into it. It refers to the sequence, so
@@ -127,13 +127,7 @@ struct Failure {
 struct SeqFailure {
     ParseError& err;
     bool consumed;
-    template <class T> operator Reply<T>() const {
-        // Filled in member by member: a braced reply is first cleared whole.
-        Reply<T> r;
-        r.err = std::move(err);
-        r.consumed = consumed;
-        return r;
-    }
+    template <class T> operator Reply<T>() const { return detail::failedReply<T>(std::move(err), consumed); }
     operator Failure() const { return Failure{std::move(err), consumed}; } // NOLINT: as the reply
 };
 

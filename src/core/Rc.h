@@ -8,36 +8,26 @@
 
 namespace zarnet {
 
-class RcObject {
+// The count an object shared through Rc derives from; a copy of the object starts unshared.
+template <class Count> class RcCounted {
 public:
-    RcObject() = default;
-    RcObject(const RcObject&) : refs_(0) {}
-    RcObject& operator=(const RcObject&) { return *this; }
+    RcCounted() = default;
+    RcCounted(const RcCounted&) : refs_(0) {}
+    RcCounted& operator=(const RcCounted&) { return *this; }
 
 protected:
-    ~RcObject() = default;
+    ~RcCounted() = default;
 
 private:
     template <class T> friend class Rc;
-    mutable std::size_t refs_ = 0;
+    mutable Count refs_ = 0;
 };
 
+using RcObject = RcCounted<std::size_t>;
 // A count of 32 bits, for objects that a program holds by the million and that few owners
 // share (map nodes: one owner per map version that reaches them): the bytes after it take
 // a small field of the object instead of padding.
-class RcObject32 {
-public:
-    RcObject32() = default;
-    RcObject32(const RcObject32&) : refs_(0) {}
-    RcObject32& operator=(const RcObject32&) { return *this; }
-
-protected:
-    ~RcObject32() = default;
-
-private:
-    template <class T> friend class Rc;
-    mutable std::uint32_t refs_ = 0;
-};
+using RcObject32 = RcCounted<std::uint32_t>;
 
 template <class T> class Rc {
 public:

@@ -9,10 +9,6 @@
 
 #include <optional>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace zarnet {
 
 SymTab predefineSubstVar(TextView name, const SymTab& symtab) {
@@ -138,48 +134,10 @@ void secondPassReadUpTo(const State& s) {
     if (ReadOnceRegion* text = preprocessorRun(s).secondPassText) text->readUpTo(s.cur);
 }
 
-namespace {
-
-// The line feeds in t.
-std::int64_t lineFeeds(TextView t) noexcept {
-    const char* p = t.data();
-    const char* const end = p + t.size();
-    std::int64_t n = 0;
-#if defined(__SSE2__)
-    // Each byte of the sum counts the feeds in its column of up to 255 blocks of sixteen
-    // bytes (a match is -1); then the columns are added up.
-    const __m128i feed = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        __m128i sum = _mm_setzero_si128();
-        for (int blocks = 0; blocks < 255 && end - p >= 16; ++blocks, p += 16)
-            sum = _mm_sub_epi8(sum, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), feed));
-        const __m128i halves = _mm_sad_epu8(sum, _mm_setzero_si128());
-        n += _mm_cvtsi128_si32(halves) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(halves, halves));
-    }
-#endif
-    for (; p != end; ++p) n += *p == '\n';
-    return n;
-}
-
-// advancePos over t, its line feeds counted sixteen bytes at a time.
-void advanceOver(SourcePos& pos, TextView t) noexcept {
-    const std::size_t lastFeed = t.rfind('\n');
-    if (lastFeed != TextView::npos) {
-        const std::int64_t feeds = lineFeeds(t.substr(0, lastFeed + 1));
-        pos.sourceLine += feeds;
-        pos.sourceColumn = 1;
-        if (pos.outputLine) pos.outputLine += feeds;
-        t.remove_prefix(lastFeed + 1);
-    }
-    advancePos(pos, t);
-}
-
-} // namespace
-
 Reply<Text> pZarnet(State& s) {
     const TextView rest = s.rest();
     const bool consumed = !rest.empty();
-    advanceOver(s.pos, rest);
+    advancePos(s.pos, rest);
     // The rest is, as a rule, the whole joined text of the first pass: it is handed on as
     // the result rather than copied.
     std::optional<Text> joined = s.run ? s.run->release(s.input()) : std::nullopt;

@@ -147,18 +147,20 @@ TEST(Preprocess, HandOverToTheSecondPass) {
 
 TEST(Preprocess, OutputPassEndsWhereItsTextEnds) {
     // Texts of every length around the blocks the line feeds are counted in, and one past
-    // 255 of them; the last line with a tab, a character beyond ASCII, or nothing.
-    for (const std::size_t lines : {0u, 1u, 5u, 15u, 16u, 17u, 300u, 1100u}) {
+    // 255 of them (the longest of nothing but feeds, so that every byte of a block counts
+    // one); the last line with a tab, a character beyond ASCII, or nothing. The position is
+    // the one the characters give one by one.
+    for (const std::size_t lines : {0u, 1u, 5u, 15u, 16u, 17u, 300u, 1100u, 4096u, 5000u}) {
         for (const char* last : {"", "\tx\u00e9", "abc"}) {
             std::string text;
-            for (std::size_t i = 0; i < lines; ++i) text += std::string(i % 7, 'x') + "\n";
+            for (std::size_t i = 0; i < lines; ++i) text += std::string(lines >= 4096 ? 0 : i % 7, 'x') + "\n";
             text += last;
             if (text.empty()) continue;
             auto o = preprocess(text);
             ASSERT_TRUE(o.ok) << o.error;
             SourcePos expected = initialPos(testSourceName("test.sqr"));
             expected.outputLine = 1;
-            advancePos(expected, o.value);
+            for (char32_t c : chars(o.value)) advancePos(expected, c); // one character at a time
             EXPECT_EQ(o.pos, expected) << lines << last;
             EXPECT_EQ(o.pos.outputLine, expected.outputLine) << lines << last;
         }

@@ -204,16 +204,6 @@ Reply<Text> pDropRestOfLine(State& s) {
     return q.ok(std::move(nl));
 }
 
-Reply<Text> pElseLine(State& s) {
-    if (fastPathsOn(s))
-        if (std::optional<Reply<Text>> r = keywordLineDirect(s, elseKeywordEnd)) return std::move(*r);
-    return keywordLine(s, pElseKeyword);
-}
-Reply<Text> pEndIfLine(State& s) {
-    if (fastPathsOn(s))
-        if (std::optional<Reply<Text>> r = keywordLineDirect(s, endIfKeywordEnd)) return std::move(*r);
-    return keywordLine(s, pEndIfKeyword);
-}
 std::optional<Reply<Text>> elseLineDirect(State& s) {
     if (!fastPathsOn(s)) return std::nullopt;
     return keywordLineDirect(s, elseKeywordEnd);
@@ -221,6 +211,14 @@ std::optional<Reply<Text>> elseLineDirect(State& s) {
 std::optional<Reply<Text>> endIfLineDirect(State& s) {
     if (!fastPathsOn(s)) return std::nullopt;
     return keywordLineDirect(s, endIfKeywordEnd);
+}
+Reply<Text> pElseLine(State& s) {
+    if (std::optional<Reply<Text>> r = elseLineDirect(s)) return std::move(*r);
+    return keywordLine(s, pElseKeyword);
+}
+Reply<Text> pEndIfLine(State& s) {
+    if (std::optional<Reply<Text>> r = endIfLineDirect(s)) return std::move(*r);
+    return keywordLine(s, pEndIfKeyword);
 }
 Reply<Text> pElseLineInFull(State& s) { return plainGrammar(s, pElseLine); }
 Reply<Text> pEndIfLineInFull(State& s) { return plainGrammar(s, pEndIfLine); }

@@ -14,8 +14,9 @@ Reply<Text> pLineStep(State& s);
 Reply<Unit> pLineStepInto(State& s, Text& out);
 // The step as pLineStepInto takes it where its line is a common one that the direct paths
 // read whole, or an #ifdef or #ifndef line that the dispatch takes directly (not at the end
-// of a text, so no include is left first): its outcome, which has always consumed. Otherwise (or with the fast paths off) nothing: s and out are untouched.
-// Saves no state, so that a #define there changes the table in place.
+// of a text, so no include is left first): its outcome, which has always consumed.
+// Otherwise (or with the fast paths off) nothing: s and out are untouched. Saves no state,
+// so that a #define there changes the table in place.
 std::optional<Reply<Unit>> pDirectLineStepInto(State& s, Text& out);
 // One source line (or the whole block or section it opens) and its output text.
 Reply<Text> pLine(State& s);

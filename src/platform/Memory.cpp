@@ -10,25 +10,53 @@
 
 namespace zarnet {
 
-void preferLargePages(void* begin, std::size_t bytes) noexcept {
-#ifdef MADV_HUGEPAGE
-    constexpr std::size_t kWorthIt = std::size_t(4) << 20; // two large pages at least
-    if (bytes < kWorthIt) return;
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+namespace {
+
+std::uintptr_t pageSize() noexcept {
+    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    return page;
+}
+
+// The whole pages inside [begin, begin + bytes), or an empty range.
+struct PageRange {
+    void* first;
+    std::size_t bytes;
+};
+PageRange pagesWithin(const void* begin, std::size_t bytes) noexcept {
+    const std::uintptr_t page = pageSize();
     const auto b = reinterpret_cast<std::uintptr_t>(begin);
     const std::uintptr_t first = (b + page - 1) / page * page;
     const std::uintptr_t last = (b + bytes) / page * page;
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    return {reinterpret_cast<void*>(first), last > first ? last - first : 0};
+}
+
+} // namespace
+
+void backNow(void* begin, std::size_t bytes) noexcept {
+#ifdef MADV_POPULATE_WRITE
+    constexpr std::size_t kWorthIt = std::size_t(64) << 10;
+    if (bytes < kWorthIt) return;
+    const PageRange r = pagesWithin(begin, bytes);
+    if (r.bytes) ::madvise(r.first, r.bytes, MADV_POPULATE_WRITE);
 #else
     (void)begin;
     (void)bytes;
 #endif
 }
 
+void preferLargePages(void* begin, std::size_t bytes) noexcept {
+    constexpr std::size_t kWorthIt = std::size_t(4) << 20; // two large pages at least
+    if (bytes < kWorthIt) return;
+#ifdef MADV_HUGEPAGE
+    const PageRange r = pagesWithin(begin, bytes);
+    if (r.bytes) ::madvise(r.first, r.bytes, MADV_HUGEPAGE);
+#endif
+    backNow(begin, bytes);
+}
+
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t(2) << 20;
-constexpr std::size_t kHeapFirst = std::size_t(4) << 20; // pool bytes taken from the heap first
 
 // A chunk of one large page, aligned to it (so that the system can back it with one), or
 // null where the system gives none.
@@ -47,20 +75,23 @@ char* mapLargePageChunk() noexcept {
     return reinterpret_cast<char*>(aligned);
 }
 
+// Blocks are carved from chunks that double from a few pages up to a large page each, so
+// that a small run takes little memory and a large one few calls to the system; each chunk
+// is backed at once, since its blocks are all filled soon.
 void* largePagePoolBlock(std::size_t bytes) {
-    static std::size_t fromHeap = 0;
+    constexpr std::size_t kFirstChunk = std::size_t(64) << 10;
+    static std::size_t chunkBytes = kFirstChunk;
     static char* next = nullptr;
     static char* end = nullptr;
     bytes = (bytes + 15) / 16 * 16; // as the heap aligns
-    if (fromHeap < kHeapFirst || bytes > kLargePage / 4) {
-        fromHeap += bytes;
-        return ::operator new(bytes);
-    }
+    if (bytes > kFirstChunk / 2) return ::operator new(bytes);
     if (std::size_t(end - next) < bytes) {
-        char* chunk = mapLargePageChunk();
-        if (!chunk) return ::operator new(bytes);
+        char* chunk = chunkBytes >= kLargePage ? mapLargePageChunk() : nullptr;
+        if (!chunk) chunk = static_cast<char*>(::operator new(chunkBytes));
+        backNow(chunk, chunkBytes);
         next = chunk;
-        end = chunk + kLargePage;
+        end = chunk + chunkBytes;
+        if (chunkBytes < kLargePage) chunkBytes *= 2;
     }
     void* block = next;
     next += bytes;
@@ -68,11 +99,6 @@ void* largePagePoolBlock(std::size_t bytes) {
 }
 
 constexpr std::uintptr_t kStep = std::uintptr_t(1) << 18;
-
-std::uintptr_t pageSize() noexcept {
-    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    return page;
-}
 
 } // namespace
 

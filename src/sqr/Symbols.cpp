@@ -1,5 +1,7 @@
 #include "sqr/Symbols.h"
 
+#include "platform/Memory.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -119,7 +121,11 @@ struct VarNames : RunPart {
         }
     }
     void grow() {
-        std::vector<Slot> old = std::exchange(slots, std::vector<Slot>(slots.size() * 2));
+        std::vector<Slot> bigger;
+        bigger.reserve(slots.size() * 2);
+        backNow(bigger.data(), bigger.capacity() * sizeof(Slot)); // the slots are spread over it at once
+        bigger.resize(slots.size() * 2);
+        std::vector<Slot> old = std::exchange(slots, std::move(bigger));
         --shift;
         const std::size_t mask = slots.size() - 1;
         for (Slot& s : old) {

@@ -202,7 +202,12 @@ bool skipDoArgumentsQuietly(State& s) {
 } // namespace
 
 Reply<Unit> pDoArguments(State& s) {
-    if (s.atEnd() || s.peek() != U'(') return okReply(false, Unit{}, unknownError(s.pos));
+    // Without "(" the statement ends here; the failed test of "(" stays pending, as after
+    // any optional part, for an error at this place.
+    if (s.atEnd() || s.peek() != U'(') {
+        Reply<char32_t> open = pOpenParen(s);
+        return okReply(false, Unit{}, std::move(open.err));
+    }
     // Where the quick reading reaches the ")", only the error after it shows: the rule's
     // errors before the ")" are replaced when it consumes.
     if (fastPathsOn(s)) {

@@ -114,6 +114,18 @@ TEST(Statements, DoArgumentsOnALaterLineWithoutTheRule) {
     EXPECT_EQ(usesOf(r.st, "$B"), 1);
 }
 
+TEST(Statements, DoWithoutArgumentsLeavesTheParenthesisExpected) {
+    // Where no "(" follows the name the statement ends, and an error at that place still
+    // names the "(" that could have opened an argument list.
+    static const auto thenFail = seqRight(pDoStatement, char_(U'x'));
+    for (const char* in : {"DO main\n", "DO main", "do p \n\n"}) {
+        auto o = runOn(thenFail, in);
+        EXPECT_FALSE(o.ok) << in;
+        EXPECT_NE(o.error.find("expecting space, \"-\", \"\\n\", \"(\" or \"x\""), std::string::npos)
+            << in << "\n" << o.error;
+    }
+}
+
 TEST(Statements, QuickDoArgumentsAreTheRule) {
     // A failing step after the arguments shows their pending error.
     static const auto thenFail = [](auto p) { return seqRight(p, char_(U'\x01')); };

@@ -3,6 +3,9 @@
 #include "sqr/Lexical.h"
 #include "sqr/Reserved.h"
 
+#include <iterator>
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace zarnet::test {
@@ -99,6 +102,39 @@ TEST(Paragraphs, RememberedFailuresChangeNothing) {
         EXPECT_EQ(plain.rest, "");
         EXPECT_TRUE(memo.user->state.scopeMap == plain.user->state.scopeMap);
         EXPECT_EQ(memo.sequenceNo, plain.sequenceNo);
+    }
+}
+
+TEST(Paragraphs, RememberedFailuresChangeNoError) {
+    // Random programs of paragraph lines, stray END lines and lines that fail: with and
+    // without the memo of failed places, the same outcome, error and state.
+    const char* const pool[] = {"begin-select", "BEGIN-SQL", "end-select", "END-SQL", "  $a", "  where x = #b",
+                                "begin-select distinct $d", "END-PROCEDURE", "end-program", "  DO p($q)", "  do p",
+                                "END-SELECT $s", "  'lit'", "  $_u x", "  END-DECLARE", "", "show $x -", "'open"};
+    const char* const heads[] = {"begin-procedure p local", "begin-program", "begin-procedure g"};
+    std::mt19937 rng(7);
+    for (int i = 0; i < 3000; ++i) {
+        const std::size_t head = rng() % 3;
+        std::string program = std::string(heads[head]) + "\n";
+        for (std::size_t n = rng() % 12; n > 0; --n) program += std::string(pool[rng() % std::size(pool)]) + "\n";
+        if (rng() % 5 != 0) program += head == 1 ? "end-program\n" : "end-procedure\n";
+        auto run = [](bool withMemo) {
+            return [withMemo](State& s) {
+                ParagraphMemo memo;
+                Seq q(s);
+                q(setBuiltinVariables);
+                UserState u = q([&](State& st) { return pSqrProgramBody(st, withMemo ? &memo : nullptr); });
+                if (!q) return Reply<UserState>(q.failure());
+                return q.ok(std::move(u));
+            };
+        };
+        auto a = runOn(run(true), program);
+        auto b = runOn(run(false), program);
+        ASSERT_EQ(a.ok, b.ok) << program;
+        ASSERT_EQ(a.error, b.error) << program;
+        ASSERT_EQ(a.rest, b.rest) << program;
+        ASSERT_EQ(a.sequenceNo, b.sequenceNo) << program;
+        ASSERT_TRUE(a.user->state.scopeMap == b.user->state.scopeMap) << program;
     }
 }
 

@@ -45,11 +45,12 @@ void backNow(void* begin, std::size_t bytes) noexcept {
 }
 
 void preferLargePages(void* begin, std::size_t bytes) noexcept {
-    constexpr std::size_t kWorthIt = std::size_t(4) << 20; // two large pages at least
-    if (bytes < kWorthIt) return;
 #ifdef MADV_HUGEPAGE
-    const PageRange r = pagesWithin(begin, bytes);
-    if (r.bytes) ::madvise(r.first, r.bytes, MADV_HUGEPAGE);
+    constexpr std::size_t kWorthIt = std::size_t(4) << 20; // two large pages at least
+    if (bytes >= kWorthIt) {
+        const PageRange r = pagesWithin(begin, bytes);
+        if (r.bytes) ::madvise(r.first, r.bytes, MADV_HUGEPAGE);
+    }
 #endif
     backNow(begin, bytes);
 }

@@ -9,8 +9,8 @@ namespace zarnet {
 // Asks for large pages under [begin, begin + bytes), a buffer not touched yet that will be
 // filled whole (a file's text, the preprocessed text), and has the system back it at once.
 // Every fresh page costs a fault, and a text of tens of megabytes spans thousands of small
-// pages. Only a hint: nothing changes where the system cannot or will not, and small
-// buffers are left alone.
+// pages. Only a hint: nothing changes where the system cannot or will not; buffers of a few
+// pages are left alone, and only those of a few megabytes ask for large pages.
 void preferLargePages(void* begin, std::size_t bytes) noexcept;
 
 // Has the system back [begin, begin + bytes), a buffer about to be written whole, with

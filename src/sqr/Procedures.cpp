@@ -307,12 +307,16 @@ Reply<Unit> pDeclareOnlyLocal(State& s) {
 
 Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
     const State before = s;
+    // A statement line read here that failed: the failed tests below change nothing it
+    // reads, so it is not read again (a literal that never closes reads to the end).
+    std::optional<Reply<Unit>> failedStatement;
     // Neither a misplaced DECLARE-VARIABLE nor a paragraph begins here: a statement line
     // that consumes is the outcome (see keywordAbsent).
     if (keywordAbsent(s, kwDeclareVariable) && keywordAbsent(s, "BEGIN-SQL") && keywordAbsent(s, "BEGIN-SELECT")) {
         Reply<Unit> r = pAnyStatement(s);
         if (r.ok && r.consumed) return r;
         s = before;
+        if (!r.ok) failedStatement = std::move(r);
     }
     ParseError err;
     {
@@ -332,7 +336,7 @@ Reply<Unit> pProcedureLine(State& s, ParagraphMemo* memo) {
     }
     s = before;
     err = mergeError(err, p.err);
-    Reply<Unit> r = pAnyStatement(s);
+    Reply<Unit> r = failedStatement ? std::move(*failedStatement) : pAnyStatement(s);
     if (r.ok) return r;
     s = before;
     return emptyError(mergeError(err, r.err));

@@ -242,8 +242,10 @@ Reply<Unit> pDoStatement(State& s) {
 
 namespace {
 
-// A DO statement, else the generic scan; then the blanks after it.
-Reply<Unit> statementRest(State& s, const State& saved, Seq& q) {
+// A DO statement, else the generic scan; then the blanks after it. scanFailed: set when the
+// generic scan failed after consuming, which makes the outcome that failure whatever the
+// steps before the statement left pending.
+Reply<Unit> statementRest(State& s, const State& saved, Seq& q, bool& scanFailed) {
     if (keywordAbsent(s, "DO")) {
         const State before = s;
         Reply<Unit> r = pArgTokensToLineEnd(s);
@@ -251,6 +253,13 @@ Reply<Unit> statementRest(State& s, const State& saved, Seq& q) {
             q.take(std::move(r));
             q(spaces);
             return q.ok();
+        }
+        if (r.consumed) {
+            // The DO attempt below fails at once, and the scan after it would fail here
+            // again after reading as far (a literal that never closes reads to the end).
+            scanFailed = true;
+            q.take(std::move(r));
+            return undo(s, saved, q);
         }
         s = before;
     }
@@ -267,7 +276,9 @@ Reply<Unit> statementRest(State& s, const State& saved, Seq& q) {
         }
     }
     if (!done) {
-        q(pArgTokens); // the generic scan: the tokens up to where none begins
+        Reply<Unit> r = pArgTokens(s); // the generic scan: the tokens up to where none begins
+        scanFailed = !r.ok && r.consumed;
+        q.take(std::move(r));
         if (!q) return undo(s, saved, q);
     }
     q(spaces);
@@ -280,10 +291,16 @@ Reply<Unit> pAnyStatement(State& s) {
     const State saved = s;
     // No section end here: after a failed test of one, which gives back its error only when
     // it consumed nothing, the line is read as the rest of a statement.
+    bool scanFailed = false;
     if (sectionEndWordAbsent(s)) {
         Seq q(s);
-        Reply<Unit> r = statementRest(s, saved, q);
+        Reply<Unit> r = statementRest(s, saved, q, scanFailed);
         if (r.ok && r.consumed) return r;
+        // A scan that failed after consuming fails the same way below where the blanks
+        // there are none (no blank, hyphen or wider character first): the steps before
+        // it then consume nothing, and its error replaces what they leave pending.
+        const auto first = saved.cur != saved.end ? static_cast<unsigned char>(*saved.cur) : ' ';
+        if (scanFailed && first < 0x80 && first != '-' && !isWhiteSpace(first)) return r;
         s = saved;
     }
     Seq q(s);
@@ -302,7 +319,7 @@ Reply<Unit> pAnyStatement(State& s) {
         s = before;
         if (!r.consumed) q.take(Reply<Unit>(okReply(false, Unit{}, std::move(r.err))));
     }
-    return statementRest(s, saved, q);
+    return statementRest(s, saved, q, scanFailed);
 }
 
 } // namespace zarnet::sqr

@@ -240,7 +240,7 @@ struct BlockLine {
 // appended to out; otherwise nothing, s and out untouched. As in blockStep, the #else
 // keyword is looked for before the #end-if keyword, and both before any other line, and
 // neither after blanks and a line break. Away from the end of the input no include is left.
-std::optional<BlockLine> blockLineDirect(State& s, bool inElse, bool taken, Text& out) {
+std::optional<BlockLine> blockBodyLineDirect(State& s, bool inElse, bool taken, Text& out) {
     if (s.atEnd()) return std::nullopt;
     const char* const p = blanksFrom(s.cur, s.end);
     if (!inElse && elseKeywordMayStandAt(p, s.end)) {
@@ -277,7 +277,7 @@ template <bool Direct> Reply<Text> condLoop(State& s, bool firstBranchTaken, boo
         if constexpr (Direct) {
             // The steps blockStep takes where their lines' direct paths read them whole,
             // without saving the state, their text appended where it goes.
-            if (std::optional<BlockLine> line = blockLineDirect(s, inElse, taken, out)) {
+            if (std::optional<BlockLine> line = blockBodyLineDirect(s, inElse, taken, out)) {
                 q.take(std::move(line->reply));
                 if (!q) return q.failure();
                 if (line->action == SkipAction::EndIf) return q.ok(std::move(out));

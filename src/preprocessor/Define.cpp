@@ -16,21 +16,6 @@ namespace {
 
 Reply<Text> defineGrammar(State& s);
 
-// Where the line tail ends on the line that the direct path below takes, or null for
-// any other line. Only looks.
-const char* defineLineDirectEnd(const char* p, const char* end) {
-    if (p == end || !isBlankAt(p)) return nullptr;
-    p = blanksFrom(p, end);
-    const char* const nameBegin = p;
-    p += substWordLength(TextView(p, std::size_t(end - p)));
-    if (p == nameBegin) return nullptr;
-    p = blanksFrom(p, end);
-    p += substTokensLength(TextView(p, std::size_t(end - p)));
-    const char* const tail = lineTailEnd(p, end);
-    if (!tail || !isLineBreakAt(tail, end)) return nullptr;
-    return tail;
-}
-
 // The direct path of pDefineDirective, for the line it is almost always given: blanks, a
 // name, blanks, the value's tokens and a line tail, ended by a line break. On that line the
 // grammar reads the name and the value as the token grammar does, defines the name, and
@@ -39,9 +24,16 @@ const char* defineLineDirectEnd(const char* p, const char* end) {
 // looked at.
 std::optional<Reply<Text>> defineDirect(State& s) {
     const char* const end = s.end;
-    const char* const tail = defineLineDirectEnd(s.cur, end);
-    if (!tail) return std::nullopt;
-    const char* const nameBegin = blanksFrom(s.cur, end);
+    const char* p = s.cur;
+    if (p == end || !isBlankAt(p)) return std::nullopt;
+    p = blanksFrom(p, end);
+    const char* const nameBegin = p;
+    p += substWordLength(TextView(p, std::size_t(end - p)));
+    if (p == nameBegin) return std::nullopt;
+    p = blanksFrom(p, end);
+    p += substTokensLength(TextView(p, std::size_t(end - p)));
+    const char* const tail = lineTailEnd(p, end);
+    if (!tail || !isLineBreakAt(tail, end)) return std::nullopt;
 
     advanceWithinLine(s, nameBegin);
     Text nameText;

@@ -247,7 +247,7 @@ Reply<Unit> pUnexpectedEndCommand(State& s) {
 
 bool keywordAbsentAfterFirstByte(const State& s, TextView keyword) {
     const auto c = static_cast<unsigned char>(*s.cur);
-    if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
+    if (mayBeginBlank(c)) return false;
     return !keywordCIAt(s.cur, s.end, keyword);
 }
 
@@ -257,7 +257,7 @@ namespace {
 bool keywordAbsentAt(const State& s, const char* p, TextView keyword) {
     if (!fastPathsOn(s) || p == s.end) return false;
     const auto c = static_cast<unsigned char>(*p);
-    if (c >= 0x80 || c == '-' || isWhiteSpace(c)) return false;
+    if (mayBeginBlank(c)) return false;
     return !keywordCIAt(p, s.end, keyword);
 }
 

@@ -114,6 +114,11 @@ template <class E, class L> BodyStep closingLineOrLine(State& s, Seq& q, TextVie
 
 // --- inline and template definitions ----------------------------------------------------------
 
+// Whether white space, a continuation mark or a character beyond ASCII may begin at the
+// byte c: elsewhere the blank parsers read nothing, and a keyword test is decided on the
+// bytes themselves.
+inline bool mayBeginBlank(unsigned char c) noexcept { return c >= 0x80 || c == '-' || isWhiteSpace(c); }
+
 // Most places are decided on their first byte: one that differs from the keyword's first in
 // more than the letter-case bit, and is no blank, hyphen or byte beyond ASCII.
 inline bool keywordAbsent(const State& s, TextView keyword) {

@@ -296,11 +296,10 @@ Reply<Unit> pAnyStatement(State& s) {
         Seq q(s);
         Reply<Unit> r = statementRest(s, saved, q, scanFailed);
         if (r.ok && r.consumed) return r;
-        // A scan that failed after consuming fails the same way below where the blanks
-        // there are none (no blank, hyphen or wider character first): the steps before
-        // it then consume nothing, and its error replaces what they leave pending.
-        const auto first = saved.cur != saved.end ? static_cast<unsigned char>(*saved.cur) : ' ';
-        if (scanFailed && first < 0x80 && first != '-' && !isWhiteSpace(first)) return r;
+        // A scan that failed after consuming fails the same way below where no blank can
+        // begin: the steps before it then consume nothing, and its error replaces what
+        // they leave pending.
+        if (scanFailed && saved.cur != saved.end && !mayBeginBlank(static_cast<unsigned char>(*saved.cur))) return r;
         s = saved;
     }
     Seq q(s);

@@ -13,6 +13,8 @@
 #include "sqr/SqrParser.h"
 
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 namespace zarnet {
 
@@ -70,7 +72,31 @@ std::optional<SuppressList> readSuppressList(const Text& path) {
     return std::nullopt;
 }
 
-int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>& outputs) {
+// What a run builds and reads until its output is written: the run's texts and parts, the
+// include files' directory listings, and the parse's result, which points into the texts.
+// (Members go in reverse: the result first.)
+struct RunWork {
+    RunContext context;
+    const DiskFileSystem includeFiles{true}; // directory listings kept for this run
+    ParseResult<Text> result;
+};
+
+// The work of the last run left to the exit. Held here, it stays reachable, so that a leak
+// checker does not count it as lost.
+RunWork* leftToExit = nullptr;
+
+struct EndRunWork {
+    RunEnd end;
+    void operator()(RunWork* w) const {
+        if (end == RunEnd::FreeAll) {
+            delete w;
+            return;
+        }
+        delete std::exchange(leftToExit, w);
+    }
+};
+
+int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>& outputs, RunEnd end) {
     std::vector<Text> words;
     for (const auto& a : args) words.push_back(decodeBytes(a));
     CommandLine cl = readCommandLine(words);
@@ -111,19 +137,19 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
 
     // Everything of the run below, the positions in the final state and in errors among
     // them, points into this context: it outlives the rendering of errors and the report.
-    RunContext runContext;
+    const std::unique_ptr<RunWork, EndRunWork> work(new RunWork, EndRunWork{end});
+    RunContext& runContext = work->context;
     st.rootSourceName = runContext.sourceName(root);
-    const DiskFileSystem includeFiles(true); // directory listings kept for this run
-    runContext.part<IncludeFiles>().fileSystem = &includeFiles;
+    runContext.part<IncludeFiles>().fileSystem = &work->includeFiles;
     // A developer's switch: the whole run through the plain grammar, without fast paths,
     // for comparing the two (see the command-line cases run that way).
     if (const char* plain = std::getenv("ZARNET_PLAIN_GRAMMAR"); plain && *plain)
         runContext.fastPaths = false;
     const InputView input = runContext.keep(readTextFile(path));
     SecondPass secondPass = o.optOnlyPreprocess ? SecondPass(pZarnet) : SecondPass(sqr::pSqrSecondPass);
-    auto result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
-                                     makeUserState(std::move(st)), runContext.sourceName(root), input,
-                                     &runContext);
+    ParseResult<Text>& result = work->result;
+    result = runParserWithState([&secondPass](State& s) { return pSqr(s, secondPass); },
+                                makeUserState(std::move(st)), runContext.sourceName(root), input, &runContext);
 
     if (!result.ok) {
         if (!o.optSuppressOutput) writeResult(o, renderError(result.error) + "\n");
@@ -152,9 +178,9 @@ int run(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>
 
 namespace {
 
-int runCatching(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>& outputs) {
+int runCatching(const std::vector<std::string>& args, const std::shared_ptr<OutputFiles>& outputs, RunEnd end) {
     try {
-        return run(args, outputs);
+        return run(args, outputs, end);
     } catch (const ExitRequest& e) {
         return e.code;
     } catch (const FileOpError& e) {
@@ -170,9 +196,9 @@ int runCatching(const std::vector<std::string>& args, const std::shared_ptr<Outp
 
 } // namespace
 
-int runMain(const std::vector<std::string>& args) {
+int runMain(const std::vector<std::string>& args, RunEnd end) {
     auto outputs = std::make_shared<OutputFiles>();
-    int code = runCatching(args, outputs);
+    int code = runCatching(args, outputs, end);
     // A run that refused or failed before it wrote takes back the files it created.
     if (code != 0)
         for (const auto& f : *outputs) f->discardUnwritten();

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     setConsole(&streams);
     setProgramName(argc > 0 && argv[0] ? argv[0] : "zarnet");
 
-    int code = runMain(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    // The process ends right after the run: what the run built is left to the exit.
+    int code = runMain(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), RunEnd::LeaveToExit);
     if (auto failure = streams.finish()) {
         streams.writeErr(programName() + ": " + *failure + "\n");
         code = 1;

@@ -17,11 +17,12 @@ struct RunOutcome {
 };
 
 // Runs zarnet with the arguments; `input` answers ASK lines.
-inline RunOutcome run(const std::vector<std::string>& args, std::deque<std::string> input = {}) {
+inline RunOutcome run(const std::vector<std::string>& args, std::deque<std::string> input = {},
+                      RunEnd end = RunEnd::FreeAll) {
     CapturedConsole c;
     c.input = std::move(input);
     RunOutcome r;
-    r.code = runMain(args);
+    r.code = runMain(args, end);
     r.out = c.out;
     r.err = c.err;
     return r;

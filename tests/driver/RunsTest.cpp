@@ -31,6 +31,22 @@ TEST(Runs, EachRunOfAProcessStartsAfresh) {
     EXPECT_EQ(run({"shallow.sqr"}), shallow);
 }
 
+// A run that leaves what it built to the process's exit gives what a run that frees it
+// gives; each such run takes back what the one before it left (the sanitizer run checks
+// that it is freed once, and that nothing is lost).
+TEST(Runs, RunsLeftToTheExitGiveWhatFreedRunsGive) {
+    TempDir tmp;
+    TempDir::write("inc.sqc", "begin-procedure p($a)\n  let $z = $w || $a\nend-procedure\n");
+    TempDir::write("a.sqr", "#include 'inc.sqc'\nbegin-program\n  let #x = #y + 1\n  do p($q)\nend-program\n");
+    TempDir::write("bad.sqr", "begin-program\n  let #x = (1\nend-program\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-R", "a.sqr"}, {"-E", "a.sqr"}, {"bad.sqr"}, {"-L", "a.sqr"}}) {
+        const RunOutcome freed = run(args);
+        EXPECT_EQ(run(args, {}, RunEnd::LeaveToExit), freed);
+        EXPECT_EQ(run(args, {}, RunEnd::LeaveToExit), freed);
+    }
+}
+
 // A report of several pieces goes to an output file whole, as to standard output; a second
 // run into the same file replaces what the first wrote.
 TEST(Runs, LargeReportIntoAnOutputFileIsTheWholeReport) {

@@ -33,6 +33,49 @@ TEST(ControlStatements, LetStatementText) {
     EXPECT_TRUE(runOn(pLetStatement, "Let $a = 'x'").ok);
 }
 
+TEST(ControlStatements, LetTextJoinsTargetAndExpressionWithNoBlankAfterTheAssignment) {
+    struct Case {
+        const char* input;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"LET #x = #y + 1", "LET [#x] :=#y <+> 1.0"},
+        {"Let $s=$t||'x'", "LET [$s] :=$t <||> 'x'"},
+        // An array element as the target, read as the expression grammar reads one.
+        {"let a.b(1, #i) = 'v'", "LET [a.b(1.0, #i)] :='v'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        auto o = runOn(pLetStatement, c.input);
+        ASSERT_TRUE(o.ok) << o.error;
+        EXPECT_EQ(U8(o.value), c.text);
+    }
+    // The array and field names of a target record nothing; its index expressions do.
+    const ParserState& st = runOn(pLetStatement, "let a.b(#i) = 1").user->state;
+    EXPECT_EQ(usesOf(st, "#I"), 1);
+    EXPECT_EQ(varCount(st), 1u);
+}
+
+TEST(ControlStatements, ANestedIfOrWhileIsABodyLineThatTheFirstClosingLineEnds) {
+    struct Case {
+        Reply<Text> (*rule)(State&);
+        const char* input;
+    };
+    for (const Case& c : {Case{pIfStatement, "if #a\n  if #b\n  end-if\n  show $c\nend-if\n"},
+                          Case{pWhileStatement, "while #a\n  while #b\n  end-while\n  show $c\nend-while\n"}}) {
+        SCOPED_TRACE(c.input);
+        auto o = runOn(c.rule, c.input);
+        ASSERT_TRUE(o.ok) << o.error;
+        EXPECT_EQ(o.rest.substr(0, 8), "show $c\n");
+        EXPECT_EQ(usesOf(o.user->state, "#B"), 1);
+        EXPECT_EQ(usesOf(o.user->state, "$C"), -1); // not read yet
+    }
+    // Without its closing line the body runs into the section's end, which fails there.
+    auto open = runOn(pWhileStatement, "while #a\n  show $b\nend-procedure\n");
+    EXPECT_FALSE(open.ok);
+    EXPECT_NE(open.error.find("(SQR 4702)"), std::string::npos) << open.error;
+}
+
 TEST(ControlStatements, IfWithBodyAndElse) {
     auto o = runOn(pIfStatement, "if #a > 1\n  show $b\n  end-if x\nelse\n  evaluate $c\nend-if\nnext");
     ASSERT_TRUE(o.ok) << o.error;

@@ -3,6 +3,7 @@
 #include "platform/Memory.h"
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -177,7 +178,9 @@ void recordInto(VarMap& vars, VarSymbol symbol, TextView name, bool needlessUnde
             return attr;
         },
         [&](VarAttr& attr) {
-            attr.usedCount += 1;
+            // The count is kept in 32 bits: it stops at its largest value rather than wrap
+            // round to 0 and 1, which the report would take for not used and used once.
+            if (attr.usedCount != std::numeric_limits<std::int32_t>::max()) attr.usedCount += 1;
             if (!attr.hasReportPos() && reportPos) {
                 attr.setReportPos(reportPos);
                 attr.caseSensitiveName = named().written;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace zarnet::test {
 namespace {
 
@@ -260,6 +262,30 @@ TEST(Recording, UpdaterSeesTheCountedRecord) {
     EXPECT_EQ(lookupVar(createVarIdentifier(VarSymbol::Sharp, T("n")), m)->usedCount, 42);
     // setVariable itself leaves the parser state alone.
     EXPECT_EQ(varMapOf(s.st(), Scope::global()).size(), 0u);
+}
+
+// A count at its largest value stays there: wrapped round it would read as not used, then
+// as used once (a #define that expands to a long line of references gets there from a
+// short program).
+TEST(Recording, UseCountStopsAtItsLargestValue) {
+    State s = stateAt(rootedState());
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    VarUpdater nearTheTop = [](VarAttr a) {
+        a.usedCount = kMax - 1;
+        return a;
+    };
+    VarMap m = setVariable(s, VarSymbol::Sharp, T("n"), false, at("main.sqr", 1, 1), nearTheTop, VarMap());
+    const VarIdentifier n = createVarIdentifier(VarSymbol::Sharp, T("n"));
+    for (int i = 0; i < 3; ++i) m = setVariable(s, VarSymbol::Sharp, T("n"), false, at("main.sqr", 2, 1), nullptr, m);
+    EXPECT_EQ(lookupVar(n, m)->usedCount, kMax);
+    // A definition still starts the count again.
+    VarUpdater define = [](VarAttr a) {
+        a.usedCount = 0;
+        return a;
+    };
+    m = setVariable(s, VarSymbol::Sharp, T("n"), false, at("main.sqr", 3, 1), define, m);
+    m = setVariable(s, VarSymbol::Sharp, T("n"), false, at("main.sqr", 4, 1), nullptr, m);
+    EXPECT_EQ(lookupVar(n, m)->usedCount, 1);
 }
 
 TEST(Recording, RecordsOfAFailedAlternativeVanish) {

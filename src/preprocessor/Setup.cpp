@@ -4,6 +4,8 @@
 #include "DirectiveKeywords.h"
 #include "LeaveInclude.h"
 #include "LineStep.h"
+#include "PreprocessorRun.h"
+#include "Substitution.h"
 
 #include "core/ParserLib.h"
 
@@ -11,9 +13,13 @@ namespace zarnet {
 
 namespace {
 
-// The ASK unit: blanks, the keyword and the command, all or nothing.
+// The ASK unit: blanks, the keyword and the command, all or nothing. An ASK line is a line
+// of its own: what its name and prompt substitute counts towards its own bound, not the
+// bound of the line before it (the line step, which starts each other line's count, does
+// not read it).
 Reply<Text> askLine(State& s) {
     static const auto unit = attempt(droppingErrorsLeftBehind(seqKeep<2>(manySkip(nbsp), pAskKeyword, pAsk)));
+    if (s.run) startSubstitutedLine(preprocessorRun(s));
     return unit(s);
 }
 

@@ -4,6 +4,7 @@
 
 #include "preprocessor/Ask.h"
 #include "preprocessor/Preprocessor.h"
+#include "preprocessor/PreprocessorRun.h"
 #include "preprocessor/Setup.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +131,46 @@ TEST(Ask, EndOfStandardInputEndsTheRun) {
     }
     EXPECT_EQ(con.out, "Enter a: ");
     EXPECT_EQ(con.flushes, 1);
+}
+
+// What references put into a line is bounded per line; an ASK line is a line of its own and
+// counts only its own name and prompt, not what the line before it substituted. The bound
+// is lowered from 16 MiB to 2^10 to keep the test fast.
+TEST(Ask, AskLineCountsOnlyItsOwnSubstitutedText) {
+    // a9 has 2^9 characters, half the bound.
+    std::string base = "#define a0 x\n";
+    for (int i = 1; i <= 9; ++i)
+        base += "#define a" + std::to_string(i) + " {a" + std::to_string(i - 1) + "}{a" + std::to_string(i - 1) + "}\n";
+    struct Case {
+        const char* section;
+        const char* error; // empty: the run succeeds
+    } const cases[] = {
+        {"begin-setup\nx {a9}{a9}\nask {a9}\nend-setup\n", ""},
+        {"begin-setup\nx {a9}{a9}\nask p {a9}{a9}\nask q {a9}{a9}\nend-setup\n", ""},
+        {"begin-setup\nx {a9}{a9}\n#define b {a9}{a9}\nask r {a9}\nend-setup\n", ""},
+        // Past the bound on the ASK line itself, at the "{" of the reference that crosses it.
+        {"begin-setup\nx\nask s {a9}{a9}{a0}\nend-setup\n", "(line 13, column 15)"},
+    };
+    for (const Case& c : cases) {
+        for (bool fastPaths : {true, false}) {
+            SCOPED_TRACE(std::string(c.section) + (fastPaths ? " (fast paths)" : " (plain grammar)"));
+            CapturedConsole con;
+            con.input = {"1", "2", "3"};
+            auto o = runOn([fastPaths](State& s) {
+                             s.run->fastPaths = fastPaths;
+                             preprocessorRun(s).maxSubstitutedLength = 1024;
+                             return pSqr(s, pZarnet);
+                         },
+                           base + c.section);
+            if (!*c.error) {
+                EXPECT_TRUE(o.ok) << o.error;
+                continue;
+            }
+            EXPECT_FALSE(o.ok);
+            EXPECT_EQ(o.error, std::string("\"test.sqr\" ") + c.error +
+                                   ":\nsubstituted text too long (more than 16777216 characters)");
+        }
+    }
 }
 
 TEST(Ask, LinesThatAreNoAskCommand) {

@@ -560,9 +560,11 @@ template <class P> auto notAhead(P p) {
         State saved = s;
         auto r = p(s);
         if (r.ok) {
-            ParseError e(s.pos, Message{MsgKind::UnExpect, showResult(r.value)});
+            // The failure follows p's success in sequence: what p tried last and could have
+            // gone on with, where it ended, stays expected beside the unexpected result.
+            r.err.merge(ParseError(s.pos, Message{MsgKind::UnExpect, showResult(r.value)}));
             s = saved;
-            return emptyError(std::move(e));
+            return emptyError(std::move(r.err));
         }
         s = saved;
         r.err.mergeUnknown(s.pos);

@@ -208,6 +208,19 @@ TEST(NotAhead, FailsWheneverTheParserSucceedsEvenEmpty) {
     EXPECT_EQ(empty.error, "\"test.sqr\" (line 1, column 1):\nunexpected ()");
 }
 
+// The unexpected result follows p's success in sequence, so what p last tried and could have
+// gone on with where it ended stays expected; what p left behind at an earlier place does not.
+TEST(NotAhead, FailureKeepsWhatTheParserStillExpectedWhereItEnded) {
+    auto trailing = runOn(notAhead(manyText(char_(U'a'))), "aab");
+    EXPECT_FALSE(trailing.consumed);
+    EXPECT_EQ(trailing.rest, "aab");
+    EXPECT_EQ(trailing.error, "\"test.sqr\" (line 1, column 3):\nunexpected \"aa\"\nexpecting \"a\"");
+    auto nothingRead = runOn(notAhead(manyText(char_(U'a'))), "b");
+    EXPECT_EQ(nothingRead.error, "\"test.sqr\" (line 1, column 1):\nunexpected \"\"\nexpecting \"a\"");
+    auto earlier = runOn(notAhead(seqRight(optionally(char_(U'x')), string_("ab"))), "ab");
+    EXPECT_EQ(earlier.error, "\"test.sqr\" (line 1, column 3):\nunexpected \"ab\"");
+}
+
 TEST(Repetitions, CountOptionallySeparatedByAndManyUntil) {
     auto none = runOn(count(0, char_(U'a')), "b");
     EXPECT_TRUE(none.ok);

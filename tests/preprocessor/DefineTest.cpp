@@ -86,9 +86,10 @@ TEST(Define, TextLeftOnTheLineEndsTheRun) {
     };
     const ErrorCase cases[] = {
         // A continuation hyphen where the name or the value would begin: the line tail
-        // after it (where that tail ends) and the hyphen itself are unexpected.
-        {"#define X -\n", "\"test.sqr\" (line 1, column 12):\nunexpected \"\" or '-'"},
-        {"#define -\n", "\"test.sqr\" (line 1, column 10):\nunexpected \"\" or '-'"},
+        // after it (where that tail ends) and the hyphen itself are unexpected, and what the
+        // empty tail could have gone on with is expected.
+        {"#define X -\n", "\"test.sqr\" (line 1, column 12):\nunexpected \"\" or '-'\nexpecting space or \"!\""},
+        {"#define -\n", "\"test.sqr\" (line 1, column 10):\nunexpected \"\" or '-'\nexpecting space or \"!\""},
         {"#define X  -  ! c\n", "\"test.sqr\" (line 1, column 18):\nunexpected \"\""},
         {"#define X 1\rfoo\n",
          "\"test.sqr\" (line 1, column 12):\nunexpected \"\\r\"\n"

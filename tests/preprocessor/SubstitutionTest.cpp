@@ -112,8 +112,11 @@ TEST(SubstLine, NoTokenFailsWithoutConsuming) {
         EXPECT_EQ(o.rest, input);
     }
     // A line that is only the continuation mark: the refused hyphen names the empty line
-    // tail after it as unexpected.
-    EXPECT_EQ(runOn(pSubstLine, "-\n").error, "\"test.sqr\" (line 1, column 2):\nunexpected \"\"");
+    // tail after it as unexpected, and what that tail could have gone on with as expected;
+    // after a comment the tail can only end.
+    EXPECT_EQ(runOn(pSubstLine, "-\n").error,
+              "\"test.sqr\" (line 1, column 2):\nunexpected \"\"\nexpecting space or \"!\"");
+    EXPECT_EQ(runOn(pSubstLine, "- ! c\n").error, "\"test.sqr\" (line 1, column 6):\nunexpected \"\"");
 }
 
 TEST(SubstVar, WarnsOnceAtTheBraceAndDefinesTheName) {

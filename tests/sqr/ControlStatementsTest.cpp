@@ -51,7 +51,8 @@ TEST(ControlStatements, LetTextJoinsTargetAndExpressionWithNoBlankAfterTheAssign
         EXPECT_EQ(U8(o.value), c.text);
     }
     // The array and field names of a target record nothing; its index expressions do.
-    const ParserState& st = runOn(pLetStatement, "let a.b(#i) = 1").user->state;
+    const auto target = runOn(pLetStatement, "let a.b(#i) = 1");
+    const ParserState& st = target.user->state;
     EXPECT_EQ(usesOf(st, "#I"), 1);
     EXPECT_EQ(varCount(st), 1u);
 }

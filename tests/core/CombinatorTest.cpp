@@ -324,3 +324,99 @@ TEST(TakeWhile, MovesThePositionAsTakingEachCharacterWould) {
 
 } // namespace
 } // namespace zarnet
+
+namespace zarnet {
+namespace {
+
+// What a run left: the outcome, what input is left, and the rendered error (of the failure,
+// or the pending error of a success). After a failure the input left is not looked at: the
+// combinator that goes on after it puts back its own saved state.
+struct Seen {
+    bool ok = false, consumed = false;
+    std::string rest, error;
+};
+template <class P> Seen seen(P p, const char* input) {
+    auto o = test::runOn(p, input);
+    return Seen{o.ok, o.consumed, o.rest, o.error};
+}
+
+// Each operation's cases: which outcome, whether it consumed, and which errors it merged,
+// dropped or kept pending (the position and the message lines of the rendered error).
+TEST(Cases, EachOperationsOutcomesAndErrors) {
+    const std::string at1 = "\"test.sqr\" (line 1, column 1):", at2 = "\"test.sqr\" (line 1, column 2):",
+                      at3 = "\"test.sqr\" (line 1, column 3):";
+    const auto a = char_(U'a'), b = char_(U'b');
+    const auto eofP = [](State& s) { return eof(s); };
+    struct Row {
+        const char* what;
+        Seen got;
+        bool ok, consumed;
+        const char* rest;
+        std::string error;
+    } rows[] = {
+        {"sequence: a first failure is the outcome", seen(seqRight(a, b), "x"), false, false, "x",
+         at1 + "\nunexpected \"x\"\nexpecting \"a\""},
+        {"sequence: a consuming second step drops the first one's pending error",
+         seen(seqRight(many(a), string_("bc")), "abd"), false, true, "abd", at2 + "\nunexpected \"d\"\nexpecting \"bc\""},
+        {"sequence: an empty success after a consumed one merges, consumed",
+         seen(seqRight(a, optionally(b)), "ac"), true, true, "c", at2 + "\nunexpected \"c\"\nexpecting \"b\""},
+        {"sequence: empty success then empty failure merge, empty", seen(seqRight(many(a), b), "c"), false, false, "c",
+         at1 + "\nunexpected \"c\"\nexpecting \"a\" or \"b\""},
+        {"orElse: an empty success of the first is the outcome", seen(orElse(many(a), many(b)), "b"), true, false, "b",
+         at1 + "\nunexpected \"b\"\nexpecting \"a\""},
+        {"orElse: an empty success of the second merges the first's error",
+         seen(orElse(manyOne(a), many(b)), "c"), true, false, "c", at1 + "\nunexpected \"c\"\nexpecting \"a\" or \"b\""},
+        {"orElse: a consuming second drops the first's error", seen(orElse(string_("a"), string_("x")), "xy"), true, true,
+         "y", at2 + "unknown parse error"},
+        {"attempt: a consumed failure becomes empty where it failed", seen(attempt(seqRight(a, b)), "ac"), false, false,
+         "ac", at2 + "\nunexpected \"c\"\nexpecting \"b\""},
+        {"labelled: a consumed failure is left alone", seen(labelled(string_("ab"), MsgText::literal("word")), "ac"),
+         false, true, "ac", at1 + "\nunexpected \"c\"\nexpecting \"ab\""},
+        {"labelled: an empty success with messages", seen(labelled(many(a), MsgText::literal("as")), "b"), true, false,
+         "b", at1 + "\nunexpected \"b\"\nexpecting as"},
+        {"labelled: an empty success without messages", seen(labelled(string_(""), MsgText::literal("word")), "b"), true,
+         false, "b", at1 + "unknown parse error"},
+        {"labelled: an empty failure without messages gets the label",
+         seen(labelled(failEmpty, MsgText::literal("thing")), "x"), false, false, "x", at1 + "\nexpecting thing"},
+        {"many: the failure that stopped it stays pending", seen(many(a), "aab"), true, true, "b",
+         at3 + "\nunexpected \"b\"\nexpecting \"a\""},
+        {"manyOne: fails as its first parser", seen(manyOne(a), "b"), false, false, "b",
+         at1 + "\nunexpected \"b\"\nexpecting \"a\""},
+        {"separatedBy: nothing, the first item's error pending", seen(separatedBy(digit(), char_(U',')), ""), true, false,
+         "", at1 + "\nunexpected end of input\nexpecting digit"},
+        {"separatedBy: a separator without an item fails consumed", seen(separatedBy(digit(), char_(U',')), "1,"), false,
+         true, "1,", at3 + "\nunexpected end of input\nexpecting digit"},
+        {"count: fails where a pass fails", seen(count(2, a), "ab"), false, true, "ab",
+         at2 + "\nunexpected \"b\"\nexpecting \"a\""},
+        {"count: none at all", seen(count(-1, a), "b"), true, false, "b", at1 + "unknown parse error"},
+        {"optionally: the parser's error pending", seen(optionally(a), "b"), true, false, "b",
+         at1 + "\nunexpected \"b\"\nexpecting \"a\""},
+        {"manyUntil: a consumed failure of the end fails", seen(manyUntil(anyChar(), string_("*/")), "a*x"), false, true,
+         "a*x", at2 + "\nunexpected \"x\"\nexpecting \"*/\""},
+        {"manyUntil: the end's pending error after the last pass", seen(manyUntil(a, eofP), "a"), true, true, "",
+         at2 + "\nunexpected end of input\nexpecting end of input"},
+        {"peek: the parser's pending error stays, further on", seen(seqRight(peek(many(a)), b), "aab"), false, false,
+         "aab", at3 + "\nunexpected \"b\"\nexpecting \"a\""},
+        {"peek: an unknown pending error stays at the later place", seen(peek(string_("ab")), "abc"), true, false, "abc",
+         at3 + "unknown parse error"},
+        {"notAhead: a consumed failure of the parser is a success", seen(notAhead(string_("ab")), "ac"), true, false,
+         "ac", at1 + "\nunexpected \"c\"\nexpecting \"ab\""},
+        {"string: a partial match at the end", seen(string_("abc"), "ab"), false, true, "ab",
+         at1 + "\nunexpected end of input\nexpecting \"abc\""},
+        {"spaceChars: consumed, what stopped it stays unlabelled", seen(seqRight(spaceChars(), char_(U'x')), " y"), false,
+         true, " y", at2 + "\nunexpected \"y\"\nexpecting space or \"x\""},
+        {"spaceChars: empty, labelled", seen(seqRight(spaceChars(), char_(U'x')), "y"), false, false, "y",
+         at1 + "\nunexpected \"y\"\nexpecting white space or \"x\""},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.got.ok, r.ok) << r.what;
+        EXPECT_EQ(r.got.consumed, r.consumed) << r.what;
+        if (r.ok) {
+            EXPECT_EQ(r.got.rest, r.rest) << r.what;
+        }
+        EXPECT_EQ(r.got.error, r.error) << r.what;
+    }
+}
+
+} // namespace
+} // namespace zarnet

@@ -42,6 +42,14 @@ TEST(Render, MessageGroupsAndPositions) {
         {err(at("a", 1, 1), {expect("")}), "\"a\" (line 1, column 1):"},
         {err(at("we\"ird\\", 1, 1), {plain("m")}), "\"we\"ird\\\" (line 1, column 1):\nm"},
         {err(at("a", -3, 1), {plain("m")}), "\"a\" (line -3, column 1):\nm"},
+        // Any unexpected message hides the system-unexpected one, even one with the empty text.
+        {err(at("a", 1, 1), {sys(MsgText::quotedChar(U'x')), unexp("")}), "\"a\" (line 1, column 1):"},
+        // Only the first system-unexpected text counts, also when it is the end of the input.
+        {err(at("a", 1, 1), {sys(MsgText::empty()), sys(MsgText::quotedChar(U'x'))}),
+         "\"a\" (line 1, column 1):\nunexpected end of input"},
+        // Sorted by kind, each kind in its own order; a group equal to an earlier one is dropped.
+        {err(at("a", 1, 1), {plain("unexpected \"x\""), expect("b"), sys(MsgText::quotedChar(U'x')), expect("a")}),
+         "\"a\" (line 1, column 1):\nunexpected \"x\"\nexpecting b or a"},
     };
     for (const Row& r : rows) EXPECT_EQ(renderError(r.e), r.text);
 }
